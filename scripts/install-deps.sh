@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12, what the build, the tests and the demonstration need.
+# Packages already present are left alone; CI always refreshes the lists.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev          # fuzz targets (libFuzzer)
+  iproute2 util-linux mount         # test sandboxes: ip netns, unshare, nsenter
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+
+if [ "${#missing[@]}" -eq 0 ] && [ "${CI:-}" != "true" ]; then
+  exit 0
+fi
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages: ${missing[*]}; run as root (sudo)" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends "${packages[@]}"

@@ -1,0 +1,237 @@
+#include "sandbox.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+CommandResult RunProcess(const std::vector<std::string>& argv, int timeout_ms) {
+  CommandResult result;
+  int out_pipe[2], err_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe: " + std::string(std::strerror(errno)));
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork: " + std::string(std::strerror(errno)));
+  if (pid == 0) {
+    setpgid(0, 0);
+    int null_in = open("/dev/null", O_RDONLY);
+    dup2(null_in, 0);
+    dup2(out_pipe[1], 1);
+    dup2(err_pipe[1], 2);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  struct pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+  int open_fds = 2;
+  while (open_fds > 0) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+      result.timed_out = true;
+      kill(-pid, SIGKILL);
+      break;
+    }
+    if (poll(fds, 2, static_cast<int>(left)) < 0 && errno != EINTR) break;
+    for (auto& p : fds) {
+      if (p.fd < 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      char buf[4096];
+      ssize_t n = read(p.fd, buf, sizeof buf);
+      if (n > 0) {
+        (p.fd == out_pipe[0] ? result.out : result.err).append(buf, n);
+      } else {
+        p.fd = -1;
+        --open_fds;
+      }
+    }
+  }
+  close(out_pipe[0]);
+  close(err_pipe[0]);
+  int status = 0;
+  // A detached grandchild may still hold the pipes; the child itself is what we wait for.
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!result.timed_out && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  return result;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    if (done()) return true;
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+namespace {
+
+void WriteFileAt(const std::string& path, const std::string& content, mode_t mode = 0644) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path);
+  chmod(path.c_str(), mode);
+}
+
+const char kRecorder[] =
+    "#!/bin/sh\n"
+    "echo \"$0 $*\" >> /usr/local/recorded\n";
+
+std::string Link(const std::string& path) {
+  char buf[256] = {};
+  ssize_t n = readlink(path.c_str(), buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, n) : std::string();
+}
+
+}  // namespace
+
+Sandbox::Sandbox() : Sandbox(Options{}) {}
+
+Sandbox::Sandbox(const Options& options) {
+  char tmpl[] = "/tmp/vigil-sandbox-XXXXXX";
+  if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+  root_ = tmpl;
+  chmod(root_.c_str(), 0755);
+  fs::create_directories(root_ + "/sbin");
+  if (options.poweroff) WriteFileAt(root_ + "/sbin/poweroff", kRecorder, 0755);
+  if (options.shutdown) WriteFileAt(root_ + "/sbin/shutdown", kRecorder, 0755);
+  if (options.init) WriteFileAt(root_ + "/sbin/init", kRecorder, 0755);
+  WriteFileAt(root_ + "/console", "");
+
+  std::string sbin = fs::canonical("/sbin").string();
+  std::string setup =
+      "set -e\n" +
+      std::string(options.netns.empty() ? "ip link set lo up\n" : "") +
+      "mount --bind '" + root_ + "' /usr/local\n"
+      "mount --bind /usr/local/sbin '" + sbin + "'\n"
+      "mount --bind /usr/local/console /dev/console\n"
+      "exec '" NS_INIT_BIN "' /usr/local/holder.pid /usr/local/exits\n";
+  std::vector<std::string> argv;
+  if (!options.netns.empty()) argv = {"ip", "netns", "exec", options.netns};
+  argv.insert(argv.end(), {"unshare", "--mount", "--ipc", "--pid", "--fork", "--propagation", "private"});
+  if (options.netns.empty()) argv.push_back("--net");
+  argv.insert(argv.end(), {"/bin/sh", "-c", setup});
+
+  launcher_ = fork();
+  if (launcher_ < 0) throw std::runtime_error("fork failed");
+  if (launcher_ == 0) {
+    setpgid(0, 0);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  if (!WaitUntil([&] { return Exists("holder.pid"); }, 10000))
+    throw std::runtime_error("sandbox did not start (needs root, unshare and nsenter)");
+  holder_ = std::atoi(Read("holder.pid").c_str());
+}
+
+Sandbox::~Sandbox() {
+  if (holder_ > 0) kill(holder_, SIGKILL);
+  if (launcher_ > 0) {
+    kill(-launcher_, SIGKILL);
+    int status;
+    while (waitpid(launcher_, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  std::error_code ignored;
+  fs::remove_all(root_, ignored);
+}
+
+CommandResult Sandbox::Run(const std::string& command, int timeout_ms) const {
+  return RunProcess({"nsenter", "--target", std::to_string(holder_), "--mount", "--ipc", "--net", "--pid",
+                     "--", "/bin/sh", "-c", "cd /usr/local && " + command},
+                    timeout_ms);
+}
+
+std::string Sandbox::Path(const std::string& relative) const { return root_ + "/" + relative; }
+std::string Sandbox::Read(const std::string& relative) const { return ReadWholeFile(Path(relative)); }
+bool Sandbox::Exists(const std::string& relative) const { return fs::exists(Path(relative)); }
+
+void Sandbox::Write(const std::string& relative, const std::string& content) const {
+  fs::path path = Path(relative);
+  fs::create_directories(path.parent_path());
+  // Written beside and renamed, so a polling reader never sees half a file.
+  WriteFileAt(path.string() + ".new", content);
+  fs::rename(path.string() + ".new", path);
+}
+
+void Sandbox::WriteConf(const std::vector<std::string>& lines) const {
+  std::string text;
+  for (const auto& line : lines) text += line + "\n";
+  Write("vigil20/vigil20.conf", text);
+}
+
+std::vector<pid_t> Sandbox::VigilProcesses() const {
+  std::vector<pid_t> found;
+  std::string sandbox_ns = Link("/proc/" + std::to_string(holder_) + "/ns/pid");
+  DIR* dir = opendir("/proc");
+  if (!dir) return found;
+  while (dirent* entry = readdir(dir)) {
+    pid_t pid = std::atoi(entry->d_name);
+    if (pid <= 0) continue;
+    std::string base = std::string("/proc/") + entry->d_name;
+    if (Link(base + "/ns/pid") != sandbox_ns) continue;
+    std::string comm = ReadWholeFile(base + "/comm");
+    if (comm == "vigil20\n") found.push_back(pid);
+  }
+  closedir(dir);
+  return found;
+}
+
+static pid_t ParentOf(pid_t pid) {
+  std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+  auto close_paren = stat.rfind(')');
+  if (close_paren == std::string::npos) return 0;
+  std::istringstream rest(stat.substr(close_paren + 2));
+  char state;
+  pid_t parent = 0;
+  rest >> state >> parent;
+  return parent;
+}
+
+pid_t Sandbox::DaemonMain() const {
+  for (pid_t pid : VigilProcesses())
+    if (ParentOf(pid) == holder_) return pid;
+  return 0;
+}
+
+pid_t Sandbox::DaemonWorker() const {
+  pid_t main = DaemonMain();
+  if (main == 0) return 0;
+  for (pid_t pid : VigilProcesses())
+    if (ParentOf(pid) == main) return pid;
+  return 0;
+}
+
+bool Sandbox::WaitDaemonGone(int timeout_ms) const {
+  return WaitUntil([&] { return VigilProcesses().empty(); }, timeout_ms);
+}

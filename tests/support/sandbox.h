@@ -1,0 +1,78 @@
+// A private host for process-level tests of the daemon: its own mount, IPC,
+// PID and (unless a named network namespace is given) network namespaces.
+// Inside it, /usr/local is a fresh temporary directory (so the daemon's
+// /usr/local/vigil20 is private), the power-off programs are recorders that
+// append their command line to /usr/local/recorded, and /dev/console is the
+// regular file /usr/local/console. Destroying the sandbox kills every process
+// in it. Needs root.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct CommandResult {
+  int status = -1;  // exit status, or -1 when killed or timed out
+  bool timed_out = false;
+  std::string out;
+  std::string err;
+};
+
+// Runs argv[0] with the given arguments and waits at most timeout_ms.
+CommandResult RunProcess(const std::vector<std::string>& argv, int timeout_ms);
+
+// Polls `done` every 20 ms until it holds or timeout_ms has passed.
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms);
+
+std::string ReadWholeFile(const std::string& path);
+
+class Sandbox {
+ public:
+  struct Options {
+    // Join this existing network namespace (made with `ip netns add`)
+    // instead of a private empty one.
+    std::string netns;
+    // Which power-off programs exist inside the sandbox.
+    bool poweroff = true;
+    bool shutdown = true;
+    bool init = true;
+  };
+
+  Sandbox();
+  explicit Sandbox(const Options& options);
+  ~Sandbox();
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  // Runs a /bin/sh command inside the sandbox, in /usr/local.
+  CommandResult Run(const std::string& command, int timeout_ms = 20000) const;
+
+  // Host path of `relative` under the sandbox's /usr/local.
+  std::string Path(const std::string& relative) const;
+  std::string Read(const std::string& relative) const;
+  void Write(const std::string& relative, const std::string& content) const;
+  bool Exists(const std::string& relative) const;
+
+  // Writes /usr/local/vigil20/vigil20.conf from its seventeen lines.
+  void WriteConf(const std::vector<std::string>& lines) const;
+
+  // The daemon's processes inside the sandbox, by their host PIDs:
+  // the main process (a child of the sandbox's first process) and the
+  // autonomy worker (a child of the main process). 0 when absent.
+  pid_t DaemonMain() const;
+  pid_t DaemonWorker() const;
+  // Waits until no vigil20 process is left in the sandbox.
+  bool WaitDaemonGone(int timeout_ms) const;
+
+  // Lines "PID exit N" or "PID signal N" for each process that ended after
+  // being re-parented to the sandbox's first process.
+  std::string Exits() const { return Read("exits"); }
+
+ private:
+  std::vector<pid_t> VigilProcesses() const;
+
+  std::string root_;   // host directory mounted at /usr/local
+  pid_t launcher_ = -1;  // our child that created the namespaces
+  pid_t holder_ = -1;    // host PID of the namespace's first process
+};
