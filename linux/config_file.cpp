@@ -1,0 +1,143 @@
+#include "config_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "paths.h"
+
+ConfigRecord config;
+DaemonConfig daemon_config;
+
+namespace {
+
+// One line of the file, newline included.
+constexpr int kLineBuffer = 1024;
+constexpr int kLineCount = 17;
+
+// Keeps `*value`, converted from the text two characters after the "=".
+// Negative figures make no sense for a battery and would turn the autonomy
+// arithmetic upside down; figures too large to be multiplied into seconds
+// are held at the largest that can be.
+int32_t ParseNumber(const char* text, long largest) {
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(text, &end, 10);
+  if (end == text || value < 0) return 0;
+  if (errno == ERANGE || value > largest) return static_cast<int32_t>(largest);
+  return static_cast<int32_t>(value);
+}
+
+// The value of a line starts two characters after its last "=" (the "=" and
+// one separating blank), but never past the line's end.
+const char* ValueAfter(const char* equals) { return equals[1] == '\0' ? equals + 1 : equals + 2; }
+
+void CopyCut(char* field, size_t field_size, const char* text) {
+  std::memset(field, 0, field_size);
+  if (text) std::strncpy(field, text, field_size - 1);
+}
+
+struct DeviceName {
+  const char* word;
+  const char* path;
+};
+constexpr DeviceName kDevices[] = {
+    {"COM1", "/dev/ttyS0"}, {"COM2", "/dev/ttyS1"}, {"COM3", "/dev/ttyS2"}, {"COM4", "/dev/ttyS3"},
+    {"COM5", "/dev/ttyS4"}, {"COM6", "/dev/ttyS5"}, {"COM7", "/dev/ttyS6"}, {"COM8", "/dev/ttyS7"},
+};
+constexpr const char* kDefaultDevice = "/dev/ttyS1";
+
+void SetDevice(char* device, size_t size, const char* value) {
+  CopyCut(device, size, value);
+  const char* path = kDefaultDevice;
+  for (const auto& d : kDevices) {
+    if (std::strstr(device, d.word)) {
+      path = d.path;
+      break;
+    }
+  }
+  CopyCut(device, size, path);
+}
+
+// Reads one line into `buf`. A line longer than the buffer is cut, and the
+// rest of it is skipped so that the following settings keep their places.
+bool ReadLine(FILE* f, char* buf, int size) {
+  if (!std::fgets(buf, size, f)) return false;
+  size_t len = std::strlen(buf);
+  if (len > 0 && buf[len - 1] != '\n') {
+    int c;
+    while ((c = std::fgetc(f)) != EOF && c != '\n') {
+    }
+  }
+  return true;
+}
+
+void ApplyLine(int line, const char* equals, ConfigRecord* c) {
+  const char* value = ValueAfter(equals);
+  // Yes/no words are searched from the "=" itself, anywhere, case-sensitively.
+  bool says_nao = std::strstr(equals, "nao") != nullptr;
+  bool says_naom = std::strstr(equals, "naom") != nullptr;
+  bool says_sim = std::strstr(equals, "sim") != nullptr;
+  switch (line) {
+    case 1: c->autonomy_min = ParseNumber(value, INT_MAX / 60); break;
+    case 2: c->recharge_h = ParseNumber(value, INT_MAX / 3600); break;
+    case 3: c->off_at_autonomy_end = !says_nao; break;
+    case 4: c->off_at_battery_low = !says_nao; break;
+    case 5: c->beep_on = !says_nao; break;
+    case 6: c->console_on = !says_nao; break;
+    case 7: c->local_ups = !says_nao; break;
+    case 8: SetDevice(c->device, sizeof c->device, value); break;
+    case 9: c->lan_send = says_sim; break;
+    case 10: CopyCut(c->station, sizeof c->station, StrCopy(value)); break;
+    case 11: c->lan_receive = says_sim; break;
+    case 12: c->accept_any = says_sim; break;
+    case 13: CopyCut(c->server, sizeof c->server, StrCopy(value)); break;
+    case 14: c->bypass_on = !says_nao; break;
+    case 15: c->stable_filter = !says_naom; break;
+    case 16: c->script_on = says_sim; break;
+    case 17: CopyCut(c->script, sizeof c->script, StrCopy(value)); break;
+  }
+}
+
+}  // namespace
+
+FILE* Openc() { return std::fopen(kConfPath, "a+"); }
+
+void ParseConf(FILE* f, ConfigRecord* c) {
+  std::memset(c, 0, sizeof *c);
+  char buf[kLineBuffer];
+  for (int line = 1; line <= kLineCount; ++line) {
+    if (!ReadLine(f, buf, sizeof buf)) return;
+    const char* equals = std::strrchr(buf, '=');
+    if (equals) ApplyLine(line, equals, c);
+  }
+}
+
+int ReadConf(ConfigRecord* c) {
+  FILE* f = Openc();
+  if (!f) return -1;
+  ParseConf(f, c);
+  std::fclose(f);
+  return 0;
+}
+
+char* StrCopy(const char* text) {
+  static char string_out[3000];
+  if (!text) return nullptr;
+  std::memset(string_out, 0, sizeof string_out);
+  size_t n = 0;
+  for (; text[n] != '\0' && n < sizeof string_out - 1; ++n) {
+    if (text[n] == '\n') return string_out;
+    string_out[n] = text[n];
+  }
+  while (n > 0 && (string_out[n - 1] == ' ' || string_out[n - 1] == '\t')) string_out[--n] = '\0';
+  return string_out;
+}
+
+void SetFixedSettings(DaemonConfig* d) {
+  std::memset(d, 0, sizeof *d);
+  d->period_us = 100000;
+  std::strncpy(d->address, "255.255.255.255", sizeof d->address - 1);
+  d->port = 2648;
+}

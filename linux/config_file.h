@@ -1,0 +1,59 @@
+// The daemon's settings: the positional file /usr/local/vigil20/vigil20.conf,
+// read once per invocation, and the few settings fixed in the program.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// One field per line of the file, in the file's order. Flags are 0 or 1;
+// text fields are zero-terminated and cut to fit.
+struct ConfigRecord {
+  int32_t autonomy_min;        // 1: full-battery autonomy, minutes
+  int32_t recharge_h;          // 2: full recharge time, hours
+  uint8_t off_at_autonomy_end; // 3
+  uint8_t off_at_battery_low;  // 4
+  uint8_t beep_on;             // 5
+  uint8_t console_on;          // 6
+  uint8_t local_ups;           // 7
+  char device[100];            // 8: serial device path
+  uint8_t lan_send;            // 9
+  char station[128];           // 10: "localhost" means the host's own name
+  uint8_t lan_receive;         // 11
+  uint8_t accept_any;          // 12
+  char server[128];            // 13
+  uint8_t bypass_on;           // 14
+  uint8_t stable_filter;       // 15
+  uint8_t script_on;           // 16
+  char script[1025];           // 17: command run before the power-off
+};
+static_assert(sizeof(ConfigRecord) == 1400);
+
+struct DaemonConfig {
+  int32_t period_us;  // poll period of the line monitor
+  char address[100];  // datagram destination
+  uint16_t port;      // datagram port
+};
+
+extern ConfigRecord config;
+extern DaemonConfig daemon_config;
+
+// Fills `c` from the configuration file, creating the file empty when it is
+// missing. Returns 0, or -1 when the file cannot be opened (then `c` is all
+// zero).
+int ReadConf(ConfigRecord* c);
+
+// Opens the configuration file for reading and appending ("a+"); nullptr on
+// failure.
+FILE* Openc();
+
+// Parses the seventeen positional lines of `f` into `c`, which is cleared
+// first. Missing lines and lines without "=" leave their setting at zero.
+void ParseConf(FILE* f, ConfigRecord* c);
+
+// Cleaned copy of `text`: up to the first newline, or, without a newline,
+// without its final run of blanks. The result lives in one static buffer of
+// 3000 bytes that the next call overwrites; nullptr for a nullptr `text`.
+char* StrCopy(const char* text);
+
+// Sets the fixed settings (poll period, destination, port).
+void SetFixedSettings(DaemonConfig* d);

@@ -1,0 +1,174 @@
+#include "log_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <libgen.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "config_file.h"
+#include "paths.h"
+
+int32_t LOGSIZE = 100;
+
+namespace {
+
+// Data first, then the file's metadata: the record must survive a power cut
+// that follows at once.
+bool FlushAndSync(FILE* f) { return std::fflush(f) == 0 && fsync(fileno(f)) == 0; }
+
+bool SyncDirectoryOf(const char* path) {
+  char copy[4096];
+  std::strncpy(copy, path, sizeof copy - 1);
+  copy[sizeof copy - 1] = '\0';
+  int fd = open(dirname(copy), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
+// A torn last record (a crash in mid-write) is completed with scrambled zero
+// bytes, so that the records after it stay on 255-byte boundaries.
+bool PadPartialRecord(FILE* f, size_t size) {
+  size_t partial = size % kRecordSize;
+  if (partial == 0) return true;
+  uint8_t padding[kRecordSize];
+  std::memset(padding, kRecordMask, sizeof padding);
+  size_t missing = kRecordSize - partial;
+  return std::fwrite(padding, 1, missing, f) == missing;
+}
+
+bool WriteRecord(FILE* f, const std::string& line) {
+  uint8_t record[kRecordSize];
+  ScrambleRecord(line, record);
+  return std::fwrite(record, 1, kRecordSize, f) == kRecordSize;
+}
+
+int CountRecords(const char* log_path) {
+  FILE* f = std::fopen(log_path, "a+");
+  if (!f) return -1;
+  int count = FileSize(f);
+  FlushAndSync(f);
+  std::fclose(f);
+  return count;
+}
+
+// Builds the trimmed log beside the old one and renames it into place, so a
+// crash at any moment leaves either the old log or the new one whole. The
+// oldest records go, as many as leave room for the new one within `limit`.
+int TrimAndAppend(const char* log_path, const char* tmp_path, int count, int limit, const std::string& line) {
+  FILE* old_log = std::fopen(log_path, "r");
+  if (!old_log) return -1;
+  FILE* fresh = std::fopen(tmp_path, "w");
+  if (!fresh) {
+    std::fclose(old_log);
+    return -1;
+  }
+  uint8_t record[kRecordSize];
+  bool ok = true;
+  for (int dropped = 0; ok && dropped < count - limit + 1; ++dropped)
+    ok = std::fread(record, 1, kRecordSize, old_log) > 0;
+  size_t n;
+  while (ok && (n = std::fread(record, 1, kRecordSize, old_log)) > 0) {
+    ok = std::fwrite(record, 1, n, fresh) == n && PadPartialRecord(fresh, n);
+  }
+  ok = ok && !std::ferror(old_log) && WriteRecord(fresh, line) && FlushAndSync(fresh);
+  ok = (std::fclose(fresh) == 0) && ok;
+  std::fclose(old_log);
+  if (!ok || std::rename(tmp_path, log_path) != 0) {
+    unlink(tmp_path);
+    return -1;
+  }
+  SyncDirectoryOf(log_path);
+  return 1;
+}
+
+}  // namespace
+
+std::string FormatLogLine(long when, const char* name, const char* text) {
+  time_t t = static_cast<time_t>(when);
+  char stamp[64] = "";
+  char* ctime_text = ctime_r(&t, stamp);
+  std::string time_text = ctime_text ? StrCopy(ctime_text) : "";
+  char buf[kRecordSize + 1] = {};
+  std::snprintf(buf, sizeof buf, "%s --> %s: %s\n", time_text.c_str(), name, text);
+  return buf;
+}
+
+void ScrambleRecord(const std::string& line, uint8_t record[kRecordSize]) {
+  std::memset(record, 0, kRecordSize);
+  std::memcpy(record, line.data(), line.size() < kRecordSize ? line.size() : kRecordSize);
+  for (int i = 0; i < kRecordSize; ++i) record[i] ^= kRecordMask;
+}
+
+std::string UnscrambleRecord(const uint8_t* record, size_t count) {
+  std::string text;
+  for (size_t i = 0; i < count && i < kRecordSize; ++i) {
+    char c = static_cast<char>(record[i] ^ kRecordMask);
+    if (c == '\0') break;
+    text += c;
+  }
+  return text;
+}
+
+FILE* Openl(const char* mode) { return std::fopen(kLogPath, mode); }
+
+int FileSize(FILE* stream) {
+  if (!stream) return -1;
+  std::rewind(stream);
+  struct stat st;
+  if (fstat(fileno(stream), &st) != 0) return -1;
+  return static_cast<int>((st.st_size + kRecordSize - 1) / kRecordSize);
+}
+
+int AppendLogRecord(const char* log_path, const char* tmp_path, int limit, const std::string& line) {
+  int count = CountRecords(log_path);
+  if (count < 0) return -1;
+  if (count >= limit) return TrimAndAppend(log_path, tmp_path, count, limit, line);
+  FILE* f = std::fopen(log_path, "a+");
+  if (!f) return -1;
+  struct stat st;
+  bool ok = fstat(fileno(f), &st) == 0 && PadPartialRecord(f, static_cast<size_t>(st.st_size)) &&
+            WriteRecord(f, line) && FlushAndSync(f);
+  return (std::fclose(f) == 0 && ok) ? 1 : -1;
+}
+
+namespace {
+
+void WriteConsoleLine(const std::string& line) {
+  // Append mode: on the console device it is the same as "w", and it keeps
+  // earlier lines when the console is a plain file.
+  FILE* console = std::fopen(kConsolePath, "a");
+  if (!console) return;
+  std::fputs(line.c_str(), console);
+  std::fclose(console);
+}
+
+}  // namespace
+
+int Printl(const char* name, const char* text, int echo) {
+  std::string line = FormatLogLine(std::time(nullptr), name, text);
+  int result = AppendLogRecord(kLogPath, kLogTmpPath, LOGSIZE, line);
+  if (echo == 1) WriteConsoleLine(line);
+  return result;
+}
+
+void Printc(const char* name, const char* text) { WriteConsoleLine(FormatLogLine(std::time(nullptr), name, text)); }
+
+int PrintLog() {
+  FILE* f = Openl("r");
+  if (!f) {
+    std::perror("Erro ao abrir o aquivo de log...");
+    return 1;
+  }
+  uint8_t record[kRecordSize + 1];
+  size_t n;
+  while ((n = std::fread(record, 1, kRecordSize, f)) > 0) {
+    std::fputs(UnscrambleRecord(record, n).c_str(), stdout);
+  }
+  std::fclose(f);
+  return 0;
+}

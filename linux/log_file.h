@@ -1,0 +1,48 @@
+// The daemon's log: /usr/local/vigil20/vigil20.log, a plain sequence of
+// 255-byte records, oldest first, at most LOGSIZE of them. Each record is the
+// line "<ctime> --> <name>: <message>\n" padded with zero bytes, every byte
+// combined by exclusive-or with 0xA7.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+inline constexpr int kRecordSize = 255;
+inline constexpr uint8_t kRecordMask = 0xA7;
+
+// Maximum number of records; 100 until the daemon's start sets 1000.
+extern int32_t LOGSIZE;
+
+// Appends one record for `text` under `name`; with `echo` 1 also writes the
+// line to the console. When the log is full the oldest record is dropped.
+// Returns 1, or -1 when the log cannot be written (the message is lost).
+int Printl(const char* name, const char* text, int echo);
+
+// Writes one clear-text line to /dev/console; dropped silently when the
+// console cannot be opened.
+void Printc(const char* name, const char* text);
+
+// Opens the log with a stdio mode; nullptr on failure.
+FILE* Openl(const char* mode);
+
+// Number of records in `stream` (a partial last record counts as one), or -1
+// for no stream. Leaves the stream rewound.
+int FileSize(FILE* stream);
+
+// The clear-text line for `text` under `name`, stamped with `when`.
+std::string FormatLogLine(long when, const char* name, const char* text);
+
+// One record (exactly kRecordSize bytes) holding `line`, scrambled.
+void ScrambleRecord(const std::string& line, uint8_t record[kRecordSize]);
+// The clear text of `count` bytes of a record: unscrambled up to the first
+// zero byte.
+std::string UnscrambleRecord(const uint8_t* record, size_t count);
+
+// Appends to the log at `log_path`, trimming through `tmp_path` when it holds
+// `limit` records or more. Used by Printl with the fixed paths.
+int AppendLogRecord(const char* log_path, const char* tmp_path, int limit, const std::string& line);
+
+// The "log" command: prints every record of the log in clear text on
+// standard output. Returns 0, or 1 when the log cannot be opened.
+int PrintLog();

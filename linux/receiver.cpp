@@ -1,0 +1,11 @@
+#include <unistd.h>
+
+#include "config_file.h"
+#include "roles.h"
+#include "shared_block.h"
+
+int RunReceiver(pid_t) {
+  OpenStartGate("Receptor de Dados");
+  while (shmem[kRunning] == 1) usleep(daemon_config.period_us);
+  return 0;
+}

@@ -1,0 +1,117 @@
+#include "shared_block.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/sem.h>
+#include <sys/shm.h>
+
+#include "paths.h"
+
+volatile uint8_t* shmem = nullptr;
+int shmemid = -1;
+int shsemid = -1;
+int shsemarg = 1;
+
+namespace {
+
+int SemValue(int set) { return semctl(set, 0, GETVAL); }
+
+// SEM_UNDO: a process that dies holding the lock gives it back, so the other
+// role is never left waiting forever.
+int SemOp(int set, short delta) {
+  struct sembuf op = {0, delta, SEM_UNDO};
+  int r;
+  // semop is never restarted after a signal handler; a SIGCONT or a SIGTERM
+  // must not make a caller believe it holds the lock.
+  do {
+    r = semop(set, &op, 1);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+}  // namespace
+
+int SemWait(int set, const char* label) {
+  int r = SemOp(set, -1);
+  if (r < 0) {
+    int saved = errno;
+    std::printf("%s -1 ERROR = %d ", label, SemValue(set));
+    std::fflush(stdout);
+    errno = saved;
+    std::perror(nullptr);
+  }
+  return r;
+}
+
+int SemPost(int set, const char* label) {
+  int value = SemValue(set);
+  if (value != 0) return value;
+  int r = SemOp(set, +1);
+  if (r < 0) {
+    int saved = errno;
+    std::printf("%s +1 ERROR = %d\n", label, SemValue(set));
+    std::fflush(stdout);
+    errno = saved;
+    std::perror(nullptr);
+    return r;
+  }
+  return 0;
+}
+
+int BlockGet16(int offset) { return (shmem[offset] << 8) | shmem[offset + 1]; }
+
+void BlockPut16(int offset, int value) {
+  shmem[offset] = static_cast<uint8_t>((value >> 8) & 0xFF);
+  shmem[offset + 1] = static_cast<uint8_t>(value & 0xFF);
+}
+
+void BlockSetName(const char* name, int length) {
+  if (length > kNameMax) length = kNameMax;
+  if (length < 0) length = 0;
+  for (int i = 0; i < kBlockSize - kName; ++i) shmem[kName + i] = 0;
+  for (int i = 0; i < length; ++i) shmem[kName + i] = static_cast<uint8_t>(name[i]);
+  shmem[kNameLen] = static_cast<uint8_t>(length);
+}
+
+namespace {
+
+// Only root runs the daemon and "stop"; nobody else may attach the block.
+constexpr int kIpcMode = 0600;
+
+}  // namespace
+
+bool CreateIpcObjects() {
+  shmemid = shmget(kIpcKey, kBlockSize, IPC_CREAT | IPC_EXCL | kIpcMode);
+  if (shmemid < 0) return false;
+  void* attached = shmat(shmemid, nullptr, 0);
+  if (attached == reinterpret_cast<void*>(-1)) {
+    shmctl(shmemid, IPC_RMID, nullptr);
+    return false;
+  }
+  shsemid = semget(kIpcKey, 1, IPC_CREAT | IPC_EXCL | kIpcMode);
+  if (shsemid < 0 || semctl(shsemid, 0, SETVAL, shsemarg) < 0) {
+    if (shsemid >= 0) semctl(shsemid, 0, IPC_RMID);
+    shmdt(attached);
+    shmctl(shmemid, IPC_RMID, nullptr);
+    return false;
+  }
+  // Filled before it is published: the signal handler writes through shmem.
+  auto* block = static_cast<volatile uint8_t*>(attached);
+  block[kReserved] = 0;
+  block[kStartGate] = 1;
+  block[kRunning] = 1;
+  block[kStopRequest] = 0;
+  for (int i = 0; i < kFlagCount; ++i) block[kPowerFail + i] = 0;
+  block[kWorkerPaused] = 0;
+  shmem = block;
+  return true;
+}
+
+bool RemoveIpcObjects() {
+  volatile uint8_t* block = shmem;
+  shmem = nullptr;  // before the detach, so that no handler writes into a gone mapping
+  bool ok = shmdt(const_cast<uint8_t*>(block)) == 0;
+  ok = shmctl(shmemid, IPC_RMID, nullptr) == 0 && ok;
+  ok = semctl(shsemid, 0, IPC_RMID) == 0 && ok;
+  return ok;
+}

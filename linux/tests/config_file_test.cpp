@@ -1,0 +1,180 @@
+#include <cstdio>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "config_file.h"
+
+namespace {
+
+ConfigRecord Parse(const std::string& text) {
+  ConfigRecord c;
+  std::memset(&c, 0x5A, sizeof c);  // ParseConf must clear what it does not set
+  FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+  if (!f) f = std::tmpfile();  // fmemopen refuses a size of zero
+  ParseConf(f, &c);
+  std::fclose(f);
+  return c;
+}
+
+// Seventeen lines with one replaced.
+std::string FileWith(int line, const std::string& replacement) {
+  std::vector<std::string> lines = {
+      "Autonomia (minutos) = 10",       "Recarga (horas) = 2",      "Desligar no fim = sim",
+      "Desligar bateria baixa = sim",   "Beep = sim",               "Console = sim",
+      "Nobreak local = sim",            "Porta = COM1",             "Enviar = sim",
+      "Estacao = servidor",             "Receber = nao",            "Qualquer = nao",
+      "Servidor = outro",               "Bypass = sim",             "Filtro = sim",
+      "Script = sim",                   "Comando = /bin/true",
+  };
+  lines[line - 1] = replacement;
+  std::string text;
+  for (const auto& l : lines) text += l + "\n";
+  return text;
+}
+
+TEST(ReadConfTest, FullFileFillsEveryField) {
+  ConfigRecord c = Parse(FileWith(1, "Autonomia (minutos) = 10"));
+  EXPECT_EQ(c.autonomy_min, 10);
+  EXPECT_EQ(c.recharge_h, 2);
+  EXPECT_EQ(c.off_at_autonomy_end, 1);
+  EXPECT_EQ(c.off_at_battery_low, 1);
+  EXPECT_EQ(c.beep_on, 1);
+  EXPECT_EQ(c.console_on, 1);
+  EXPECT_EQ(c.local_ups, 1);
+  EXPECT_STREQ(c.device, "/dev/ttyS0");
+  EXPECT_EQ(c.lan_send, 1);
+  EXPECT_STREQ(c.station, "servidor");
+  EXPECT_EQ(c.lan_receive, 0);
+  EXPECT_EQ(c.accept_any, 0);
+  EXPECT_STREQ(c.server, "outro");
+  EXPECT_EQ(c.bypass_on, 1);
+  EXPECT_EQ(c.stable_filter, 1);
+  EXPECT_EQ(c.script_on, 1);
+  EXPECT_STREQ(c.script, "/bin/true");
+}
+
+TEST(ReadConfTest, NumbersStartTwoCharactersAfterTheLastEquals) {
+  EXPECT_EQ(Parse(FileWith(1, "a = 15")).autonomy_min, 15);
+  EXPECT_EQ(Parse(FileWith(1, "a =15")).autonomy_min, 5);
+  EXPECT_EQ(Parse(FileWith(1, "a = b = 7")).autonomy_min, 7);
+  EXPECT_EQ(Parse(FileWith(1, "a = dez")).autonomy_min, 0);
+  EXPECT_EQ(Parse(FileWith(2, "r = 3 horas")).recharge_h, 3);
+  // Nonsense for a battery: held at zero, never negative or overflowing.
+  EXPECT_EQ(Parse(FileWith(1, "a = -5")).autonomy_min, 0);
+  EXPECT_EQ(Parse(FileWith(1, "a = 99999999999999")).autonomy_min, INT32_MAX / 60);
+  EXPECT_EQ(Parse(FileWith(2, "r = 99999999999999")).recharge_h, INT32_MAX / 3600);
+}
+
+TEST(ReadConfTest, YesNoWords) {
+  EXPECT_EQ(Parse(FileWith(7, "Local = nao")).local_ups, 0);
+  EXPECT_EQ(Parse(FileWith(7, "Local = talvez nao!")).local_ups, 0);
+  EXPECT_EQ(Parse(FileWith(7, "Local = ")).local_ups, 1);
+  EXPECT_EQ(Parse(FileWith(7, "Local = n\xC3\xA3o")).local_ups, 1);  // accented: not the word
+  EXPECT_EQ(Parse(FileWith(7, "Local = NAO")).local_ups, 1);
+  // The label in front of "=" is never read.
+  EXPECT_EQ(Parse(FileWith(7, "nao = sim")).local_ups, 1);
+  EXPECT_EQ(Parse(FileWith(15, "Filtro = nao")).stable_filter, 1);
+  EXPECT_EQ(Parse(FileWith(15, "Filtro = naom")).stable_filter, 0);
+  EXPECT_EQ(Parse(FileWith(9, "Enviar = Sim")).lan_send, 0);
+  EXPECT_EQ(Parse(FileWith(9, "Enviar = assim")).lan_send, 1);
+  EXPECT_EQ(Parse(FileWith(16, "Script = nao")).script_on, 0);
+}
+
+TEST(ReadConfTest, TextsKeepBlanksBeforeTheNewline) {
+  EXPECT_STREQ(Parse(FileWith(10, "Estacao = localhost  ")).station, "localhost  ");
+  EXPECT_STREQ(Parse(FileWith(10, "Estacao = localhost")).station, "localhost");
+  EXPECT_STREQ(Parse(FileWith(13, "Servidor = ")).server, "");
+}
+
+TEST(ReadConfTest, DeviceFromComWord) {
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = COM3")).device, "/dev/ttyS2");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = COM8")).device, "/dev/ttyS7");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = COM9")).device, "/dev/ttyS1");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = com3")).device, "/dev/ttyS1");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = COM2 ou COM1")).device, "/dev/ttyS0");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = /dev/ttyS0")).device, "/dev/ttyS1");
+}
+
+TEST(ReadConfTest, LineWithoutEqualsKeepsZero) {
+  ConfigRecord c = Parse(FileWith(1, "Autonomia 10"));
+  EXPECT_EQ(c.autonomy_min, 0);
+  EXPECT_EQ(c.recharge_h, 2);  // the lines after it keep their places
+  c = Parse(FileWith(7, "Nobreak local"));
+  EXPECT_EQ(c.local_ups, 0);
+  EXPECT_STREQ(Parse(FileWith(8, "Porta")).device, "");
+  EXPECT_STREQ(Parse(FileWith(10, "Estacao")).station, "");
+}
+
+TEST(ReadConfTest, ShortOrEmptyFileLeavesTheRestAtZero) {
+  ConfigRecord c = Parse("");
+  ConfigRecord zero;
+  std::memset(&zero, 0, sizeof zero);
+  EXPECT_EQ(std::memcmp(&c, &zero, sizeof c), 0);
+
+  c = Parse("a = 10\nb = 1\nc = sim\nd = sim\ne = sim\nf = sim\ng = sim");
+  EXPECT_EQ(c.autonomy_min, 10);
+  EXPECT_EQ(c.local_ups, 1);  // last line, without its newline
+  EXPECT_STREQ(c.device, "");
+  EXPECT_EQ(c.bypass_on, 0);  // a word line that is absent is not "on"
+  EXPECT_EQ(c.stable_filter, 0);
+  EXPECT_STREQ(c.script, "");
+}
+
+TEST(ReadConfTest, EqualsAtTheVeryEndReadsAnEmptyValue) {
+  ConfigRecord c = Parse("a =");
+  EXPECT_EQ(c.autonomy_min, 0);
+  c = Parse("a = 1\nb = 1\nc = sim\nd = sim\ne = sim\nf = sim\ng = sim\nh = COM1\ni = sim\nj =");
+  EXPECT_EQ(c.lan_send, 1);
+  EXPECT_STREQ(c.station, "");
+}
+
+TEST(ReadConfTest, LongTextsAreCutToTheirFields) {
+  std::string name(300, 'n');
+  ConfigRecord c = Parse(FileWith(10, "Estacao = " + name));
+  EXPECT_EQ(std::strlen(c.station), 127u);
+  c = Parse(FileWith(13, "Servidor = " + name));
+  EXPECT_EQ(std::strlen(c.server), 127u);
+  EXPECT_STREQ(c.script, "/bin/true");
+
+  std::string command(1000, 'x');
+  c = Parse(FileWith(17, "Comando = " + command));
+  EXPECT_EQ(std::string(c.script), command);
+
+  // The port word must lie within the device field's 99 characters.
+  c = Parse(FileWith(8, "Porta = " + std::string(96, ' ') + "COM3"));
+  EXPECT_STREQ(c.device, "/dev/ttyS1");
+  c = Parse(FileWith(8, "Porta = " + std::string(90, ' ') + "COM3"));
+  EXPECT_STREQ(c.device, "/dev/ttyS2");
+}
+
+TEST(ReadConfTest, OverlongLineDoesNotShiftTheFollowingSettings) {
+  ConfigRecord c = Parse(FileWith(10, "Estacao = " + std::string(3000, 'y')));
+  EXPECT_EQ(std::strlen(c.station), 127u);
+  EXPECT_EQ(c.lan_receive, 0);
+  EXPECT_STREQ(c.server, "outro");
+  EXPECT_STREQ(c.script, "/bin/true");
+}
+
+TEST(StrCopyTest, CleansTexts) {
+  EXPECT_EQ(StrCopy(nullptr), nullptr);
+  EXPECT_STREQ(StrCopy("abc  \n"), "abc  ");
+  EXPECT_STREQ(StrCopy("abc\ndef"), "abc");
+  EXPECT_STREQ(StrCopy("abc  "), "abc");
+  EXPECT_STREQ(StrCopy("a b"), "a b");
+  EXPECT_STREQ(StrCopy("   "), "");
+  EXPECT_STREQ(StrCopy("Tue Dec  8 16:49:26 2026\n"), "Tue Dec  8 16:49:26 2026");
+  std::string huge(5000, 'h');
+  EXPECT_EQ(std::strlen(StrCopy(huge.c_str())), 2999u);
+}
+
+TEST(FixedSettingsTest, Values) {
+  DaemonConfig d;
+  SetFixedSettings(&d);
+  EXPECT_EQ(d.period_us, 100000);
+  EXPECT_STREQ(d.address, "255.255.255.255");
+  EXPECT_EQ(d.port, 2648);
+}
+
+}  // namespace
