@@ -1,0 +1,144 @@
+#include "event_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "debug_output.h"
+#include "directories.h"
+
+namespace {
+
+void PutInt32(unsigned char* out, int32_t value) {
+  auto bits = static_cast<uint32_t>(value);
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(bits >> (8 * i));
+}
+
+int32_t GetInt32(const unsigned char* in) {
+  uint32_t bits = 0;
+  for (int i = 3; i >= 0; --i) bits = (bits << 8) | in[i];
+  return static_cast<int32_t>(bits);
+}
+
+void Encode(const EventRecord& record, unsigned char* out) {
+  const int32_t fields[] = {record.day, record.month, record.year, record.hour,
+                            record.minute, record.second, record.code};
+  for (size_t i = 0; i < 7; ++i) PutInt32(out + 4 * i, fields[i]);
+}
+
+EventRecord Decode(const unsigned char* in) {
+  return {GetInt32(in), GetInt32(in + 4), GetInt32(in + 8), GetInt32(in + 12),
+          GetInt32(in + 16), GetInt32(in + 20), GetInt32(in + 24)};
+}
+
+}  // namespace
+
+EventRecord MakeEventRecord(int32_t code, const std::tm* local) {
+  if (!local) return {0, 0, 0, -1, -1, -1, code};
+  return {local->tm_mday, local->tm_mon + 1, local->tm_year + 1900, local->tm_hour, local->tm_min, local->tm_sec, code};
+}
+
+void FormatEventTime(const EventRecord& record, char* buffer, size_t size) {
+  std::snprintf(buffer, size, "%2.2d/%2.2d/%4.4d %2.2d:%2.2d:%2.2d", record.day, record.month, record.year,
+                record.hour, record.minute, record.second);
+}
+
+CEventFile::CEventFile(const char* fileName) {
+  char directory[kMaxPathBytes];
+  uint32_t length = platform::GetWindowsDir(directory, sizeof directory);
+  if (length == 0 || length >= sizeof directory) {
+    platform::DebugPrintf("event file: no Windows directory within %zu bytes\n", kMaxPathBytes);
+    return;
+  }
+  char path[kMaxPathBytes];
+  int n = std::snprintf(path, sizeof path, "%s%c%s", directory, platform::PathSeparator(), fileName);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof path) {
+    platform::DebugPrintf("event file: the path of %s is longer than %zu bytes\n", fileName, kMaxPathBytes - 1);
+    return;
+  }
+  path_ = path;
+}
+
+CEventFile::~CEventFile() { Close(); }
+
+bool CEventFile::Open(const char* mode) {
+  Close();
+  if (path_.empty()) return false;
+  file_ = std::fopen(path_.c_str(), mode);
+  if (!file_) return false;
+  // Unbuffered: each record is one write, and every read sees the file as
+  // the other process left it.
+  if (std::setvbuf(file_, nullptr, _IONBF, 0) != 0) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+// "a+": created when missing, never truncated, every write at the end.
+bool CEventFile::OpenForWriting() { return Open("a+b"); }
+
+bool CEventFile::OpenForReading() { return Open("rb"); }
+
+void CEventFile::Close() {
+  if (file_ && std::fclose(file_) != 0)
+    platform::DebugPrintf("event file: closing %s: %s\n", path_.c_str(), std::strerror(errno));
+  file_ = nullptr;
+}
+
+void CEventFile::Append(int32_t code) { AppendAt(code, std::time(nullptr)); }
+
+void CEventFile::AppendAt(int32_t code, std::time_t when) {
+  if (!file_) return;
+  std::tm local{};
+  record_ = MakeEventRecord(code, localtime_r(&when, &local));
+  unsigned char bytes[kRecordBytes];
+  Encode(record_, bytes);
+  std::clearerr(file_);
+  if (std::fwrite(bytes, 1, sizeof bytes, file_) != sizeof bytes)
+    platform::DebugPrintf("event file: record %d lost, cannot append to %s: %s\n", code, path_.c_str(),
+                          std::strerror(errno));
+}
+
+int32_t CEventFile::Count() {
+  if (!file_) return -1;
+  std::clearerr(file_);
+  if (std::fseek(file_, 0, SEEK_END) != 0) return -1;
+  long length = std::ftell(file_);
+  if (length <= 0) return -1;
+  long records = length / static_cast<long>(kRecordBytes);
+  return records > INT32_MAX ? INT32_MAX : static_cast<int32_t>(records);
+}
+
+bool CEventFile::ReadRecord(int32_t k) {
+  // A negative index would address bytes before the start of the file.
+  if (!file_ || k < 0) return false;
+  std::clearerr(file_);
+  long offset = static_cast<long>(k) * static_cast<long>(kRecordBytes);
+  if (std::fseek(file_, offset, SEEK_SET) != 0) return false;
+  unsigned char bytes[kRecordBytes];
+  if (std::fread(bytes, 1, sizeof bytes, file_) != sizeof bytes) return false;
+  record_ = Decode(bytes);
+  return true;
+}
+
+int32_t CEventFile::ReadCode(int32_t k) { return ReadRecord(k) ? record_.code : 0; }
+
+bool CEventFile::ReadTimeText(int32_t k, char* buffer, size_t size) {
+  if (!ReadRecord(k)) return false;
+  FormatEventTime(record_, buffer, size);
+  return true;
+}
+
+EventWindow ComputeEventWindow(int32_t count, int32_t maxEvents) {
+  if (maxEvents < 0) maxEvents = 0;
+  int32_t n = count < maxEvents ? count : maxEvents;
+  int32_t first = count - n;
+  if (n < 0) n = 1;
+  return {n, first};
+}
+
+int32_t RecordOfRow(const EventWindow& window, int32_t row) {
+  if (row < 1 || row > window.n) return -1;
+  return window.first + row - 1;
+}

@@ -1,0 +1,212 @@
+#include "config.h"
+
+#include <cstring>
+
+#include "debug_output.h"
+
+using platform::RegKey;
+
+namespace {
+
+// Closes the handle it holds when it goes out of scope or is replaced.
+class KeyHandle {
+ public:
+  KeyHandle() = default;
+  ~KeyHandle() { Reset(); }
+  KeyHandle(const KeyHandle&) = delete;
+  KeyHandle& operator=(const KeyHandle&) = delete;
+
+  RegKey get() const { return key_; }
+  RegKey* out() {
+    Reset();
+    return &key_;
+  }
+  void Reset() {
+    if (key_) platform::CloseRegKey(key_);
+    key_ = nullptr;
+  }
+
+ private:
+  RegKey key_ = nullptr;
+};
+
+void LoadInt(RegKey key, const CIntData& data) {
+  uint8_t buffer[4];
+  uint32_t size = sizeof buffer;
+  uint32_t type = 0;
+  if (platform::QueryRegValue(key, data.valueName, &type, buffer, &size) != platform::kRegOk) return;
+  // A REG_DWORD of another length would leave part of the buffer unset.
+  if (type != platform::kRegDword || size != sizeof buffer) return;
+  uint32_t value = buffer[0] | (buffer[1] << 8) | (buffer[2] << 16) | (static_cast<uint32_t>(buffer[3]) << 24);
+  *data.value = static_cast<int32_t>(value);
+}
+
+// A REG_SZ of at most kStringBufferBytes bytes; the text ends at its first
+// zero byte, or at its end when it was stored without one.
+bool QueryString(RegKey key, const std::string& name, std::string* text) {
+  char buffer[CConfig::kStringBufferBytes];
+  uint32_t size = sizeof buffer;
+  uint32_t type = 0;
+  if (platform::QueryRegValue(key, name, &type, reinterpret_cast<uint8_t*>(buffer), &size) != platform::kRegOk)
+    return false;
+  if (type != platform::kRegSz) return false;
+  *text = std::string(buffer, strnlen(buffer, size));
+  return true;
+}
+
+void LoadString(RegKey key, const CStrData& data) { QueryString(key, data.valueName, data.value); }
+
+void LoadStringList(RegKey key, const CStrListData& data) {
+  KeyHandle list;
+  if (platform::OpenRegKey(key, data.valueName, platform::kKeyQueryValue, list.out()) != platform::kRegOk) return;
+  // Replaced, not appended to: a second Load must not repeat the entries.
+  data.value->clear();
+  std::string entry;
+  for (int i = 0; QueryString(list.get(), std::to_string(i), &entry); ++i) data.value->push_back(entry);
+}
+
+bool WriteString(RegKey key, const std::string& name, const std::string& member) {
+  std::string text(member.c_str());
+  // What Load could not read back is not written: the registry keeps the
+  // value it had rather than one that would silently fall back to a default.
+  if (text.size() >= CConfig::kStringBufferBytes) {
+    platform::DebugPrintf("config: \"%s\" not saved: %zu bytes, at most %u can be loaded\n", name.c_str(),
+                          text.size(), CConfig::kStringBufferBytes - 1);
+    return false;
+  }
+  long result = platform::SetRegValue(key, name, platform::kRegSz, reinterpret_cast<const uint8_t*>(text.c_str()),
+                                      static_cast<uint32_t>(text.size() + 1));
+  if (result == platform::kRegOk) return true;
+  platform::DebugPrintf("config: \"%s\" not saved: %s\n", name.c_str(), platform::RegResultText(result));
+  return false;
+}
+
+void SaveInt(RegKey key, const CIntData& data) {
+  auto value = static_cast<uint32_t>(*data.value);
+  uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+                      static_cast<uint8_t>(value >> 24)};
+  long result = platform::SetRegValue(key, data.valueName, platform::kRegDword, bytes, sizeof bytes);
+  if (result != platform::kRegOk)
+    platform::DebugPrintf("config: \"%s\" not saved: %s\n", data.valueName.c_str(), platform::RegResultText(result));
+}
+
+void SaveStringList(RegKey key, const CStrListData& data) {
+  KeyHandle list;
+  long result = platform::CreateRegKey(key, data.valueName, platform::kKeyWrite, list.out(), nullptr);
+  if (result != platform::kRegOk) {
+    platform::DebugPrintf("config: list \"%s\" not saved: %s\n", data.valueName.c_str(),
+                          platform::RegResultText(result));
+    return;
+  }
+  const auto& entries = *data.value;
+  for (size_t i = 0; i < entries.size(); ++i) WriteString(list.get(), std::to_string(i), entries[i]);
+  // Entries left from a longer list would come back at the next Load.
+  size_t stale = entries.size();
+  while (platform::DeleteRegValue(list.get(), std::to_string(stale)) == platform::kRegOk) ++stale;
+}
+
+}  // namespace
+
+void CConfig::SetRootKey(platform::RegKey root, const std::string& path) {
+  rootKey_ = root;
+  keyPath_ = path;
+  currentSubKey_ = -1;
+}
+
+void CConfig::SetSubKey(const std::string& name) {
+  if (name.empty() || name == ".") {
+    currentSubKey_ = -1;
+    return;
+  }
+  for (size_t i = 0; i < subKeys_.size(); ++i) {
+    if (subKeys_[i] == name) {
+      currentSubKey_ = static_cast<int32_t>(i);
+      return;
+    }
+  }
+  subKeys_.push_back(name);
+  currentSubKey_ = static_cast<int32_t>(subKeys_.size() - 1);
+}
+
+void CConfig::AddInt(const std::string& name, int32_t def, int32_t* member) {
+  settings_.push_back(std::make_unique<CIntData>(name, currentSubKey_, def, member));
+  *member = def;
+}
+
+void CConfig::AddString(const std::string& name, const std::string& def, std::string* member) {
+  settings_.push_back(std::make_unique<CStrData>(name, currentSubKey_, def, member));
+  *member = def;
+}
+
+void CConfig::AddStringList(const std::string& name, std::vector<std::string>* member) {
+  settings_.push_back(std::make_unique<CStrListData>(name, currentSubKey_, member));
+}
+
+int CConfig::RegisterValues() { return 1; }
+
+std::string CConfig::SubKeyPath(int32_t index) const { return keyPath_ + "\\" + subKeys_[static_cast<size_t>(index)]; }
+
+int CConfig::Load() {
+  if (keyPath_.empty()) return 0;
+  KeyHandle key;
+  if (platform::OpenRegKey(rootKey_, keyPath_, platform::kKeyQueryValue, key.out()) != platform::kRegOk) return 0;
+  KeyHandle subKey;
+  int32_t openSubKey = -1;  // index of the subkey `subKey` holds, when it holds one
+  for (const auto& data : settings_) {
+    RegKey handle = key.get();
+    if (data->subKeyIndex >= 0) {
+      if (!subKey.get() || openSubKey != data->subKeyIndex) {
+        openSubKey = -1;
+        // A subkey that cannot be opened skips this setting; the next one tries again.
+        if (platform::OpenRegKey(rootKey_, SubKeyPath(data->subKeyIndex), platform::kKeyQueryValue, subKey.out()) !=
+            platform::kRegOk) {
+          subKey.Reset();
+          continue;
+        }
+        openSubKey = data->subKeyIndex;
+      }
+      handle = subKey.get();
+    }
+    if (data->IsKindOf(&CIntData::runtimeClass))
+      LoadInt(handle, static_cast<const CIntData&>(*data));
+    else if (data->IsKindOf(&CStrData::runtimeClass))
+      LoadString(handle, static_cast<const CStrData&>(*data));
+    else if (data->IsKindOf(&CStrListData::runtimeClass))
+      LoadStringList(handle, static_cast<const CStrListData&>(*data));
+  }
+  return 1;
+}
+
+int CConfig::Save() {
+  if (keyPath_.empty()) return 0;
+  KeyHandle key;
+  long result = platform::CreateRegKey(rootKey_, keyPath_, platform::kKeyWrite, key.out(), nullptr);
+  if (result != platform::kRegOk) {
+    platform::DebugPrintf("config: cannot create %s: %s\n", keyPath_.c_str(), platform::RegResultText(result));
+    return 0;
+  }
+  KeyHandle subKey;
+  int32_t openSubKey = -1;
+  for (const auto& data : settings_) {
+    RegKey handle = key.get();
+    if (data->subKeyIndex >= 0) {
+      if (!subKey.get() || openSubKey != data->subKeyIndex) {
+        std::string path = SubKeyPath(data->subKeyIndex);
+        result = platform::CreateRegKey(rootKey_, path, platform::kKeyWrite, subKey.out(), nullptr);
+        if (result != platform::kRegOk) {
+          platform::DebugPrintf("config: cannot create %s: %s\n", path.c_str(), platform::RegResultText(result));
+          return 0;
+        }
+        openSubKey = data->subKeyIndex;
+      }
+      handle = subKey.get();
+    }
+    if (data->IsKindOf(&CIntData::runtimeClass))
+      SaveInt(handle, static_cast<const CIntData&>(*data));
+    else if (data->IsKindOf(&CStrData::runtimeClass))
+      WriteString(handle, data->valueName, *static_cast<const CStrData&>(*data).value);
+    else if (data->IsKindOf(&CStrListData::runtimeClass))
+      SaveStringList(handle, static_cast<const CStrListData&>(*data));
+  }
+  return 1;
+}

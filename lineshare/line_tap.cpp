@@ -1,0 +1,107 @@
+#include "line_tap.h"
+
+#include <atomic>
+#include <string>
+
+#include "debug_output.h"
+#include "serial_port.h"
+#include "shared_line_record.h"
+#include "shared_section.h"
+
+static_assert(MS_CTS_ON == platform::kModemCtsOn && MS_DSR_ON == platform::kModemDsrOn &&
+                  MS_RING_ON == platform::kModemRingOn && MS_RLSD_ON == platform::kModemRlsdOn,
+              "the shared word carries the platform's modem bits unchanged");
+
+namespace {
+
+using linetap::SharedLineRecord;
+
+// The shared record, attached on first use and held until the process ends.
+// When the shared section cannot be had, a record of this process alone
+// stands in: the master still works, and slaves elsewhere read -1.
+SharedLineRecord& Record() {
+  static SharedLineRecord* record = [] {
+    std::string error;
+    platform::SharedSection* section =
+        platform::OpenSharedSection(linetap::kSectionName, &linetap::kInitialRecord, sizeof(SharedLineRecord), &error);
+    if (section) return static_cast<SharedLineRecord*>(platform::SharedSectionData(section));
+    platform::DebugPrintf("LineTap: no shared record (%s); slaves will not see this process\n", error.c_str());
+    static SharedLineRecord alone = linetap::kInitialRecord;
+    return &alone;
+  }();
+  return *record;
+}
+
+// Both words are aligned 32-bit values read by other processes without a
+// lock; the status is stored last so a slave never pairs a new status with
+// an older word.
+void Publish(int32_t modemStatus, int32_t status) {
+  SharedLineRecord& record = Record();
+  if (status == 1) std::atomic_ref<int32_t>(record.modemStatus).store(modemStatus, std::memory_order_relaxed);
+  std::atomic_ref<int32_t>(record.status).store(status, std::memory_order_release);
+}
+
+int32_t SlaveRead(int32_t bit) {
+  SharedLineRecord& record = Record();
+  int32_t status = std::atomic_ref<int32_t>(record.status).load(std::memory_order_acquire);
+  if (status < 0) return status;
+  return (std::atomic_ref<int32_t>(record.modemStatus).load(std::memory_order_relaxed) & bit) ? 1 : 0;
+}
+
+// The master's port; private to this process.
+platform::SerialPort* master_port = nullptr;
+
+int32_t MasterRead(int32_t bit) {
+  uint32_t word = 0;
+  if (!platform::GetSerialModemStatus(master_port, &word)) {
+    Publish(0, -3);
+    return -3;
+  }
+  Publish(static_cast<int32_t>(word), 1);
+  return (static_cast<int32_t>(word) & bit) ? 1 : 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t serialOpen(int32_t port, int32_t handshake) {
+  std::string error;
+  std::string name = "COM" + std::to_string(port);
+  platform::SerialPort* opened = platform::OpenSerialPort(name, &error);
+  if (!opened) {
+    platform::DebugPrintf("LineTap: cannot open %s: %s\n", name.c_str(), error.c_str());
+    return -1;
+  }
+  // A second open replaces the first port rather than leaking it.
+  if (master_port) platform::CloseSerialPort(master_port);
+  master_port = opened;
+  if (!platform::ConfigureSerialPort(master_port, handshake != 0, &error)) {
+    platform::DebugPrintf("LineTap: %s refuses its settings: %s\n", name.c_str(), error.c_str());
+    return -2;
+  }
+  return 1;
+}
+
+int32_t serialClose(void) {
+  if (master_port) {
+    platform::SetSerialDtr(master_port, false);
+    platform::CloseSerialPort(master_port);
+    master_port = nullptr;
+  }
+  Publish(0, -1);
+  return 1;
+}
+
+int32_t serialGetCts(void) { return MasterRead(MS_CTS_ON); }
+int32_t serialGetDsr(void) { return MasterRead(MS_DSR_ON); }
+int32_t serialGetRing(void) { return MasterRead(MS_RING_ON); }
+
+int32_t serialSetDtr(int32_t on) { return platform::SetSerialDtr(master_port, on != 0) ? 1 : 0; }
+int32_t serialSetRts(int32_t on) { return platform::SetSerialRts(master_port, on != 0) ? 1 : 0; }
+
+int32_t serialSlaveGetCts(void) { return SlaveRead(MS_CTS_ON); }
+int32_t serialSlaveGetDsr(void) { return SlaveRead(MS_DSR_ON); }
+int32_t serialSlaveGetRing(void) { return SlaveRead(MS_RING_ON); }
+
+}  // extern "C"

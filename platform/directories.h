@@ -1,0 +1,18 @@
+// The Windows directory and the system directory, as GetWindowsDirectoryA and
+// GetSystemDirectoryA give them.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Copies the directory, without a trailing separator, into `buffer` of `size`
+// bytes and returns its length. When it does not fit, nothing is copied and
+// the size needed (terminator included) is returned; 0 means failure.
+uint32_t GetWindowsDir(char* buffer, uint32_t size);
+uint32_t GetSystemDir(char* buffer, uint32_t size);
+
+// The character that joins a directory and a file name.
+char PathSeparator();
+
+}  // namespace platform

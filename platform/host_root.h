@@ -1,0 +1,20 @@
+// The host root of the Linux stand-ins: the directory under which the
+// registry, the Windows directory and the other Windows facilities live.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+inline constexpr const char* kHostRootVariable = "VIGIL20_HOST_ROOT";
+inline constexpr const char* kDefaultHostRoot = "/var/lib/vigil20";
+
+// VIGIL20_HOST_ROOT when set and not empty, else /var/lib/vigil20; without a
+// trailing slash.
+std::string HostRoot();
+
+// Creates `path` and its missing parents with mode 0755. False with `error`
+// ("mkdir <path>: <reason>") when a level cannot be made.
+bool MakeDirectories(const std::string& path, std::string* error);
+
+}  // namespace platform

@@ -1,0 +1,21 @@
+// Details of the Linux serial port, apart so that tests can check them
+// without a serial device.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform::serial_linux {
+
+// "/dev/ttyS{n-1}" for "COM1" to "COM9"; nullopt for any other name (as on
+// Windows, "COM10" and above are not plain device names).
+std::optional<std::string> DevicePath(const std::string& name);
+
+// Linux TIOCM_* bits to the kModem* bits.
+uint32_t ModemStatusFromLines(int tiocm);
+
+// Puts the terminal `fd` in the port's mode (see ConfigureSerialPort).
+bool ConfigureTerminal(int fd, bool handshake, std::string* error);
+
+}  // namespace platform::serial_linux
