@@ -16,21 +16,25 @@ namespace {
 
 using linetap::SharedLineRecord;
 
-// The shared record, attached on first use and held until the process ends.
-// When the shared section cannot be had, a record of this process alone
-// stands in: the master still works, and slaves elsewhere read -1.
-SharedLineRecord& Record() {
-  static SharedLineRecord* record = [] {
-    std::string error;
-    platform::SharedSection* section =
-        platform::OpenSharedSection(linetap::kSectionName, &linetap::kInitialRecord, sizeof(SharedLineRecord), &error);
-    if (section) return static_cast<SharedLineRecord*>(platform::SharedSectionData(section));
-    platform::DebugPrintf("LineTap: no shared record (%s); slaves will not see this process\n", error.c_str());
-    static SharedLineRecord alone = linetap::kInitialRecord;
-    return &alone;
-  }();
-  return *record;
+// Attaches the shared record. When the shared section cannot be had, a
+// record of this process alone stands in: the master still works, and
+// slaves elsewhere read -1.
+SharedLineRecord* AttachRecord() {
+  std::string error;
+  platform::SharedSection* section =
+      platform::OpenSharedSection(linetap::kSectionName, &linetap::kInitialRecord, sizeof(SharedLineRecord), &error);
+  if (section) return static_cast<SharedLineRecord*>(platform::SharedSectionData(section));
+  platform::DebugPrintf("LineTap: no shared record (%s); slaves will not see this process\n", error.c_str());
+  static SharedLineRecord alone = linetap::kInitialRecord;
+  return &alone;
 }
+
+// Attached when the library is loaded and held until the process ends, as a
+// DLL's shared data section is: a process that merely loaded the library
+// keeps the record alive for the others.
+SharedLineRecord* const shared_record = AttachRecord();
+
+SharedLineRecord& Record() { return *shared_record; }
 
 // Both words are aligned 32-bit values read by other processes without a
 // lock; the status is stored last so a slave never pairs a new status with

@@ -130,7 +130,9 @@ long Resolve(RegKeyObject* parent, const std::string& subkey, bool create, std::
     if (result == kRegKeyDeleted) result = kRegNotFound;
     if (result == kRegNotFound && create) {
       next = current + "/" + regfile::EncodeKeyName(name);
-      if (mkdir(next.c_str(), 0755) != 0 && errno != EEXIST) return Complain("cannot create key", next, errno);
+      // EEXIST is a racing creator, unless something other than a key is in the way.
+      if (mkdir(next.c_str(), 0755) != 0 && !(errno == EEXIST && IsDirectory(next)))
+        return Complain("cannot create key", next, errno);
       if (created) *created = true;
       result = kRegOk;
     }

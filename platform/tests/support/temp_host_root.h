@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -16,11 +17,17 @@ class TempHostRoot {
     char pattern[] = "/tmp/vigil-root-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+    if (const char* previous = std::getenv("VIGIL20_HOST_ROOT")) previous_ = previous;
     setenv("VIGIL20_HOST_ROOT", path_.c_str(), 1);
   }
+  // Restores the root that was set before, so nested roots unwind in order.
   ~TempHostRoot() {
+    setenv("VIGIL20_HOST_ROOT", path_.c_str(), 1);
     platform::RemoveSharedSection("LineTap");
-    unsetenv("VIGIL20_HOST_ROOT");
+    if (previous_)
+      setenv("VIGIL20_HOST_ROOT", previous_->c_str(), 1);
+    else
+      unsetenv("VIGIL20_HOST_ROOT");
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
@@ -32,4 +39,5 @@ class TempHostRoot {
 
  private:
   std::string path_;
+  std::optional<std::string> previous_;
 };

@@ -1,0 +1,127 @@
+// The registry as separate processes see it: what one writes another reads,
+// a writer killed in the middle of a save leaves the old or the new file
+// whole, and two writers never lose each other's values.
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "registry.h"
+#include "registry_file.h"
+#include "sandbox.h"
+#include "temp_host_root.h"
+
+using namespace platform;
+
+namespace {
+
+pid_t Spawn(const std::vector<std::string>& argv, int* stdout_fd) {
+  int out[2];
+  if (pipe(out) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    close(out[1]);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(out[1]);
+  *stdout_fd = out[0];
+  return pid;
+}
+
+int WaitExit(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(RegistryProcesses, WhatOneProcessWritesAnotherReads) {
+  TempHostRoot root;
+  auto added = RunProcess({VIGIL_REG, "add", "HKLM\\Software\\Tessaly\\Vigil 2.0", "/v", "Interval", "/t",
+                           "REG_DWORD", "/d", "1500"},
+                          10000);
+  ASSERT_EQ(added.status, 0) << added.err;
+  RegKey key = nullptr;
+  ASSERT_EQ(OpenRegKey(kLocalMachine, "Software\\Tessaly\\Vigil 2.0", kKeyAllAccess, &key), kRegOk);
+  uint32_t value = 0, size = 4;
+  ASSERT_EQ(QueryRegValue(key, "Interval", nullptr, reinterpret_cast<uint8_t*>(&value), &size), kRegOk);
+  EXPECT_EQ(value, 1500u);
+
+  const uint8_t text[] = "nobreak";
+  ASSERT_EQ(SetRegValue(key, "HostName", kRegSz, text, sizeof text), kRegOk);
+  CloseRegKey(key);
+  auto queried = RunProcess({VIGIL_REG, "query", "HKLM\\Software\\Tessaly\\Vigil 2.0", "/v", "HostName"}, 10000);
+  EXPECT_EQ(queried.status, 0) << queried.err;
+  EXPECT_NE(queried.out.find("HostName    REG_SZ    nobreak"), std::string::npos) << queried.out;
+}
+
+TEST(RegistryProcesses, AWriterKilledMidSaveLeavesTheOldOrTheNewFileWhole) {
+  TempHostRoot root;
+  RegKey key = nullptr;
+  ASSERT_EQ(CreateRegKey(kLocalMachine, "Software\\Test", kKeyAllAccess, &key, nullptr), kRegOk);
+  uint32_t keep = 0x12345678;
+  ASSERT_EQ(SetRegValue(key, "Keep", kRegDword, reinterpret_cast<uint8_t*>(&keep), 4), kRegOk);
+
+  std::string file = root / "registry/HKEY_LOCAL_MACHINE/Software/Test/.values";
+  // Kill the writer at drifting moments of its save cycle until some kills
+  // have landed while the new file was being written (its ".new" file is
+  // left behind), with a bound on the time spent.
+  int mid_save = 0;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int round = 0; mid_save < 3 && std::chrono::steady_clock::now() < deadline; ++round) {
+    int out = -1;
+    pid_t writer = Spawn({REGISTRY_WRITER, "blob"}, &out);
+    ASSERT_GT(writer, 0);
+    char line[2];
+    ASSERT_GT(read(out, line, 2), 0);  // one whole save done
+    usleep(static_cast<useconds_t>((round * 7919) % 40000));
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    close(out);
+    if (access((file + ".new").c_str(), F_OK) == 0) ++mid_save;
+
+    regfile::KeyFile stored = regfile::Parse(ReadWholeFile(file));
+    ASSERT_TRUE(stored.damage.empty()) << "round " << round << ": " << stored.damage[0].reason;
+    const regfile::Value* keepValue = regfile::Find(stored, "Keep");
+    ASSERT_NE(keepValue, nullptr);
+    EXPECT_EQ(keepValue->data, std::string("\x78\x56\x34\x12", 4));
+    const regfile::Value* blob = regfile::Find(stored, "Blob");
+    ASSERT_NE(blob, nullptr);
+    ASSERT_EQ(blob->data.size(), 64u * 1024);
+    EXPECT_EQ(blob->data, std::string(blob->data.size(), blob->data[0]));
+  }
+  // The half-written file left behind shows some kills did land mid-save.
+  EXPECT_GT(mid_save, 0);
+  CloseRegKey(key);
+}
+
+TEST(RegistryProcesses, TwoWritersOfOneKeyKeepEachOthersValues) {
+  TempHostRoot root;
+  int out1 = -1, out2 = -1;
+  pid_t first = Spawn({REGISTRY_WRITER, "values", "first", "40"}, &out1);
+  pid_t second = Spawn({REGISTRY_WRITER, "values", "second", "40"}, &out2);
+  ASSERT_EQ(WaitExit(first), 0);
+  ASSERT_EQ(WaitExit(second), 0);
+  close(out1);
+  close(out2);
+  RegKey key = nullptr;
+  ASSERT_EQ(OpenRegKey(kLocalMachine, "Software\\Test", kKeyRead, &key), kRegOk);
+  int count = 0;
+  std::string name;
+  while (EnumRegValue(key, static_cast<uint32_t>(count), &name, nullptr, nullptr) == kRegOk) ++count;
+  EXPECT_EQ(count, 80);
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_EQ(QueryRegValue(key, "first" + std::to_string(i), nullptr, nullptr, nullptr), kRegOk) << i;
+    EXPECT_EQ(QueryRegValue(key, "second" + std::to_string(i), nullptr, nullptr, nullptr), kRegOk) << i;
+  }
+  CloseRegKey(key);
+}
+
+}  // namespace
