@@ -1,23 +1,250 @@
+// The autonomy worker: the daemon's child process. On a station wired to the
+// UPS it estimates the remaining autonomy from the time spent on battery and
+// recharging and raises `autonomy_over` when the prediction runs out; on a
+// receiver it shows the server's figures. Either way it writes the remaining
+// time to the console while the mains are out.
+#include <csignal>
+#include <ctime>
+#include <string>
 #include <unistd.h>
 
+#include "autonomy.h"
+#include "config_file.h"
+#include "log_file.h"
 #include "roles.h"
 #include "shared_block.h"
 #include "signals.h"
 
 namespace {
+
 constexpr const char* kLabel = "Controle Da Autonomia";
+constexpr useconds_t kPassUs = 1000;
+// Seconds between console texts while the figure keeps changing.
+constexpr time_t kTextInterval = 29;
+
+void Lock() { SemWait(shsemid, kLabel); }
+void Unlock() { SemPost(shsemid, kLabel); }
+
+bool Running() { return shmem[kRunning] == 1; }
+
+// Ends every loop once a shutdown or a "stop" has begun (lock held).
+bool StopRequested() {
+  if (shmem[kStopRequest] != 1) return false;
+  shmem[kRunning] = 0;
+  return true;
 }
 
-int RunAutonomyWorker() {
+// Sleeps until VigilDiag (mains failure, stop) or the stop sequence wakes
+// it. Entered with the lock held; returns without it.
+void PauseUntilWoken() {
+  shmem[kWorkerPaused] = 1;
+  Unlock();
+  pause();
+  Lock();
+  shmem[kWorkerPaused] = 0;
+  Unlock();
+}
+
+// The console's countdown lines: the first at once, then one whenever more
+// than 29 seconds have passed and the text has changed.
+struct Countdown {
+  std::string last_text;
+  bool first = true;
+  time_t last_time = 0;
+};
+
+void RestartCountdown(Countdown* c) {
+  c->last_text.clear();
+  c->first = true;
+  c->last_time = std::time(nullptr);
+}
+
+void ShowCountdown(Countdown* c, int left) {
+  time_t now = std::time(nullptr);
+  if (!c->first && now - c->last_time <= kTextInterval) return;
+  std::string text = AutonomyText(left);
+  if (text == c->last_text) return;
+  char name[kNameMax + 1];
+  for (int i = 0; i < kNameMax; ++i) name[i] = static_cast<char>(shmem[kName + i]);
+  name[kNameMax] = '\0';
+  Printc(name, text.c_str());
+  c->last_text = text;
+  c->last_time = now;
+  c->first = false;
+}
+
+// The local estimate, seconds.
+struct Estimate {
+  int total;     // a full battery
+  int recharge;  // a full recharge from empty
+  int base;      // available when the current discharge began
+  int left;      // remaining now
+};
+
+void Publish(const Estimate& e, int discharge_elapsed) {
+  BlockPut16(kAutonomyTotal, e.total);
+  BlockPut16(kAutonomyBase, e.base);
+  BlockPut16(kAutonomyLeft, e.left);
+  BlockPut16(kDischargeTime, discharge_elapsed);
+}
+
+// Consumes the autonomy one second per second on battery. Returns true when
+// the mains came back (a recharge follows).
+bool Discharge(Estimate* e) {
+  time_t start = std::time(nullptr);
+  Countdown countdown;
+  RestartCountdown(&countdown);
   for (;;) {
-    SemWait(shsemid, kLabel);
+    Lock();
+    if (!Running()) {
+      Unlock();
+      return false;
+    }
+    int elapsed = static_cast<int>(std::time(nullptr) - start);
+    if (shmem[kAutonomyOver] == 0 && shmem[kBatteryLow] == 0 && shmem[kPowerFail] == 1 && e->base - elapsed > 0) {
+      ShowCountdown(&countdown, e->left);
+      e->left = e->base - elapsed;
+      Publish(*e, elapsed);
+      shmem[kAutonomyOver] = 0;
+    } else if (shmem[kPowerFail] == 1 && shmem[kBatteryLow] == 0) {
+      // A critical battery freezes the estimate: the battery warning rules.
+      shmem[kAutonomyOver] = 1;
+    }
+    if (StopRequested()) {
+      Unlock();
+      return false;
+    }
+    if (shmem[kPowerFail] == 0) {
+      Unlock();
+      return true;
+    }
+    Unlock();
+    usleep(kPassUs);
+  }
+}
+
+// Restores the autonomy linearly until full, or until the mains fail again.
+void Recharge(Estimate* e) {
+  time_t start = std::time(nullptr);
+  int start_left = e->left;
+  for (;;) {
+    Lock();
+    int elapsed = static_cast<int>(std::time(nullptr) - start);
+    e->left = RechargeEstimate(start_left, elapsed, e->recharge, e->total);
+    BlockPut16(kAutonomyTotal, e->total);
+    BlockPut16(kAutonomyBase, e->left);
+    BlockPut16(kAutonomyLeft, e->left);
+    BlockPut16(kDischargeTime, 0);
+    shmem[kAutonomyOver] = 0;
+    if (e->left >= e->total) {
+      e->base = e->left = e->total;
+      Publish(*e, 0);
+      Unlock();
+      return;
+    }
+    // A termination signal clears only `running`; a recharge of hours must
+    // not hold the stop up.
+    if (StopRequested() || !Running() || shmem[kPowerFail] == 1) {
+      Unlock();
+      return;
+    }
+    Unlock();
+    usleep(kPassUs);
+  }
+}
+
+// On a station wired to the UPS. The estimate starts from a full battery.
+void LocalEstimator() {
+  Estimate e;
+  e.total = config.autonomy_min * 60;
+  e.recharge = config.recharge_h * 3600;
+  e.base = e.left = e.total;
+  Lock();
+  Publish(e, 0);
+  Unlock();
+  while (Running()) {
+    Lock();
+    if (StopRequested()) {
+      Unlock();
+      return;
+    }
+    bool recharging = false;
+    if (shmem[kPowerFail] == 0 && e.left < e.total) {
+      Unlock();
+      recharging = true;
+    } else if (shmem[kPowerFail] == 0) {
+      PauseUntilWoken();  // battery full, mains present
+    } else {
+      Unlock();
+    }
+    if (!recharging) recharging = Discharge(&e);
+    if (recharging && Running()) Recharge(&e);
+    if (!Running()) return;
+    e.base = e.left;
+    Lock();
+    Publish(e, 0);
+    Unlock();
+  }
+}
+
+// On a receiver: the server's remaining autonomy on the console while it
+// reports a mains failure.
+void RemoteDisplay() {
+  Countdown countdown;
+  while (Running()) {
+    Lock();
+    if (StopRequested()) {
+      Unlock();
+      return;
+    }
+    if (shmem[kPowerFail] == 0)
+      PauseUntilWoken();
+    else
+      Unlock();
+    RestartCountdown(&countdown);
+    while (Running()) {
+      Lock();
+      // Signed on the wire: a prediction below zero shows nothing.
+      int left = static_cast<int16_t>(BlockGet16(kAutonomyLeft));
+      if (shmem[kAutonomyOver] == 0 && shmem[kBatteryLow] == 0 && shmem[kPowerFail] == 1 && left > 0)
+        ShowCountdown(&countdown, left);
+      if (StopRequested()) {
+        Unlock();
+        return;
+      }
+      bool mains_back = shmem[kPowerFail] == 0;
+      Unlock();
+      if (mains_back) break;
+      usleep(kPassUs);
+    }
+  }
+}
+
+// Waits until the main process's role is set up, or until the daemon is
+// stopped before that.
+bool WaitForStartGate() {
+  for (;;) {
+    Lock();
     bool open = shmem[kStartGate] == 0;
-    SemPost(shsemid, kLabel);
-    if (open) break;
-    if (shmem[kRunning] == 0) return 0;
+    Unlock();
+    if (open) return true;
+    if (!Running()) return false;
     sleep(1);
   }
+}
+
+}  // namespace
+
+int RunAutonomyWorker() {
+  if (!WaitForStartGate()) return 0;
   InstallResumeHandler();
-  while (shmem[kRunning] == 1) usleep(100000);
+  Lock();
+  shmem[kWorkerPaused] = 0;
+  Unlock();
+  if (config.local_ups == 1) {
+    LocalEstimator();
+  } else if (config.lan_receive == 1) {
+    RemoteDisplay();
+  }
   return 0;
 }

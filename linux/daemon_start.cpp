@@ -109,7 +109,8 @@ int RunDaemon() {
   }
   if (worker == 0) RunWorkerProcess(main_process);
 
-  int role_status = config.lan_receive ? RunReceiver(worker) : RunLineMonitor(worker);
-  if (role_status != 0) return AbandonStart(worker);
-  return StopSequence(worker);
+  RoleEnd end = config.lan_receive ? RunReceiver(worker) : RunLineMonitor(worker);
+  if (end == RoleEnd::kSetUpFailed) return AbandonStart(worker);
+  int status = StopSequence(worker);
+  return end == RoleEnd::kStoppedWithError ? 1 : status;
 }

@@ -1,11 +1,154 @@
+// The line monitor: the main process of a station wired to the UPS. It polls
+// the serial port's modem lines, keeps the block's UPS flags, broadcasts the
+// state and runs VigilDiag.
+#include <arpa/inet.h>
+#include <cstring>
+#include <ctime>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include "config_file.h"
+#include "diag.h"
+#include "lan_message.h"
+#include "modem_lines.h"
 #include "roles.h"
 #include "shared_block.h"
 
-int RunLineMonitor(pid_t) {
-  OpenStartGate("Envia Mensagens");
-  while (shmem[kRunning] == 1) usleep(daemon_config.period_us);
-  return 0;
+namespace {
+
+constexpr const char* kLabel = "Envia Mensagens";
+
+// "localhost" stands for the host's own name, cut at its first ".".
+bool SetStationName() {
+  const char* name = config.station;
+  struct utsname host;
+  if (std::strcmp(config.station, "localhost") == 0) {
+    if (uname(&host) != 0) return false;
+    char* dot = std::strchr(host.nodename, '.');
+    if (dot) *dot = '\0';
+    name = host.nodename;
+  }
+  BlockSetName(name, static_cast<int>(std::strlen(name)));
+  return true;
+}
+
+int OpenBroadcastSocket(struct sockaddr_in* destination) {
+  int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (sock < 0) return -1;
+  int on = 1;
+  std::memset(destination, 0, sizeof *destination);
+  destination->sin_family = AF_INET;
+  destination->sin_port = htons(daemon_config.port);
+  if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+      inet_pton(AF_INET, daemon_config.address, &destination->sin_addr) != 1) {
+    close(sock);
+    return -1;
+  }
+  return sock;
+}
+
+// Decodes a new modem word into the block's flags (lock held). All three
+// inputs inactive with bypass signalling on can only be a missing cable: the
+// other flags then keep their values.
+void DecodeWord(int word) {
+  bool power = (word & TIOCM_DSR) == 0;
+  bool battery = (word & TIOCM_CTS) == 0;
+  bool bypass = (word & TIOCM_RNG) == 0;
+  if (power && battery && bypass && config.bypass_on == 1) {
+    shmem[kCommFail] = 1;
+    return;
+  }
+  shmem[kPowerFail] = power;
+  shmem[kBatteryLow] = battery;
+  shmem[kBypass] = config.bypass_on == 1 ? bypass : 0;
+  shmem[kCommFail] = 0;
+}
+
+void MarkLinesLost() {
+  shmem[kPowerFail] = 0;
+  shmem[kBatteryLow] = 0;
+  shmem[kBypass] = 0;
+  shmem[kCommFail] = 1;
+  shmem[kAutonomyOver] = 0;
+}
+
+bool FlagsDifferFrom(const ReportedState& r) {
+  return shmem[kPowerFail] != r.power_fail || shmem[kBatteryLow] != r.battery_low || shmem[kBypass] != r.bypass ||
+         shmem[kCommFail] != r.comm_fail || shmem[kAutonomyOver] != r.autonomy_over;
+}
+
+}  // namespace
+
+RoleEnd RunLineMonitor(pid_t worker) {
+  struct sockaddr_in destination;
+  ModemLines lines;
+  int saved_word = 0;
+  if (!SetStationName()) return RoleEnd::kSetUpFailed;
+  int sock = OpenBroadcastSocket(&destination);
+  if (sock < 0) return RoleEnd::kSetUpFailed;
+  if (!OpenModemLines(&lines, config.device) || !GetModemWord(lines, &saved_word) ||
+      !SetModemWord(lines, TIOCM_RTS)) {
+    close(sock);
+    CloseModemLines(&lines);
+    return RoleEnd::kSetUpFailed;
+  }
+  OpenStartGate(kLabel);
+
+  int current = 0, previous = 0;
+  int stable = 0;
+  bool changed = false;
+  // After a failed read the next good word is decoded even when it equals
+  // the last good one, or the communication failure would never clear.
+  bool decode_next = false;
+  time_t last_send = std::time(nullptr);
+  ReportedState reported = {};
+  uint8_t datagram[kLanDatagramMax];
+
+  while (shmem[kRunning] == 1) {
+    if (!GetModemWord(lines, &current)) {
+      current = previous;
+      SemWait(shsemid, kLabel);
+      MarkLinesLost();
+      SemPost(shsemid, kLabel);
+      stable = 3;
+      decode_next = true;
+    } else if (current != previous || decode_next) {
+      previous = current;
+      SemWait(shsemid, kLabel);
+      DecodeWord(current);
+      SemPost(shsemid, kLabel);
+      changed = true;
+      stable = 0;
+      decode_next = false;
+    }
+    ++stable;
+    if (FlagsDifferFrom(reported)) changed = true;
+
+    if (stable > 2 || config.stable_filter == 0) {
+      SemWait(shsemid, kLabel);
+      if (config.lan_send == 1) {
+        size_t size = BuildDatagram(datagram);
+        time_t now = std::time(nullptr);
+        if (now - last_send > 4 || changed) {
+          ssize_t sent = sendto(sock, datagram, size, 0, reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+          if (sent == static_cast<ssize_t>(size)) {
+            changed = false;
+            stable = 0;
+            last_send = now;
+          }
+        }
+      }
+      VigilDiag(&reported, worker);
+      SemPost(shsemid, kLabel);
+    }
+    usleep(daemon_config.period_us);
+  }
+
+  close(sock);
+  bool restored = SetModemWord(lines, saved_word);
+  CloseModemLines(&lines);
+  return restored ? RoleEnd::kStopped : RoleEnd::kStoppedWithError;
 }

@@ -1,11 +1,89 @@
+// The receiver: the main process of a station without a UPS cable. It takes
+// the UPS state from another station's datagrams and acts on it as if the
+// lines were its own.
+#include <cstring>
+#include <string>
+#include <ctime>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "config_file.h"
+#include "diag.h"
+#include "lan_message.h"
 #include "roles.h"
 #include "shared_block.h"
 
-int RunReceiver(pid_t) {
-  OpenStartGate("Receptor de Dados");
-  while (shmem[kRunning] == 1) usleep(daemon_config.period_us);
-  return 0;
+namespace {
+
+constexpr const char* kSetUpLabel = "Receptor de Dados";
+constexpr const char* kLabel = "Receptor De Dados";
+// Seconds without an accepted datagram after which the server counts as lost.
+constexpr time_t kSilenceLimit = 29;
+
+int OpenBoundSocket() {
+  int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (sock < 0) return -1;
+  struct sockaddr_in local;
+  std::memset(&local, 0, sizeof local);
+  local.sin_family = AF_INET;
+  local.sin_port = htons(daemon_config.port);
+  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  // A receiver that cannot have its port would wait for datagrams forever.
+  if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    close(sock);
+    return -1;
+  }
+  return sock;
+}
+
+// The accepted server's name, cut to what a datagram can carry.
+std::string ServerName() {
+  std::string server = StrCopy(config.server);
+  return server.substr(0, kNameMax);
+}
+
+bool Accepts(const LanDatagram& d, const std::string& server) {
+  return config.accept_any == 1 || server == std::string(d.name, d.name_len);
+}
+
+}  // namespace
+
+RoleEnd RunReceiver(pid_t worker) {
+  int sock = OpenBoundSocket();
+  if (sock < 0) return RoleEnd::kSetUpFailed;
+  OpenStartGate(kSetUpLabel);
+
+  const std::string server = ServerName();
+  SemWait(shsemid, kSetUpLabel);
+  BlockSetName(server.c_str(), static_cast<int>(server.size()));
+  SemPost(shsemid, kSetUpLabel);
+  time_t last_accepted = std::time(nullptr);
+  ReportedState reported = {};
+
+  while (shmem[kRunning] == 1) {
+    uint8_t buffer[kBlockSize] = {};
+    if (WaitRecv(sock) > 0) {
+      ssize_t n = recv(sock, buffer, sizeof buffer, 0);
+      if (n > 0) {
+        LanDatagram datagram;
+        bool valid = AttrPkg(&datagram, buffer, static_cast<size_t>(n)) == 0;
+        SemWait(shsemid, kLabel);
+        if (valid && Accepts(datagram, server)) {
+          CopyDatagramToBlock(datagram);
+          last_accepted = std::time(nullptr);
+        }
+        VigilDiag(&reported, worker);
+        SemPost(shsemid, kLabel);
+      }
+    }
+    if (std::time(nullptr) - last_accepted > kSilenceLimit) {
+      SemWait(shsemid, kLabel);
+      shmem[kCommFail] = 1;
+      VigilDiag(&reported, worker);
+      SemPost(shsemid, kLabel);
+    }
+  }
+  close(sock);
+  return RoleEnd::kStopped;
 }

@@ -3,10 +3,15 @@
 
 #include <sys/types.h>
 
-// Main process roles. They return 0 when their loop has ended, or 1 when
-// their set-up failed (the start gate then stays closed).
-int RunLineMonitor(pid_t worker);
-int RunReceiver(pid_t worker);
+enum class RoleEnd {
+  kStopped,           // the loop ended normally
+  kSetUpFailed,       // nothing ran; the start gate stayed closed
+  kStoppedWithError,  // the loop ended, but the port could not be restored
+};
+
+// Main process roles.
+RoleEnd RunLineMonitor(pid_t worker);
+RoleEnd RunReceiver(pid_t worker);
 
 // The child process: the autonomy worker. Returns its exit status.
 int RunAutonomyWorker();

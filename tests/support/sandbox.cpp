@@ -128,7 +128,9 @@ Sandbox::Sandbox(const Options& options) {
   std::string sbin = fs::canonical("/sbin").string();
   std::string setup =
       "set -e\n" +
-      std::string(options.netns.empty() ? "ip link set lo up\n" : "") +
+      // Alone on its network, a station's broadcasts come back to it
+      // through the loopback, where a test can listen.
+      std::string(options.netns.empty() ? "ip link set lo up\nip route add default dev lo\n" : "") +
       "mount --bind '" + root_ + "' /usr/local\n"
       "mount --bind /usr/local/sbin '" + sbin + "'\n"
       "mount --bind /usr/local/console /dev/console\n"
@@ -234,4 +236,37 @@ pid_t Sandbox::DaemonWorker() const {
 
 bool Sandbox::WaitDaemonGone(int timeout_ms) const {
   return WaitUntil([&] { return VigilProcesses().empty(); }, timeout_ms);
+}
+
+namespace {
+int lan_count = 0;
+}
+
+VethLan::VethLan() {
+  std::string id = std::to_string(getpid() % 100000) + "x" + std::to_string(lan_count++);
+  first_ = "vigil-" + id + "-a";
+  second_ = "vigil-" + id + "-b";
+  std::string a = "vgA" + id, b = "vgB" + id;
+  std::string subnet = "10." + std::to_string(100 + (getpid() + lan_count) % 100) + ".0.";
+  std::string script =
+      "set -e\n"
+      "ip netns add " + first_ + "\n"
+      "ip netns add " + second_ + "\n"
+      "ip link add " + a + " type veth peer name " + b + "\n"
+      "ip link set " + a + " netns " + first_ + "\n"
+      "ip link set " + b + " netns " + second_ + "\n"
+      "ip -n " + first_ + " addr add " + subnet + "1/24 dev " + a + "\n"
+      "ip -n " + second_ + " addr add " + subnet + "2/24 dev " + b + "\n"
+      "for ns in " + first_ + " " + second_ + "; do ip -n $ns link set lo up; done\n"
+      "ip -n " + first_ + " link set " + a + " up\n"
+      "ip -n " + second_ + " link set " + b + " up\n"
+      "ip -n " + first_ + " route add default dev " + a + "\n"
+      "ip -n " + second_ + " route add default dev " + b + "\n";
+  CommandResult r = RunProcess({"/bin/sh", "-c", script}, 10000);
+  if (r.status != 0) throw std::runtime_error("cannot build the test LAN: " + r.err);
+}
+
+VethLan::~VethLan() {
+  RunProcess({"ip", "netns", "del", first_}, 5000);
+  RunProcess({"ip", "netns", "del", second_}, 5000);
 }

@@ -76,3 +76,19 @@ class Sandbox {
   pid_t launcher_ = -1;  // our child that created the namespaces
   pid_t holder_ = -1;    // host PID of the namespace's first process
 };
+
+// Two network namespaces joined by a veth pair, each with a default route
+// through it, so that a broadcast to 255.255.255.255 from one reaches the
+// other. Removed with the object.
+class VethLan {
+ public:
+  VethLan();
+  ~VethLan();
+  VethLan(const VethLan&) = delete;
+  VethLan& operator=(const VethLan&) = delete;
+  const std::string& first() const { return first_; }
+  const std::string& second() const { return second_; }
+
+ private:
+  std::string first_, second_;
+};

@@ -1,0 +1,18 @@
+#include "autonomy.h"
+
+#include <cstdio>
+
+std::string AutonomyText(int left) {
+  int minutes = left > 0 ? (left + 59) / 60 : 0;
+  char text[64];
+  if (minutes >= 2)
+    std::snprintf(text, sizeof text, "Autonomia = %d (%d) minutos", minutes, left);
+  else
+    std::snprintf(text, sizeof text, "Automonia = %d segundos", left);
+  return text;
+}
+
+int RechargeEstimate(int start_left, int elapsed, int recharge, int total) {
+  if (recharge <= 0) return total;
+  return static_cast<int>(static_cast<double>(elapsed) / recharge * total + start_left);
+}

@@ -1,0 +1,20 @@
+// VigilDiag, the daemon's event engine, shared by the line monitor and the
+// receiver.
+#pragma once
+
+#include <sys/types.h>
+
+// What VigilDiag last announced: each 0 or 1, all 0 at start.
+struct ReportedState {
+  int power_fail;
+  int battery_low;
+  int bypass;
+  int comm_fail;
+  int autonomy_over;
+};
+
+// Compares the block's flags with `reported`, announces every change (tone
+// and log line under the block's station name), wakes the autonomy worker
+// while the mains are out, starts the shutdown when its condition is met,
+// and ends the loops once a shutdown has started. Call with the lock held.
+void VigilDiag(ReportedState* reported, pid_t worker);

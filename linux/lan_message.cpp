@@ -1,0 +1,55 @@
+#include "lan_message.h"
+
+#include <cstdio>
+#include <cstring>
+#include <sys/select.h>
+
+#include "shared_block.h"
+
+int AttrPkg(LanDatagram* record, const uint8_t* bytes, size_t count) {
+  *record = LanDatagram{};
+  auto parsed = DecodeLanDatagram(bytes, count);
+  if (!parsed) return 1;
+  *record = *parsed;
+  return 0;
+}
+
+size_t BuildDatagram(uint8_t out[kLanDatagramMax]) {
+  LanDatagram d;
+  d.power_fail = shmem[kPowerFail];
+  d.battery_low = shmem[kBatteryLow];
+  d.bypass = shmem[kBypass];
+  d.fault = shmem[kCommFail];
+  d.autonomy_over = shmem[kAutonomyOver];
+  d.autonomy_total = static_cast<uint16_t>(BlockGet16(kAutonomyTotal));
+  d.autonomy_base = static_cast<uint16_t>(BlockGet16(kAutonomyBase));
+  d.autonomy_left = static_cast<uint16_t>(BlockGet16(kAutonomyLeft));
+  d.discharge_time = static_cast<uint16_t>(BlockGet16(kDischargeTime));
+  int n = shmem[kNameLen] < kNameMax ? shmem[kNameLen] : kNameMax;
+  for (int i = 0; i < n; ++i) d.name[i] = static_cast<char>(shmem[kName + i]);
+  d.name_len = static_cast<uint8_t>(n);
+  return EncodeLanDatagram(d, out);
+}
+
+void CopyDatagramToBlock(const LanDatagram& d) {
+  shmem[kPowerFail] = d.power_fail;
+  shmem[kBatteryLow] = d.battery_low;
+  shmem[kBypass] = d.bypass;
+  shmem[kCommFail] = d.fault;
+  shmem[kAutonomyOver] = d.autonomy_over;
+  BlockPut16(kAutonomyTotal, d.autonomy_total);
+  BlockPut16(kAutonomyBase, d.autonomy_base);
+  BlockPut16(kAutonomyLeft, d.autonomy_left);
+  BlockPut16(kDischargeTime, d.discharge_time);
+  BlockSetName(d.name, d.name_len);
+}
+
+int WaitRecv(int socket) {
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(socket, &readable);
+  struct timeval wait = {10, 0};
+  int ready = select(socket + 1, &readable, nullptr, nullptr, &wait);
+  if (ready < 0) std::perror("select");
+  return ready;
+}

@@ -1,0 +1,24 @@
+// The daemon's side of the LAN datagram: built from the shared block by the
+// line monitor, parsed and copied into the block by the receiver.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "lan_datagram.h"
+
+// Parses `count` received bytes into `record` (cleared first). Returns 0 for
+// a notification, 1 otherwise (wrong header, fewer than 20 bytes).
+int AttrPkg(LanDatagram* record, const uint8_t* bytes, size_t count);
+
+// The datagram of the block's current state: flags, figures and the name
+// area as they stand. Returns its size, 20 + name_len (at most 52).
+size_t BuildDatagram(uint8_t out[kLanDatagramMax]);
+
+// Copies an accepted datagram into the block: flags, figures, name.
+void CopyDatagramToBlock(const LanDatagram& d);
+
+// Waits until `socket` is readable, at most 10 seconds. Returns the number
+// of ready descriptors (0 on time-out), or the negative result of select
+// after printing "select" with the system error.
+int WaitRecv(int socket);

@@ -1,0 +1,30 @@
+#include <gtest/gtest.h>
+
+#include "autonomy.h"
+
+namespace {
+
+TEST(AutonomyTextTest, MinutesRoundedUpFromTwoMinutesOn) {
+  EXPECT_EQ(AutonomyText(600), "Autonomia = 10 (600) minutos");
+  EXPECT_EQ(AutonomyText(90), "Autonomia = 2 (90) minutos");
+  EXPECT_EQ(AutonomyText(61), "Autonomia = 2 (61) minutos");
+  EXPECT_EQ(AutonomyText(60), "Automonia = 60 segundos");
+  EXPECT_EQ(AutonomyText(1), "Automonia = 1 segundos");
+  EXPECT_EQ(AutonomyText(0), "Automonia = 0 segundos");
+}
+
+TEST(RechargeEstimateTest, LinearRefillOfTheFullAutonomy) {
+  // 10 minutes of autonomy, 1 hour of recharge, 120 s spent on battery.
+  EXPECT_EQ(RechargeEstimate(480, 0, 3600, 600), 480);
+  EXPECT_EQ(RechargeEstimate(480, 360, 3600, 600), 540);  // 6 minutes in
+  EXPECT_EQ(RechargeEstimate(480, 720, 3600, 600), 600);  // full after 12 minutes
+  EXPECT_EQ(RechargeEstimate(480, 5, 3600, 600), 480);    // cut to whole seconds
+  EXPECT_EQ(RechargeEstimate(0, 3600, 3600, 600), 600);
+}
+
+TEST(RechargeEstimateTest, NoRechargeTimeIsFullAtOnce) {
+  EXPECT_EQ(RechargeEstimate(100, 0, 0, 600), 600);
+  EXPECT_EQ(RechargeEstimate(100, 0, -3600, 600), 600);
+}
+
+}  // namespace

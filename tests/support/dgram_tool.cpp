@@ -1,0 +1,104 @@
+// vigil-dgram: a stand-in station for tests.
+//
+//   vigil-dgram listen FILE
+//       receives datagrams on UDP port 2648 and appends one line per datagram
+//       to FILE: arrival time (ms since the epoch), size, and for a valid
+//       notification its fields "pf bl bp cf ao total base left dt name".
+//   vigil-dgram send ADDRESS EVERY_MS COUNT NAME PF BL BP CF AO TOTAL BASE LEFT DT
+//       sends COUNT notifications (0: for ever), one every EVERY_MS.
+//   vigil-dgram raw ADDRESS HEX
+//       sends the bytes given in hexadecimal once.
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "lan_datagram.h"
+
+namespace {
+
+long long NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+int Listen(const char* path) {
+  int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  int on = 1;
+  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in local = {};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(kLanPort);
+  if (sock < 0 || bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    std::perror("vigil-dgram: bind");
+    return 1;
+  }
+  for (;;) {
+    uint8_t buf[512];
+    ssize_t n = recv(sock, buf, sizeof buf, 0);
+    if (n < 0) continue;
+    FILE* out = std::fopen(path, "a");
+    if (!out) return 1;
+    std::fprintf(out, "%lld %zd", NowMs(), n);
+    if (auto d = DecodeLanDatagram(buf, static_cast<size_t>(n)))
+      std::fprintf(out, " %d %d %d %d %d %u %u %d %u %s", d->power_fail, d->battery_low, d->bypass, d->fault,
+                   d->autonomy_over, d->autonomy_total, d->autonomy_base, SignedSeconds(d->autonomy_left),
+                   d->discharge_time, d->name);
+    std::fprintf(out, "\n");
+    std::fclose(out);
+  }
+}
+
+int SendBytes(const char* address, const std::vector<uint8_t>& bytes, int every_ms, long count) {
+  int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  int on = 1;
+  sockaddr_in to = {};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(kLanPort);
+  if (sock < 0 || setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+      inet_pton(AF_INET, address, &to.sin_addr) != 1) {
+    std::perror("vigil-dgram: socket");
+    return 1;
+  }
+  for (long i = 0; count == 0 || i < count; ++i) {
+    if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(every_ms));
+    if (sendto(sock, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0)
+      std::perror("vigil-dgram: sendto");
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string verb = argc > 1 ? argv[1] : "";
+  if (verb == "listen" && argc == 3) return Listen(argv[2]);
+  if (verb == "raw" && argc == 4) {
+    std::vector<uint8_t> bytes;
+    for (const char* p = argv[3]; p[0] && p[1]; p += 2) bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
+    return SendBytes(argv[2], bytes, 0, 1);
+  }
+  if (verb == "send" && argc == 15) {
+    LanDatagram d;
+    std::strncpy(d.name, argv[5], kLanNameMax);
+    d.name_len = static_cast<uint8_t>(std::strlen(d.name));
+    uint8_t* flags[] = {&d.power_fail, &d.battery_low, &d.bypass, &d.fault, &d.autonomy_over};
+    for (int i = 0; i < 5; ++i) *flags[i] = static_cast<uint8_t>(std::atoi(argv[6 + i]));
+    d.autonomy_total = static_cast<uint16_t>(std::atoi(argv[11]));
+    d.autonomy_base = static_cast<uint16_t>(std::atoi(argv[12]));
+    d.autonomy_left = static_cast<uint16_t>(std::atoi(argv[13]));
+    d.discharge_time = static_cast<uint16_t>(std::atoi(argv[14]));
+    uint8_t out[kLanDatagramMax];
+    size_t size = EncodeLanDatagram(d, out);
+    return SendBytes(argv[2], std::vector<uint8_t>(out, out + size), std::atoi(argv[3]), std::atol(argv[4]));
+  }
+  std::fprintf(stderr, "usage: see the comment at the top of dgram_tool.cpp\n");
+  return 2;
+}
