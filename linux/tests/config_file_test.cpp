@@ -178,3 +178,33 @@ TEST(FixedSettingsTest, Values) {
 }
 
 }  // namespace
+
+namespace {
+
+// The sample installed with the program must mean what its labels say.
+TEST(ReadConfTest, SampleFileReadsAsDocumented) {
+  FILE* f = std::fopen(VIGIL20_SAMPLE_CONF, "r");
+  ASSERT_NE(f, nullptr);
+  ConfigRecord c;
+  ParseConf(f, &c);
+  std::fclose(f);
+  EXPECT_EQ(c.autonomy_min, 15);
+  EXPECT_EQ(c.recharge_h, 10);
+  EXPECT_EQ(c.off_at_autonomy_end, 1);
+  EXPECT_EQ(c.off_at_battery_low, 1);
+  EXPECT_EQ(c.beep_on, 1);
+  EXPECT_EQ(c.console_on, 1);
+  EXPECT_EQ(c.local_ups, 1);
+  EXPECT_STREQ(c.device, "/dev/ttyS0");
+  EXPECT_EQ(c.lan_send, 0);
+  EXPECT_STREQ(c.station, "localhost");
+  EXPECT_EQ(c.lan_receive, 0);
+  EXPECT_EQ(c.accept_any, 0);
+  EXPECT_STREQ(c.server, "servidor");
+  EXPECT_EQ(c.bypass_on, 1);
+  EXPECT_EQ(c.stable_filter, 1);
+  EXPECT_EQ(c.script_on, 0);
+  EXPECT_STREQ(c.script, "/usr/local/vigil20/antes-de-desligar");
+}
+
+}  // namespace
