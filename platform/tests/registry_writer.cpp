@@ -25,22 +25,25 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> data(kBlobBytes);
     for (char fill = 'A';; fill = fill == 'A' ? 'B' : 'A') {
       data.assign(kBlobBytes, static_cast<uint8_t>(fill));
-      if (platform::SetRegValue(key, "Blob", platform::kRegBinary, data.data(), kBlobBytes) != platform::kRegOk)
-        return 1;
+      if (platform::SetRegValue(key, "Blob", platform::kRegBinary, data.data(), kBlobBytes) != platform::kRegOk) break;
       std::printf("%c\n", fill);
       std::fflush(stdout);
     }
+    platform::CloseRegKey(key);
+    return 1;
   }
+  int status = 2;
   if (mode == "values" && argc == 4) {
     int count = std::atoi(argv[3]);
-    for (int i = 0; i < count; ++i) {
+    status = 0;
+    for (int i = 0; i < count && status == 0; ++i) {
       uint32_t value = static_cast<uint32_t>(i);
       std::string name = argv[2] + std::to_string(i);
       if (platform::SetRegValue(key, name, platform::kRegDword, reinterpret_cast<uint8_t*>(&value), 4) !=
           platform::kRegOk)
-        return 1;
+        status = 1;
     }
-    return 0;
   }
-  return 2;
+  platform::CloseRegKey(key);
+  return status;
 }
