@@ -89,22 +89,6 @@ TEST(Store, SubKeysAreListedOnceEachAndSelectedByExactName) {
   EXPECT_EQ(a + b + c + d + e, 15) << "every member holds its default at once";
 }
 
-TEST(Store, DescriptorKindsAreTellableByRunTimeClass) {
-  int32_t number = 0;
-  std::string text;
-  std::vector<std::string> list;
-  CIntData i("i", -1, 0, &number);
-  CStrData s("s", -1, "", &text);
-  CStrListData l("l", -1, &list);
-  EXPECT_TRUE(i.IsKindOf(&CIntData::runtimeClass));
-  EXPECT_TRUE(i.IsKindOf(&CData::runtimeClass));
-  EXPECT_TRUE(i.IsKindOf(&CObject::runtimeClass));
-  EXPECT_FALSE(i.IsKindOf(&CStrData::runtimeClass));
-  EXPECT_FALSE(s.IsKindOf(&CIntData::runtimeClass));
-  EXPECT_FALSE(l.IsKindOf(&CStrData::runtimeClass));
-  EXPECT_STREQ(l.GetRuntimeClass()->className, "CStrListData");
-}
-
 TEST(Store, WithoutAPathNothingLoadsOrSaves) {
   TempHostRoot root;
   Settings settings;

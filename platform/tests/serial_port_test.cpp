@@ -118,14 +118,4 @@ TEST_F(SimulatedPortTest, ThePortIsExclusiveAndOnlyCom1ToCom9Exist) {
   EXPECT_EQ(OpenSerialPort("COM10", &error), nullptr);
 }
 
-TEST(SerialPortNull, CallsWithoutAPortFail) {
-  uint32_t status = 0;
-  EXPECT_FALSE(GetSerialModemStatus(nullptr, &status));
-  EXPECT_FALSE(SetSerialDtr(nullptr, true));
-  EXPECT_FALSE(SetSerialRts(nullptr, true));
-  std::string error;
-  EXPECT_FALSE(ConfigureSerialPort(nullptr, false, &error));
-  CloseSerialPort(nullptr);
-}
-
 }  // namespace
