@@ -280,6 +280,11 @@ long ChangeKeyFile(RegKeyObject* key, Change change) {
 RegKey const kLocalMachine = &local_machine_root;
 
 long OpenRegKey(RegKey parent, const std::string& subkey, uint32_t access, RegKey* result) {
+  // The predefined root always exists, even before anything was stored.
+  if (parent && parent->predefined && subkey.empty()) {
+    *result = parent;
+    return kRegOk;
+  }
   std::string dir;
   long status = Resolve(parent, subkey, false, &dir, nullptr);
   if (status != kRegOk) return status;

@@ -103,6 +103,9 @@ TEST_F(VigilRegTest, ReplacingNeedsForceAndDeletingRemoves) {
   EXPECT_EQ(Reg({"delete", kKey, "/f"}).status, 0);
   EXPECT_EQ(Reg({"query", kKey}).status, 1);
   EXPECT_EQ(Reg({"delete", "HKLM", "/f"}).status, 2);
+  auto root = Reg({"query", "HKLM"});
+  EXPECT_EQ(root.status, 0) << root.err;
+  EXPECT_EQ(root.out, "\nHKEY_LOCAL_MACHINE\n\nHKEY_LOCAL_MACHINE\\Software\n");
 }
 
 TEST_F(VigilRegTest, ADamagedKeyIsReportedWithItsPlace) {
