@@ -70,22 +70,34 @@ TEST(RegistryProcesses, AWriterKilledMidSaveLeavesTheOldOrTheNewFileWhole) {
   ASSERT_EQ(SetRegValue(key, "Keep", kRegDword, reinterpret_cast<uint8_t*>(&keep), 4), kRegOk);
 
   std::string file = root / "registry/HKEY_LOCAL_MACHINE/Software/Test/.values";
-  // Kill the writer at drifting moments of its save cycle until some kills
-  // have landed while the new file was being written (its ".new" file is
-  // left behind), with a bound on the time spent.
+  // Catch the writer mid-save: stop it now and then, and kill it when it
+  // is stopped while its new file exists (the file it writes before the
+  // rename); a round that never catches it kills it wherever it is.
+  // Bounded in time.
   int mid_save = 0;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   for (int round = 0; mid_save < 3 && std::chrono::steady_clock::now() < deadline; ++round) {
     int out = -1;
     pid_t writer = Spawn({REGISTRY_WRITER, "blob"}, &out);
     ASSERT_GT(writer, 0);
     char line[2];
     ASSERT_GT(read(out, line, 2), 0);  // one whole save done
-    usleep(static_cast<useconds_t>((round * 7919) % 40000));
+    bool caught = false;
+    for (int probe = 0; probe < 2000 && !caught; ++probe) {
+      kill(writer, SIGSTOP);
+      int status = 0;
+      waitpid(writer, &status, WUNTRACED);
+      caught = access((file + ".new").c_str(), F_OK) == 0;
+      if (!caught) {
+        kill(writer, SIGCONT);
+        usleep(static_cast<useconds_t>(100 + (probe * 37) % 400));
+      }
+    }
     kill(writer, SIGKILL);
     waitpid(writer, nullptr, 0);
     close(out);
-    if (access((file + ".new").c_str(), F_OK) == 0) ++mid_save;
+    if (caught) ++mid_save;
+    unlink((file + ".new").c_str());
 
     regfile::KeyFile stored = regfile::Parse(ReadWholeFile(file));
     ASSERT_TRUE(stored.damage.empty()) << "round " << round << ": " << stored.damage[0].reason;
@@ -97,7 +109,7 @@ TEST(RegistryProcesses, AWriterKilledMidSaveLeavesTheOldOrTheNewFileWhole) {
     ASSERT_EQ(blob->data.size(), 64u * 1024);
     EXPECT_EQ(blob->data, std::string(blob->data.size(), blob->data[0]));
   }
-  // The half-written file left behind shows some kills did land mid-save.
+  // Some kills did land mid-save.
   EXPECT_GT(mid_save, 0);
   CloseRegKey(key);
 }
