@@ -75,6 +75,14 @@ void MarkLinesLost() {
   shmem[kAutonomyOver] = 0;
 }
 
+void PublishFullBattery() {
+  int total = config.autonomy_min * 60;
+  BlockPut16(kAutonomyTotal, total);
+  BlockPut16(kAutonomyBase, total);
+  BlockPut16(kAutonomyLeft, total);
+  BlockPut16(kDischargeTime, 0);
+}
+
 bool FlagsDifferFrom(const ReportedState& r) {
   return shmem[kPowerFail] != r.power_fail || shmem[kBatteryLow] != r.battery_low || shmem[kBypass] != r.bypass ||
          shmem[kCommFail] != r.comm_fail || shmem[kAutonomyOver] != r.autonomy_over;
@@ -95,6 +103,11 @@ RoleEnd RunLineMonitor(pid_t worker) {
     CloseModemLines(&lines);
     return RoleEnd::kSetUpFailed;
   }
+  // The first datagrams go out before the worker has published anything:
+  // they carry the full battery it starts from, never zeros.
+  SemWait(shsemid, kLabel);
+  PublishFullBattery();
+  SemPost(shsemid, kLabel);
   OpenStartGate(kLabel);
 
   int current = 0, previous = 0;

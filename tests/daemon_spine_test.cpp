@@ -110,7 +110,7 @@ TEST_F(DaemonSpineTest, OneTerminationSignalEndsTheLoopsThenWaitsForClearance) {
   kill(main, SIGTERM);
   EXPECT_TRUE(box_.WaitDaemonGone(3000));
   EXPECT_FALSE(IpcObjectsPresent(box_));
-  EXPECT_NE(box_.Exits().find(std::to_string(0) + "\n"), std::string::npos);
+  EXPECT_NE(box_.Exits().find(" exit 0\n"), std::string::npos);
   EXPECT_EQ(box_.Exits().find("exit 1"), std::string::npos);
 }
 
@@ -166,6 +166,79 @@ TEST_F(DaemonSpineTest, FailedForkLeavesNothingBehind) {
     std::error_code busy;
     return std::filesystem::remove(cgroup, busy);
   }, 3000);
+}
+
+}  // namespace
+
+namespace {
+
+// What the running daemon makes of some lines of its configuration file.
+TEST(DaemonConfigurationTest, RunningDaemonReadsTheFileByPosition) {
+  struct Case {
+    std::map<int, std::string> changes;
+    int total;
+    std::string name;
+  };
+  const Case cases[] = {
+      {{{1, "Autonomia = 15"}}, 900, "estacao1"},
+      {{{1, "Autonomia =15"}}, 300, "estacao1"},  // the value starts two characters after "="
+      {{{1, "Autonomia"}}, 0, "estacao1"},        // no "=": the setting stays at zero
+      {{{10, "Nome = localhost"}}, 600, "posto7"},  // the host name up to its first "."
+      {{{10, "Nome = localhost  "}}, 600, "localhost  "},
+      {{{10, "Nome = " + std::string(40, 'n')}}, 600, std::string(32, 'n')},
+  };
+  for (const auto& c : cases) {
+    Sandbox box;
+    box.WriteConf(LocalConf(c.changes));
+    box.Write("lines", "DSR CTS RI\n");
+    ASSERT_EQ(StartDaemon(box).status, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Peek(box).paused == 1; }, 3000));
+    Block b = Peek(box);
+    EXPECT_EQ(b.total, c.total);
+    // The name is the peek tool's last field; cut keeps its blanks.
+    EXPECT_EQ(box.Run(VIGIL_PEEK_BIN " | cut -d' ' -f14-").out, c.name + "\n");
+    EXPECT_EQ(Vigil(box, "stop").status, 0);
+  }
+}
+
+// The log written by the daemon itself: a full log loses its oldest record.
+TEST(DaemonLogTest, DaemonWrittenRecordsAndTheThousandAndFirst) {
+  Sandbox box;
+  box.WriteConf(LocalConf());
+  box.Write("lines", "DSR CTS RI\n");
+  std::string old_log;
+  for (int i = 0; i < 1000; ++i) {
+    std::string line = "Mon Dec  7 10:00:00 2026 --> antigo: registro " + std::to_string(i) + "\n";
+    std::string record(255, '\0');
+    record.replace(0, line.size(), line);
+    for (auto& ch : record) ch = static_cast<char>(ch ^ 0xA7);
+    old_log += record;
+  }
+  box.Write("vigil20/vigil20.log", old_log);
+  ASSERT_EQ(StartDaemon(box).status, 0);
+  box.Write("lines", "CTS RI\n");
+  ASSERT_TRUE(WaitUntil([&] { return Vigil(box, "log").out.find("Falta de Rede") != std::string::npos; }, 3000));
+
+  std::string log = box.Read("vigil20/vigil20.log");
+  ASSERT_EQ(log.size(), 1000u * 255);
+  EXPECT_EQ(log.substr(0, 999 * 255), old_log.substr(255));
+  std::string last = log.substr(999 * 255);
+  std::string clear;
+  for (char ch : last) clear += static_cast<char>(ch ^ 0xA7);
+  size_t end = clear.find('\n');
+  ASSERT_NE(end, std::string::npos);
+  std::string line = clear.substr(0, end + 1);
+  // ctime's 24 characters, then the station and the message.
+  EXPECT_EQ(line.size(), 24u + std::string(" --> estacao1: Falta de Rede\n").size());
+  EXPECT_EQ(line.substr(24), " --> estacao1: Falta de Rede\n");
+  EXPECT_EQ(clear.substr(end + 1), std::string(255 - end - 1, '\0'));
+  EXPECT_FALSE(box.Exists("vigil20/vigil20.logtmp"));
+
+  std::string printed = Vigil(box, "log").out;
+  EXPECT_EQ(CountOf(printed, "\n"), 1000);
+  EXPECT_EQ(printed.find("registro 0\n"), std::string::npos);
+  EXPECT_NE(printed.find("antigo: registro 1\n"), std::string::npos);
+  EXPECT_EQ(Vigil(box, "stop").status, 0);
 }
 
 }  // namespace

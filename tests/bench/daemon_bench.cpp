@@ -58,6 +58,7 @@ void Report(const char* what, std::vector<long long> ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   int phase_seconds = argc > 1 ? std::atoi(argv[1]) : 60;
   VethLan lan;
   Sandbox::Options server_options, peer_options;

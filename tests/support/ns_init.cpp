@@ -1,20 +1,19 @@
 // First process of a test sandbox's PID namespace. It records its own host
-// PID for the harness, reaps every process that ends inside the sandbox
-// (daemons detach and are re-parented here), and writes each one's exit
-// status to a log. When it is killed the kernel ends the whole namespace.
+// PID for the harness, gives the namespace its own /proc (tools such as
+// LeakSanitizer read /proc/<pid> by the namespace's numbers), reaps every
+// process that ends inside the sandbox (daemons detach and are re-parented
+// here), and writes each one's exit status to a log. When it is killed the
+// kernel ends the whole namespace.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-static bool WriteHostPid(const char* path) {
-  char self[64] = {};
-  // /proc is still the host's, so /proc/self names the host PID.
-  ssize_t n = readlink("/proc/self", self, sizeof self - 1);
-  if (n <= 0) return false;
+static bool WritePid(const char* path, const char* self) {
   std::string tmp = std::string(path) + ".tmp";
   FILE* f = std::fopen(tmp.c_str(), "w");
   if (!f) return false;
@@ -28,8 +27,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: ns_init PIDFILE EXITLOG\n");
     return 2;
   }
-  if (!WriteHostPid(argv[1])) {
-    std::perror("ns_init: pid file");
+  // Until the new /proc is mounted, /proc/self names the host PID.
+  char host_pid[64] = {};
+  if (readlink("/proc/self", host_pid, sizeof host_pid - 1) <= 0 ||
+      mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0 ||
+      !WritePid(argv[1], host_pid)) {
+    std::perror("ns_init");
     return 1;
   }
   for (;;) {

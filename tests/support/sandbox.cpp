@@ -131,13 +131,14 @@ Sandbox::Sandbox(const Options& options) {
       // Alone on its network, a station's broadcasts come back to it
       // through the loopback, where a test can listen.
       std::string(options.netns.empty() ? "ip link set lo up\nip route add default dev lo\n" : "") +
+      "hostname posto7.exemplo.com.br\n"
       "mount --bind '" + root_ + "' /usr/local\n"
       "mount --bind /usr/local/sbin '" + sbin + "'\n"
       "mount --bind /usr/local/console /dev/console\n"
       "exec '" NS_INIT_BIN "' /usr/local/holder.pid /usr/local/exits\n";
   std::vector<std::string> argv;
   if (!options.netns.empty()) argv = {"ip", "netns", "exec", options.netns};
-  argv.insert(argv.end(), {"unshare", "--mount", "--ipc", "--pid", "--fork", "--propagation", "private"});
+  argv.insert(argv.end(), {"unshare", "--mount", "--uts", "--ipc", "--pid", "--fork", "--propagation", "private"});
   if (options.netns.empty()) argv.push_back("--net");
   argv.insert(argv.end(), {"/bin/sh", "-c", setup});
 
@@ -169,7 +170,7 @@ Sandbox::~Sandbox() {
 }
 
 CommandResult Sandbox::Run(const std::string& command, int timeout_ms) const {
-  return RunProcess({"nsenter", "--target", std::to_string(holder_), "--mount", "--ipc", "--net", "--pid",
+  return RunProcess({"nsenter", "--target", std::to_string(holder_), "--mount", "--uts", "--ipc", "--net", "--pid",
                      "--", "/bin/sh", "-c", "cd /usr/local && " + command},
                     timeout_ms);
 }

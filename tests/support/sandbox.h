@@ -1,5 +1,6 @@
-// A private host for process-level tests of the daemon: its own mount, IPC,
-// PID and (unless a named network namespace is given) network namespaces.
+// A private host for process-level tests of the daemon: its own mount, UTS
+// (host name "posto7.exemplo.com.br"), IPC, PID and (unless a named network
+// namespace is given) network namespaces.
 // Inside it, /usr/local is a fresh temporary directory (so the daemon's
 // /usr/local/vigil20 is private), the power-off programs are recorders that
 // append their command line to /usr/local/recorded, and /dev/console is the
