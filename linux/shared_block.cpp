@@ -29,17 +29,21 @@ int SemOp(int set, short delta) {
   return r;
 }
 
+// `format` takes the label and the semaphore's value; the system error text
+// follows it.
+void ReportSemError(const char* format, const char* label, int set) {
+  int saved = errno;
+  std::printf(format, label, SemValue(set));
+  std::fflush(stdout);
+  errno = saved;
+  std::perror(nullptr);
+}
+
 }  // namespace
 
 int SemWait(int set, const char* label) {
   int r = SemOp(set, -1);
-  if (r < 0) {
-    int saved = errno;
-    std::printf("%s -1 ERROR = %d ", label, SemValue(set));
-    std::fflush(stdout);
-    errno = saved;
-    std::perror(nullptr);
-  }
+  if (r < 0) ReportSemError("%s -1 ERROR = %d ", label, set);
   return r;
 }
 
@@ -47,15 +51,8 @@ int SemPost(int set, const char* label) {
   int value = SemValue(set);
   if (value != 0) return value;
   int r = SemOp(set, +1);
-  if (r < 0) {
-    int saved = errno;
-    std::printf("%s +1 ERROR = %d\n", label, SemValue(set));
-    std::fflush(stdout);
-    errno = saved;
-    std::perror(nullptr);
-    return r;
-  }
-  return 0;
+  if (r < 0) ReportSemError("%s +1 ERROR = %d\n", label, set);
+  return r < 0 ? r : 0;
 }
 
 int BlockGet16(int offset) { return (shmem[offset] << 8) | shmem[offset + 1]; }

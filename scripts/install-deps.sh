@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev          # fuzz targets (libFuzzer)
-  iproute2 util-linux mount         # test sandboxes: ip netns, unshare, nsenter
+  iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter
 )
 
 missing=()
