@@ -139,10 +139,16 @@ int AppendLogRecord(const char* log_path, const char* tmp_path, int limit, const
 namespace {
 
 void WriteConsoleLine(const std::string& line) {
-  // Append mode: on the console device it is the same as "w", and it keeps
-  // earlier lines when the console is a plain file.
-  FILE* console = std::fopen(kConsolePath, "a");
-  if (!console) return;
+  // Never the daemon's controlling terminal. Appending is the same as
+  // writing on the console device, and keeps earlier lines when the console
+  // is a plain file.
+  int fd = open(kConsolePath, O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  FILE* console = fdopen(fd, "a");
+  if (!console) {
+    close(fd);
+    return;
+  }
   std::fputs(line.c_str(), console);
   std::fclose(console);
 }
