@@ -13,6 +13,10 @@ std::string AutonomyText(int left) {
 }
 
 int RechargeEstimate(int start_left, int elapsed, int recharge, int total) {
-  if (recharge <= 0) return total;
-  return static_cast<int>(static_cast<double>(elapsed) / recharge * total + start_left);
+  if (recharge <= 0 || start_left >= total) return total;
+  double estimate = static_cast<double>(elapsed) / recharge * total + start_left;
+  // Compared in floating point: near the largest autonomies the sum no
+  // longer fits an int.
+  if (estimate >= total) return total;
+  return static_cast<int>(estimate);
 }

@@ -8,6 +8,7 @@
 std::string AutonomyText(int left);
 
 // The estimate `elapsed` seconds into a recharge that began at `start_left`:
-// a linear refill of `total` over `recharge` seconds. A recharge time of 0 or
-// less means the battery counts as full at once.
+// a linear refill of `total` over `recharge` seconds, never above `total`,
+// whatever the figures. A recharge time of 0 or less means the battery counts
+// as full at once.
 int RechargeEstimate(int start_left, int elapsed, int recharge, int total);

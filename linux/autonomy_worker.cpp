@@ -3,6 +3,10 @@
 // recharging and raises `autonomy_over` when the prediction runs out; on a
 // receiver it shows the server's figures. Either way it writes the remaining
 // time to the console while the mains are out.
+//
+// The figures change once a second, so between passes the worker sleeps
+// until the next whole second of the monotonic clock, or until the main
+// process wakes it with SIGCONT (a change of the UPS flags, a stop).
 #include <csignal>
 #include <ctime>
 #include <string>
@@ -11,6 +15,7 @@
 #include "autonomy.h"
 #include "config_file.h"
 #include "log_file.h"
+#include "mono_clock.h"
 #include "roles.h"
 #include "shared_block.h"
 #include "signals.h"
@@ -18,7 +23,6 @@
 namespace {
 
 constexpr const char* kLabel = "Controle Da Autonomia";
-constexpr useconds_t kPassUs = 1000;
 // Seconds between console texts while the figure keeps changing.
 constexpr time_t kTextInterval = 29;
 
@@ -34,12 +38,54 @@ bool StopRequested() {
   return true;
 }
 
+// SIGCONT stays blocked in the worker and is taken only by the waits below:
+// a wake-up sent while the worker is busy is kept pending and ends its next
+// wait at once, instead of being lost.
+sigset_t WakeSignal() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGCONT);
+  return set;
+}
+
+void BlockWakeSignal() {
+  sigset_t set = WakeSignal();
+  sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+// Waits at most `timeout` for a wake-up. True when one came; false when the
+// time ran out or a termination signal ran its handler.
+bool WaitForWake(const struct timespec& timeout) {
+  sigset_t set = WakeSignal();
+  return sigtimedwait(&set, nullptr, &timeout) == SIGCONT;
+}
+
+// Forgets a wake-up meant for a phase that has already ended.
+void DropPendingWake() {
+  const struct timespec none = {0, 0};
+  while (WaitForWake(none)) {
+  }
+}
+
+// Sleeps until the next whole second of the monotonic clock, when the
+// figures next change, or until woken.
+void SleepToNextSecond() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  struct timespec left = {0, 1000000000L - now.tv_nsec};
+  WaitForWake(left);
+}
+
 // Sleeps until VigilDiag (mains failure, stop) or the stop sequence wakes
-// it. Entered with the lock held; returns without it.
+// it. Entered with the lock held; returns without it. The daemon's end is
+// looked for once a second, in case its wake-up came before the wait.
 void PauseUntilWoken() {
+  DropPendingWake();
   shmem[kWorkerPaused] = 1;
   Unlock();
-  pause();
+  const struct timespec second = {1, 0};
+  while (Running() && !WaitForWake(second)) {
+  }
   Lock();
   shmem[kWorkerPaused] = 0;
   Unlock();
@@ -56,21 +102,34 @@ struct Countdown {
 void RestartCountdown(Countdown* c) {
   c->last_text.clear();
   c->first = true;
-  c->last_time = std::time(nullptr);
+  c->last_time = MonoSeconds();
 }
 
-void ShowCountdown(Countdown* c, int left) {
-  time_t now = std::time(nullptr);
-  if (!c->first && now - c->last_time <= kTextInterval) return;
+// A console line about to be written: chosen with the lock held, written
+// after it is given back, so that a slow console never holds the other
+// process up.
+struct ConsoleLine {
+  std::string text;  // empty: nothing to write
+  char name[kNameMax + 1] = "";
+};
+
+// The text due now for `left` seconds, if any (lock held).
+ConsoleLine CountdownLine(Countdown* c, int left) {
+  ConsoleLine line;
+  time_t now = MonoSeconds();
+  if (!c->first && now - c->last_time <= kTextInterval) return line;
   std::string text = AutonomyText(left);
-  if (text == c->last_text) return;
-  char name[kNameMax + 1];
-  for (int i = 0; i < kNameMax; ++i) name[i] = static_cast<char>(shmem[kName + i]);
-  name[kNameMax] = '\0';
-  Printc(name, text.c_str());
+  if (text == c->last_text) return line;
   c->last_text = text;
   c->last_time = now;
   c->first = false;
+  line.text = text;
+  BlockDisplayName(line.name);
+  return line;
+}
+
+void Write(const ConsoleLine& line) {
+  if (!line.text.empty()) Printc(line.name, line.text.c_str());
 }
 
 // The local estimate, seconds.
@@ -91,7 +150,7 @@ void Publish(const Estimate& e, int discharge_elapsed) {
 // Consumes the autonomy one second per second on battery. Returns true when
 // the mains came back (a recharge follows).
 bool Discharge(Estimate* e) {
-  time_t start = std::time(nullptr);
+  const time_t start = MonoSeconds();
   Countdown countdown;
   RestartCountdown(&countdown);
   for (;;) {
@@ -100,9 +159,10 @@ bool Discharge(Estimate* e) {
       Unlock();
       return false;
     }
-    int elapsed = static_cast<int>(std::time(nullptr) - start);
+    ConsoleLine line;
+    int elapsed = static_cast<int>(MonoSeconds() - start);
     if (shmem[kAutonomyOver] == 0 && shmem[kBatteryLow] == 0 && shmem[kPowerFail] == 1 && e->base - elapsed > 0) {
-      ShowCountdown(&countdown, e->left);
+      line = CountdownLine(&countdown, e->left);
       e->left = e->base - elapsed;
       Publish(*e, elapsed);
       shmem[kAutonomyOver] = 0;
@@ -110,26 +170,23 @@ bool Discharge(Estimate* e) {
       // A critical battery freezes the estimate: the battery warning rules.
       shmem[kAutonomyOver] = 1;
     }
-    if (StopRequested()) {
-      Unlock();
-      return false;
-    }
-    if (shmem[kPowerFail] == 0) {
-      Unlock();
-      return true;
-    }
+    bool stop = StopRequested();
+    bool mains_back = shmem[kPowerFail] == 0;
     Unlock();
-    usleep(kPassUs);
+    Write(line);
+    if (stop) return false;
+    if (mains_back) return true;
+    SleepToNextSecond();
   }
 }
 
 // Restores the autonomy linearly until full, or until the mains fail again.
 void Recharge(Estimate* e) {
-  time_t start = std::time(nullptr);
-  int start_left = e->left;
+  const time_t start = MonoSeconds();
+  const int start_left = e->left;
   for (;;) {
     Lock();
-    int elapsed = static_cast<int>(std::time(nullptr) - start);
+    int elapsed = static_cast<int>(MonoSeconds() - start);
     e->left = RechargeEstimate(start_left, elapsed, e->recharge, e->total);
     BlockPut16(kAutonomyTotal, e->total);
     BlockPut16(kAutonomyBase, e->left);
@@ -149,7 +206,7 @@ void Recharge(Estimate* e) {
       return;
     }
     Unlock();
-    usleep(kPassUs);
+    SleepToNextSecond();
   }
 }
 
@@ -204,18 +261,18 @@ void RemoteDisplay() {
     RestartCountdown(&countdown);
     while (Running()) {
       Lock();
+      ConsoleLine line;
       // Signed on the wire: a prediction below zero shows nothing.
       int left = static_cast<int16_t>(BlockGet16(kAutonomyLeft));
       if (shmem[kAutonomyOver] == 0 && shmem[kBatteryLow] == 0 && shmem[kPowerFail] == 1 && left > 0)
-        ShowCountdown(&countdown, left);
-      if (StopRequested()) {
-        Unlock();
-        return;
-      }
+        line = CountdownLine(&countdown, left);
+      bool stop = StopRequested();
       bool mains_back = shmem[kPowerFail] == 0;
       Unlock();
+      Write(line);
+      if (stop) return;
       if (mains_back) break;
-      usleep(kPassUs);
+      SleepToNextSecond();
     }
   }
 }
@@ -236,6 +293,7 @@ bool WaitForStartGate() {
 }  // namespace
 
 int RunAutonomyWorker() {
+  BlockWakeSignal();
   if (!WaitForStartGate()) return 0;
   InstallResumeHandler();
   Lock();

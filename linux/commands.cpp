@@ -25,18 +25,15 @@ class StaleBlockWatch {
   bool IsStale() {
     if (Clock::now() < next_look_) return false;
     next_look_ = Clock::now() + std::chrono::milliseconds(100);
-    struct shmid_ds info;
-    if (shmctl(id_, IPC_STAT, &info) != 0) return false;
-    bool creator_gone = info.shm_cpid > 0 && kill(info.shm_cpid, 0) != 0 && errno == ESRCH;
-    bool alone = info.shm_nattch <= 1;
-    bool stale = creator_gone || (alone && alone_before_);
-    alone_before_ = alone;
+    bool abandoned = BlockLooksAbandoned(id_, 1);
+    bool stale = abandoned && abandoned_before_;
+    abandoned_before_ = abandoned;
     return stale;
   }
 
  private:
   int id_;
-  bool alone_before_ = false;
+  bool abandoned_before_ = false;
   Clock::time_point next_look_ = Clock::now();
 };
 

@@ -60,16 +60,28 @@ void SetDevice(char* device, size_t size, const char* value) {
   CopyCut(device, size, path);
 }
 
-// Reads one line into `buf`. A line longer than the buffer is cut, and the
-// rest of it is skipped so that the following settings keep their places.
+// Reads one line into `buf`, newline kept, zero-terminated. Whatever bytes a
+// line holds, it stays one line, so the following settings keep their
+// places: a line longer than the buffer is cut and the rest skipped, a stray
+// NUL byte is dropped, and the CR of a CRLF line end is not part of the value.
 bool ReadLine(FILE* f, char* buf, int size) {
-  if (!std::fgets(buf, size, f)) return false;
-  size_t len = std::strlen(buf);
-  if (len > 0 && buf[len - 1] != '\n') {
-    int c;
-    while ((c = std::fgetc(f)) != EOF && c != '\n') {
-    }
+  int len = 0;
+  int c = EOF;
+  bool any = false;
+  bool cut = false;
+  while ((c = std::fgetc(f)) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    if (c == '\0') continue;
+    if (len < size - 2)  // room for the newline and the terminator
+      buf[len++] = static_cast<char>(c);
+    else
+      cut = true;
   }
+  if (!any) return false;
+  if (!cut && len > 0 && buf[len - 1] == '\r') --len;
+  if (c == '\n') buf[len++] = '\n';
+  buf[len] = '\0';
   return true;
 }
 
@@ -116,7 +128,12 @@ void ParseConf(FILE* f, ConfigRecord* c) {
 
 int ReadConf(ConfigRecord* c) {
   FILE* f = Openc();
-  if (!f) return -1;
+  // A read-only /usr/local/vigil20 still holds a configuration to protect by.
+  if (!f) f = std::fopen(kConfPath, "r");
+  if (!f) {
+    std::memset(c, 0, sizeof *c);
+    return -1;
+  }
   ParseConf(f, c);
   std::fclose(f);
   return 0;

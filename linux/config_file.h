@@ -38,7 +38,8 @@ extern ConfigRecord config;
 extern DaemonConfig daemon_config;
 
 // Fills `c` from the configuration file, creating the file empty when it is
-// missing. Returns 0, or -1 when the file cannot be opened (then `c` is all
+// missing; a file that cannot be opened for appending is read as it is.
+// Returns 0, or -1 when the file cannot be opened at all (then `c` is all
 // zero).
 int ReadConf(ConfigRecord* c);
 
@@ -48,6 +49,7 @@ FILE* Openc();
 
 // Parses the seventeen positional lines of `f` into `c`, which is cleared
 // first. Missing lines and lines without "=" leave their setting at zero.
+// NUL bytes and the CR of CRLF line ends are not part of any line.
 void ParseConf(FILE* f, ConfigRecord* c);
 
 // Cleaned copy of `text`: up to the first newline, or, without a newline,

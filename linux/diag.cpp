@@ -7,35 +7,61 @@
 #include "log_file.h"
 #include "shared_block.h"
 #include "shutdown.h"
+#include "worker_wake.h"
 
 namespace {
 
-void StationName(char name[kNameMax + 1]) {
-  for (int i = 0; i < kNameMax; ++i) name[i] = static_cast<char>(shmem[kName + i]);
-  name[kNameMax] = '\0';
-}
-
 void Announce(const char* message) {
   char name[kNameMax + 1];
-  StationName(name);
+  BlockDisplayName(name);
   Beep();
   Printl(name, message, config.console_on);
 }
 
-void WakeWorker(pid_t worker) {
-  if (shmem[kWorkerPaused] == 1) kill(worker, SIGCONT);
+void WakeIfPaused(pid_t worker) {
+  if (shmem[kWorkerPaused] == 1) WakeWorker(worker);
 }
 
 void StartShutdown(pid_t worker) {
   char name[kNameMax + 1];
-  StationName(name);
+  BlockDisplayName(name);
   shmem[kStopRequest] = 1;
   Printl(name, "Desligamento iniciado", config.console_on);
   ShutDown();
-  WakeWorker(worker);
+  WakeIfPaused(worker);
+}
+
+// The end of the predicted autonomy, and the end of the loops once a
+// shutdown or a stop has begun.
+void DiagnoseAutonomyAndStop(ReportedState* r, pid_t worker) {
+  if (shmem[kAutonomyOver] == 0 && r->autonomy_over == 1) {
+    Beep();
+    r->autonomy_over = 0;
+  }
+  if (shmem[kAutonomyOver] == 1) {
+    if (r->autonomy_over == 0) {
+      Announce("Termino da autonomia prevista");
+      r->autonomy_over = 1;
+    }
+    if (config.off_at_autonomy_end == 1 && shmem[kStopRequest] == 0) StartShutdown(worker);
+  }
+  if (shmem[kStopRequest] == 1) {
+    WakeIfPaused(worker);
+    shmem[kRunning] = 0;
+  }
 }
 
 }  // namespace
+
+bool VigilDiagHasWork(const ReportedState& r) {
+  bool announce = shmem[kPowerFail] != r.power_fail || shmem[kBatteryLow] != r.battery_low ||
+                  shmem[kBypass] != r.bypass || shmem[kCommFail] != r.comm_fail ||
+                  shmem[kAutonomyOver] != r.autonomy_over;
+  bool wake = shmem[kPowerFail] == 1 && shmem[kWorkerPaused] == 1;
+  bool shut_down = shmem[kStopRequest] == 0 && ((shmem[kBatteryLow] == 1 && config.off_at_battery_low == 1) ||
+                                                (shmem[kAutonomyOver] == 1 && config.off_at_autonomy_end == 1));
+  return announce || wake || shut_down || shmem[kStopRequest] == 1;
+}
 
 void VigilDiag(ReportedState* r, pid_t worker) {
   if (shmem[kCommFail] == 0 && r->comm_fail == 1) {
@@ -48,6 +74,9 @@ void VigilDiag(ReportedState* r, pid_t worker) {
       Announce("Problemas na comunicacao. Verifique o cabo serial");
       r->comm_fail = 1;
     }
+    // The lines say nothing more, but the estimate runs on from the last
+    // power state they gave: its end still shuts the computer down.
+    DiagnoseAutonomyAndStop(r, worker);
     return;
   }
   if (shmem[kBypass] == 0 && r->bypass == 1) {
@@ -67,7 +96,7 @@ void VigilDiag(ReportedState* r, pid_t worker) {
       Announce("Falta de Rede");
       r->power_fail = 1;
     }
-    WakeWorker(worker);
+    WakeIfPaused(worker);
   }
   if (shmem[kBatteryLow] == 0 && r->battery_low == 1) {
     Announce("Bateria saiu de nivel critico");
@@ -80,19 +109,5 @@ void VigilDiag(ReportedState* r, pid_t worker) {
     }
     if (config.off_at_battery_low == 1 && shmem[kStopRequest] == 0) StartShutdown(worker);
   }
-  if (shmem[kAutonomyOver] == 0 && r->autonomy_over == 1) {
-    Beep();
-    r->autonomy_over = 0;
-  }
-  if (shmem[kAutonomyOver] == 1) {
-    if (r->autonomy_over == 0) {
-      Announce("Termino da autonomia prevista");
-      r->autonomy_over = 1;
-    }
-    if (config.off_at_autonomy_end == 1 && shmem[kStopRequest] == 0) StartShutdown(worker);
-  }
-  if (shmem[kStopRequest] == 1) {
-    WakeWorker(worker);
-    shmem[kRunning] = 0;
-  }
+  DiagnoseAutonomyAndStop(r, worker);
 }

@@ -31,16 +31,21 @@ size_t BuildDatagram(uint8_t out[kLanDatagramMax]) {
   return EncodeLanDatagram(d, out);
 }
 
-void CopyDatagramToBlock(const LanDatagram& d) {
+void CopyDatagramToBlock(const LanDatagram& d, bool own_estimate) {
   shmem[kPowerFail] = d.power_fail;
   shmem[kBatteryLow] = d.battery_low;
   shmem[kBypass] = d.bypass;
   shmem[kCommFail] = d.fault;
-  shmem[kAutonomyOver] = d.autonomy_over;
-  BlockPut16(kAutonomyTotal, d.autonomy_total);
-  BlockPut16(kAutonomyBase, d.autonomy_base);
-  BlockPut16(kAutonomyLeft, d.autonomy_left);
-  BlockPut16(kDischargeTime, d.discharge_time);
+  if (own_estimate) {
+    // The server's end of autonomy can raise the local one, never clear it.
+    if (d.autonomy_over) shmem[kAutonomyOver] = 1;
+  } else {
+    shmem[kAutonomyOver] = d.autonomy_over;
+    BlockPut16(kAutonomyTotal, d.autonomy_total);
+    BlockPut16(kAutonomyBase, d.autonomy_base);
+    BlockPut16(kAutonomyLeft, d.autonomy_left);
+    BlockPut16(kDischargeTime, d.discharge_time);
+  }
   BlockSetName(d.name, d.name_len);
 }
 

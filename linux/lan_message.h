@@ -15,8 +15,11 @@ int AttrPkg(LanDatagram* record, const uint8_t* bytes, size_t count);
 // area as they stand. Returns its size, 20 + name_len (at most 52).
 size_t BuildDatagram(uint8_t out[kLanDatagramMax]);
 
-// Copies an accepted datagram into the block: flags, figures, name.
-void CopyDatagramToBlock(const LanDatagram& d);
+// Copies an accepted datagram into the block: flags, figures, name. With
+// `own_estimate` (the station has a UPS of its own whose autonomy its worker
+// estimates) the block keeps its own figures, and its end-of-autonomy flag
+// can only be raised by the datagram.
+void CopyDatagramToBlock(const LanDatagram& d, bool own_estimate);
 
 // Waits until `socket` is readable, at most 10 seconds. Returns the number
 // of ready descriptors (0 on time-out), or the negative result of select

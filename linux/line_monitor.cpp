@@ -14,8 +14,10 @@
 #include "diag.h"
 #include "lan_message.h"
 #include "modem_lines.h"
+#include "mono_clock.h"
 #include "roles.h"
 #include "shared_block.h"
+#include "worker_wake.h"
 
 namespace {
 
@@ -67,13 +69,9 @@ void DecodeWord(int word) {
   shmem[kCommFail] = 0;
 }
 
-void MarkLinesLost() {
-  shmem[kPowerFail] = 0;
-  shmem[kBatteryLow] = 0;
-  shmem[kBypass] = 0;
-  shmem[kCommFail] = 1;
-  shmem[kAutonomyOver] = 0;
-}
+// Lines that cannot be read say nothing new about the power: the last state
+// stands, so that a discharge goes on to the end of its autonomy.
+void MarkLinesLost() { shmem[kCommFail] = 1; }
 
 void PublishFullBattery() {
   int total = config.autonomy_min * 60;
@@ -86,6 +84,17 @@ void PublishFullBattery() {
 bool FlagsDifferFrom(const ReportedState& r) {
   return shmem[kPowerFail] != r.power_fail || shmem[kBatteryLow] != r.battery_low || shmem[kBypass] != r.bypass ||
          shmem[kCommFail] != r.comm_fail || shmem[kAutonomyOver] != r.autonomy_over;
+}
+
+// Applies a read of the lines to the block (lock held) and wakes the worker,
+// which sleeps between its once-a-second passes, when a flag moved.
+void ApplyRead(bool read_ok, int word, pid_t worker) {
+  UpsFlags before = BlockFlags();
+  if (read_ok)
+    DecodeWord(word);
+  else
+    MarkLinesLost();
+  WakeWorkerOnChange(worker, before);
 }
 
 }  // namespace
@@ -116,22 +125,23 @@ RoleEnd RunLineMonitor(pid_t worker) {
   // After a failed read the next good word is decoded even when it equals
   // the last good one, or the communication failure would never clear.
   bool decode_next = false;
-  time_t last_send = std::time(nullptr);
+  time_t last_send = MonoSeconds();
   ReportedState reported = {};
   uint8_t datagram[kLanDatagramMax];
 
   while (shmem[kRunning] == 1) {
-    if (!GetModemWord(lines, &current)) {
+    bool read_ok = GetModemWord(lines, &current);
+    if (!read_ok) {
       current = previous;
       SemWait(shsemid, kLabel);
-      MarkLinesLost();
+      ApplyRead(false, current, worker);
       SemPost(shsemid, kLabel);
       stable = 3;
       decode_next = true;
     } else if (current != previous || decode_next) {
       previous = current;
       SemWait(shsemid, kLabel);
-      DecodeWord(current);
+      ApplyRead(true, current, worker);
       SemPost(shsemid, kLabel);
       changed = true;
       stable = 0;
@@ -141,21 +151,27 @@ RoleEnd RunLineMonitor(pid_t worker) {
     if (FlagsDifferFrom(reported)) changed = true;
 
     if (stable > 2 || config.stable_filter == 0) {
-      SemWait(shsemid, kLabel);
-      if (config.lan_send == 1) {
-        size_t size = BuildDatagram(datagram);
-        time_t now = std::time(nullptr);
-        if (now - last_send > 4 || changed) {
-          ssize_t sent = sendto(sock, datagram, size, 0, reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+      time_t now = MonoSeconds();
+      bool send_due = config.lan_send == 1 && (changed || now - last_send > 4);
+      // An idle pass with nothing to send and nothing to diagnose leaves the
+      // lock alone: the poll then costs one read of the lines.
+      if (send_due || VigilDiagHasWork(reported)) {
+        SemWait(shsemid, kLabel);
+        if (send_due) {
+          size_t size = BuildDatagram(datagram);
+          // Never blocks with the lock held; a send that fails is tried again
+          // at the next allowed pass.
+          ssize_t sent = sendto(sock, datagram, size, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&destination),
+                                sizeof destination);
           if (sent == static_cast<ssize_t>(size)) {
             changed = false;
             stable = 0;
             last_send = now;
           }
         }
+        VigilDiag(&reported, worker);
+        SemPost(shsemid, kLabel);
       }
-      VigilDiag(&reported, worker);
-      SemPost(shsemid, kLabel);
     }
     usleep(daemon_config.period_us);
   }

@@ -47,6 +47,44 @@ bool WriteRecord(FILE* f, const std::string& line) {
   return std::fwrite(record, 1, kRecordSize, f) == kRecordSize;
 }
 
+bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, bytes, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Appends one record, synced. A full disk takes part of a record at most:
+// the log is then cut back to what it held, so that no torn record stands in
+// it. A torn record left by a crash is first completed with scrambled zero
+// bytes, so that the records after it stay on 255-byte boundaries.
+int AppendRecord(const char* log_path, const std::string& line) {
+  int fd = open(log_path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    close(fd);
+    return -1;
+  }
+  uint8_t bytes[2 * kRecordSize];
+  size_t size = 0;
+  size_t partial = static_cast<size_t>(st.st_size) % kRecordSize;
+  if (partial != 0) {
+    size = kRecordSize - partial;
+    std::memset(bytes, kRecordMask, size);
+  }
+  ScrambleRecord(line, bytes + size);
+  size += kRecordSize;
+  bool ok = WriteAll(fd, bytes, size) && fsync(fd) == 0;
+  if (!ok && ftruncate(fd, st.st_size) == 0) fsync(fd);
+  close(fd);
+  return ok ? 1 : -1;
+}
+
 int CountRecords(const char* log_path) {
   FILE* f = std::fopen(log_path, "a+");
   if (!f) return -1;
@@ -128,29 +166,25 @@ int AppendLogRecord(const char* log_path, const char* tmp_path, int limit, const
   int count = CountRecords(log_path);
   if (count < 0) return -1;
   if (count >= limit) return TrimAndAppend(log_path, tmp_path, count, limit, line);
-  FILE* f = std::fopen(log_path, "a+");
-  if (!f) return -1;
-  struct stat st;
-  bool ok = fstat(fileno(f), &st) == 0 && PadPartialRecord(f, static_cast<size_t>(st.st_size)) &&
-            WriteRecord(f, line) && FlushAndSync(f);
-  return (std::fclose(f) == 0 && ok) ? 1 : -1;
+  return AppendRecord(log_path, line);
 }
 
 namespace {
 
+// A console that cannot take the line at once (output stopped by XOFF, a
+// serial console nobody drains) gets no line: the caller may hold the lock
+// that the other process needs to protect the computer.
 void WriteConsoleLine(const std::string& line) {
   // Never the daemon's controlling terminal. Appending is the same as
   // writing on the console device, and keeps earlier lines when the console
   // is a plain file.
-  int fd = open(kConsolePath, O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+  int fd = open(kConsolePath, O_WRONLY | O_APPEND | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return;
-  FILE* console = fdopen(fd, "a");
-  if (!console) {
-    close(fd);
-    return;
-  }
-  std::fputs(line.c_str(), console);
-  std::fclose(console);
+  ssize_t written;
+  do {
+    written = write(fd, line.data(), line.size());
+  } while (written < 0 && errno == EINTR);
+  close(fd);
 }
 
 }  // namespace
@@ -175,6 +209,15 @@ int PrintLog() {
   while ((n = std::fread(record, 1, kRecordSize, f)) > 0) {
     std::fputs(UnscrambleRecord(record, n).c_str(), stdout);
   }
+  // A log that opens but cannot be read (a folder, an I/O error) is no log.
+  bool unreadable = std::ferror(f) != 0;
+  int saved = errno;
   std::fclose(f);
+  if (unreadable) {
+    std::fflush(stdout);
+    errno = saved;
+    std::perror("Erro ao abrir o aquivo de log...");
+    return 1;
+  }
   return 0;
 }

@@ -20,7 +20,7 @@ extern int32_t LOGSIZE;
 int Printl(const char* name, const char* text, int echo);
 
 // Writes one clear-text line to /dev/console; dropped silently when the
-// console cannot be opened.
+// console cannot be opened or cannot take the line at once. Never blocks.
 void Printc(const char* name, const char* text);
 
 // Opens the log with a stdio mode; nullptr on failure.
@@ -44,5 +44,5 @@ std::string UnscrambleRecord(const uint8_t* record, size_t count);
 int AppendLogRecord(const char* log_path, const char* tmp_path, int limit, const std::string& line);
 
 // The "log" command: prints every record of the log in clear text on
-// standard output. Returns 0, or 1 when the log cannot be opened.
+// standard output. Returns 0, or 1 when the log cannot be opened or read.
 int PrintLog();

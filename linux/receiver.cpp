@@ -11,8 +11,10 @@
 #include "config_file.h"
 #include "diag.h"
 #include "lan_message.h"
+#include "mono_clock.h"
 #include "roles.h"
 #include "shared_block.h"
+#include "worker_wake.h"
 
 namespace {
 
@@ -58,7 +60,7 @@ RoleEnd RunReceiver(pid_t worker) {
   SemWait(shsemid, kSetUpLabel);
   BlockSetName(server.c_str(), static_cast<int>(server.size()));
   SemPost(shsemid, kSetUpLabel);
-  time_t last_accepted = std::time(nullptr);
+  time_t last_accepted = MonoSeconds();
   ReportedState reported = {};
 
   while (shmem[kRunning] == 1) {
@@ -69,15 +71,23 @@ RoleEnd RunReceiver(pid_t worker) {
         LanDatagram datagram;
         bool valid = AttrPkg(&datagram, buffer, static_cast<size_t>(n)) == 0;
         SemWait(shsemid, kLabel);
-        if (valid && Accepts(datagram, server)) {
-          CopyDatagramToBlock(datagram);
-          last_accepted = std::time(nullptr);
+        bool accepted = valid && Accepts(datagram, server);
+        if (accepted) {
+          UpsFlags before = BlockFlags();
+          // A station with a UPS of its own keeps its own estimate.
+          CopyDatagramToBlock(datagram, config.local_ups == 1);
+          WakeWorkerOnChange(worker, before);
+          last_accepted = MonoSeconds();
         }
+        bool was_lost = reported.comm_fail == 1;
         VigilDiag(&reported, worker);
+        // Back from a silence, the datagram's own state is acted on at once:
+        // a server that is shutting down may send no other.
+        if (accepted && was_lost && reported.comm_fail == 0) VigilDiag(&reported, worker);
         SemPost(shsemid, kLabel);
       }
     }
-    if (std::time(nullptr) - last_accepted > kSilenceLimit) {
+    if (MonoSeconds() - last_accepted > kSilenceLimit) {
       SemWait(shsemid, kLabel);
       shmem[kCommFail] = 1;
       VigilDiag(&reported, worker);

@@ -1,9 +1,11 @@
 #include "shared_block.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <sys/sem.h>
 #include <sys/shm.h>
+#include <unistd.h>
 
 #include "paths.h"
 
@@ -70,22 +72,69 @@ void BlockSetName(const char* name, int length) {
   shmem[kNameLen] = static_cast<uint8_t>(length);
 }
 
+void BlockDisplayName(char name[kNameMax + 1]) {
+  for (int i = 0; i < kNameMax; ++i) {
+    uint8_t c = shmem[kName + i];
+    name[i] = (c != 0 && (c < 0x20 || c == 0x7F)) ? '?' : static_cast<char>(c);
+  }
+  name[kNameMax] = '\0';
+}
+
+UpsFlags BlockFlags() {
+  UpsFlags f;
+  for (int i = 0; i < kFlagCount; ++i) f.flag[i] = shmem[kPowerFail + i];
+  return f;
+}
+
+bool BlockLooksAbandoned(int id, unsigned own_attachments) {
+  struct shmid_ds info;
+  if (shmctl(id, IPC_STAT, &info) != 0) return false;
+  bool creator_gone = info.shm_cpid > 0 && kill(info.shm_cpid, 0) != 0 && errno == ESRCH;
+  return creator_gone || info.shm_nattch <= own_attachments;
+}
+
 namespace {
 
 // Only root runs the daemon and "stop"; nobody else may attach the block.
 constexpr int kIpcMode = 0600;
 
+// The block of a daemon that died (a crash, SIGKILL) would refuse every later
+// start until somebody ran "stop"; it is removed, by the rule "stop" uses.
+void RemoveAbandonedBlock() {
+  int id = shmget(kIpcKey, kBlockSize, 0);
+  if (id < 0 || !BlockLooksAbandoned(id, 0)) return;
+  usleep(100000);
+  if (BlockLooksAbandoned(id, 0)) shmctl(id, IPC_RMID, nullptr);
+}
+
+int CreateBlock() {
+  int id = shmget(kIpcKey, kBlockSize, IPC_CREAT | IPC_EXCL | kIpcMode);
+  if (id >= 0 || errno != EEXIST) return id;
+  RemoveAbandonedBlock();
+  return shmget(kIpcKey, kBlockSize, IPC_CREAT | IPC_EXCL | kIpcMode);
+}
+
+// Called holding the new block: a live daemon always has its block, so a set
+// found now is left from a daemon that died.
+int CreateSemaphoreSet() {
+  int id = semget(kIpcKey, 1, IPC_CREAT | IPC_EXCL | kIpcMode);
+  if (id >= 0 || errno != EEXIST) return id;
+  int stale = semget(kIpcKey, 0, 0);
+  if (stale >= 0) semctl(stale, 0, IPC_RMID);
+  return semget(kIpcKey, 1, IPC_CREAT | IPC_EXCL | kIpcMode);
+}
+
 }  // namespace
 
 bool CreateIpcObjects() {
-  shmemid = shmget(kIpcKey, kBlockSize, IPC_CREAT | IPC_EXCL | kIpcMode);
+  shmemid = CreateBlock();
   if (shmemid < 0) return false;
   void* attached = shmat(shmemid, nullptr, 0);
   if (attached == reinterpret_cast<void*>(-1)) {
     shmctl(shmemid, IPC_RMID, nullptr);
     return false;
   }
-  shsemid = semget(kIpcKey, 1, IPC_CREAT | IPC_EXCL | kIpcMode);
+  shsemid = CreateSemaphoreSet();
   if (shsemid < 0 || semctl(shsemid, 0, SETVAL, shsemarg) < 0) {
     if (shsemid >= 0) semctl(shsemid, 0, IPC_RMID);
     shmdt(attached);

@@ -51,10 +51,30 @@ void BlockPut16(int offset, int value);
 // of the area cleared, `kNameLen` set to the length.
 void BlockSetName(const char* name, int length);
 
+// The name area as log and console lines show it: zero-terminated, with
+// every control character replaced by "?", so that a name received from the
+// network cannot forge lines. The area itself keeps the name as received.
+void BlockDisplayName(char name[kNameMax + 1]);
+
+// The five UPS flags (kPowerFail .. kAutonomyOver) as they stand, to tell
+// whether a change of the lines or a datagram moved any of them.
+struct UpsFlags {
+  uint8_t flag[kFlagCount];
+  bool operator==(const UpsFlags&) const = default;
+};
+UpsFlags BlockFlags();
+
+// One look at the block `id`: its creator is gone, or no more than
+// `own_attachments` processes (the caller's own) have it attached. A live
+// daemon keeps it attached from its start to the moment it removes it.
+bool BlockLooksAbandoned(int id, unsigned own_attachments);
+
 // Creates the block and the semaphore set exclusively (the single-instance
-// guard), attaches the block and sets their initial contents. On failure
-// nothing created here is left behind, except a block or set that already
-// existed. Returns false on failure.
+// guard), attaches the block and sets their initial contents. A block left
+// by a daemon that died (abandoned on two looks 100 ms apart), and a
+// semaphore set left without its block, are removed first. On failure
+// nothing created here is left behind, except a block or set of a live
+// daemon. Returns false on failure.
 bool CreateIpcObjects();
 
 // Detaches the block and removes it and the semaphore set. Returns false if

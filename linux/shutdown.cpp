@@ -1,7 +1,11 @@
 #include "shutdown.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
+#include <ctime>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "config_file.h"
 
@@ -25,13 +29,46 @@ bool CanBeRead(const char* path) {
   return true;
 }
 
+double MonoNow() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// Runs `command` through /bin/sh in a process group of its own and waits
+// for it at most `limit_s` seconds; after that the group is killed and the
+// caller goes on. Failures of the command are not reported.
+void RunCommand(const char* command, int limit_s) {
+  pid_t pid = fork();
+  if (pid < 0) return;
+  if (pid == 0) {
+    setpgid(0, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  setpgid(pid, pid);  // also here, so that the kill below cannot miss the group
+  const double deadline = MonoNow() + limit_s;
+  for (;;) {
+    pid_t r = waitpid(pid, nullptr, WNOHANG);
+    if (r == pid || (r < 0 && errno != EINTR)) return;
+    if (MonoNow() >= deadline) break;
+    usleep(50000);
+  }
+  kill(-pid, SIGKILL);
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
 }  // namespace
 
 void ShutDown() {
-  if (config.script_on == 1 && config.script[0] != '\0') std::system(config.script);
+  if (config.script_on == 1 && config.script[0] != '\0') RunCommand(config.script, kCommandLimitSeconds);
   for (const auto& p : kPowerOffs) {
     if (CanBeRead(p.program)) {
-      std::system(p.command);
+      RunCommand(p.command, kCommandLimitSeconds);
       return;
     }
   }

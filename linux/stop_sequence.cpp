@@ -6,12 +6,13 @@
 #include <unistd.h>
 
 #include "shared_block.h"
+#include "worker_wake.h"
 
 void ReapWorker(pid_t worker) {
-  // A SIGCONT that reaches the worker just before it calls pause() is lost,
-  // so it is repeated for as long as the worker sleeps.
+  // The worker may be in any of its waits; the wake-up is repeated until it
+  // has ended.
   for (;;) {
-    if (shmem[kWorkerPaused] == 1) kill(worker, SIGCONT);
+    WakeWorker(worker);
     pid_t r = waitpid(worker, nullptr, WNOHANG);
     if (r == worker || (r < 0 && errno != EINTR)) return;
     usleep(10000);

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev          # fuzz targets (libFuzzer)
   iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter
+  libfaketime                         # a wall-clock step under one daemon
 )
 
 missing=()

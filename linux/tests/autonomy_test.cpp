@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <gtest/gtest.h>
 
 #include "autonomy.h"
@@ -25,6 +26,19 @@ TEST(RechargeEstimateTest, LinearRefillOfTheFullAutonomy) {
 TEST(RechargeEstimateTest, NoRechargeTimeIsFullAtOnce) {
   EXPECT_EQ(RechargeEstimate(100, 0, 0, 600), 600);
   EXPECT_EQ(RechargeEstimate(100, 0, -3600, 600), 600);
+}
+
+TEST(RechargeEstimateTest, LargestAutonomiesNeverOverflowNorPassTheFull) {
+  // The largest autonomy the configuration admits, one hour of recharge.
+  const int total = (INT32_MAX / 60) * 60;
+  EXPECT_EQ(RechargeEstimate(total - 10, 5, 3600, total), total);
+  EXPECT_EQ(RechargeEstimate(total - 10, 0, 3600, total), total - 10);
+  EXPECT_EQ(RechargeEstimate(0, 1800, 3600, total), total / 2);
+  EXPECT_EQ(RechargeEstimate(total, 7200, 3600, total), total);
+  EXPECT_EQ(RechargeEstimate(1, INT32_MAX, 1, total), total);
+  // Never above the full autonomy, on any figures.
+  for (int elapsed : {0, 1, 59, 3599, 3600, 3601, 100000})
+    EXPECT_LE(RechargeEstimate(480, elapsed, 3600, 600), 600);
 }
 
 }  // namespace

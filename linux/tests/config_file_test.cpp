@@ -157,6 +157,37 @@ TEST(ReadConfTest, OverlongLineDoesNotShiftTheFollowingSettings) {
   EXPECT_STREQ(c.script, "/bin/true");
 }
 
+TEST(ReadConfTest, NulBytesNeverMoveTheFollowingLines) {
+  const std::string nul(1, '\0');
+  std::string text = FileWith(3, "Desligar no" + nul + " fim da autonomia = sim");
+  ConfigRecord c = Parse(text);
+  EXPECT_EQ(c.off_at_autonomy_end, 1);
+  EXPECT_EQ(c.off_at_battery_low, 1);
+  EXPECT_STREQ(c.station, "servidor");
+  EXPECT_STREQ(c.script, "/bin/true");
+  // In a value too: the text around it stays one value.
+  c = Parse(FileWith(10, "Estacao = srv" + nul + "1"));
+  EXPECT_STREQ(c.station, "srv1");
+  EXPECT_STREQ(c.server, "outro");
+}
+
+TEST(ReadConfTest, CrlfLineEndsAreNotPartOfTheValues) {
+  std::string text = FileWith(1, "Autonomia (minutos) = 10");
+  std::string crlf;
+  for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  ConfigRecord c = Parse(crlf);
+  EXPECT_EQ(c.autonomy_min, 10);
+  EXPECT_STREQ(c.device, "/dev/ttyS0");
+  EXPECT_STREQ(c.station, "servidor");
+  EXPECT_STREQ(c.server, "outro");
+  EXPECT_STREQ(c.script, "/bin/true");
+  // The last line without its newline, and a CR inside a value, which stays.
+  c = Parse(FileWith(17, "Comando = a\rb"));
+  EXPECT_STREQ(c.script, "a\rb");
+  std::string last = crlf.substr(0, crlf.size() - 2);
+  EXPECT_STREQ(Parse(last).script, "/bin/true");
+}
+
 TEST(StrCopyTest, CleansTexts) {
   EXPECT_EQ(StrCopy(nullptr), nullptr);
   EXPECT_STREQ(StrCopy("abc  \n"), "abc  ");

@@ -13,6 +13,7 @@ dir=$dest/usr/local/vigil20
 [ "$(wc -l < "$dir/vigil20.conf")" -eq 17 ] || fail "the sample configuration is not 17 lines"
 [ -f "$dest$prefix/lib/systemd/system/vigil20.service" ] || fail "no systemd unit"
 grep -q '^ExecStop=/usr/local/vigil20/vigil20 stop$' "$dest$prefix/lib/systemd/system/vigil20.service" || fail "unit does not stop with 'vigil20 stop'"
+grep -q '^Restart=on-failure$' "$dest$prefix/lib/systemd/system/vigil20.service" || fail "unit does not restart a daemon that died"
 [ -f "$dest$prefix/share/man/man8/vigil20.8" ] || fail "no manual page"
 
 echo "edited by the administrator" > "$dir/vigil20.conf"

@@ -134,7 +134,8 @@ Sandbox::Sandbox(const Options& options) {
       "hostname posto7.exemplo.com.br\n"
       "mount --bind '" + root_ + "' /usr/local\n"
       "mount --bind /usr/local/sbin '" + sbin + "'\n"
-      "mount --bind /usr/local/console /dev/console\n"
+      "mount --bind '" + (options.console_device.empty() ? "/usr/local/console" : options.console_device) +
+      "' /dev/console\n"
       "exec '" NS_INIT_BIN "' /usr/local/holder.pid /usr/local/exits\n";
   std::vector<std::string> argv;
   if (!options.netns.empty()) argv = {"ip", "netns", "exec", options.netns};

@@ -38,6 +38,9 @@ class Sandbox {
     bool poweroff = true;
     bool shutdown = true;
     bool init = true;
+    // A host device (a pty, say) bound over /dev/console instead of the
+    // file /usr/local/console.
+    std::string console_device;
   };
 
   Sandbox();
