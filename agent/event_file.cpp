@@ -1,11 +1,12 @@
-#include "event_file.h"
+#include "agent/event_file.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
 
-#include "debug_output.h"
-#include "directories.h"
+#include "platform/debug_output.h"
+#include "platform/directories.h"
+#include "platform/local_time.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ void CEventFile::Append(int32_t code) { AppendAt(code, std::time(nullptr)); }
 void CEventFile::AppendAt(int32_t code, std::time_t when) {
   if (!file_) return;
   std::tm local{};
-  record_ = MakeEventRecord(code, localtime_r(&when, &local));
+  record_ = MakeEventRecord(code, platform::LocalTime(when, &local) ? &local : nullptr);
   unsigned char bytes[kRecordBytes];
   Encode(record_, bytes);
   std::clearerr(file_);
