@@ -35,8 +35,8 @@ bool WriteString(RegKey key, const std::string& name, const std::string& member)
   // What Load could not read back is not written: the registry keeps the
   // value it had rather than one that would silently fall back to a default.
   if (text.size() >= CConfig::kStringBufferBytes) {
-    platform::DebugPrintf("config: \"%s\" not saved: %zu bytes, at most %u can be loaded\n", name.c_str(),
-                          text.size(), CConfig::kStringBufferBytes - 1);
+    platform::DebugPrintf("config: \"%s\" not saved: %lu bytes, at most %u can be loaded\n", name.c_str(),
+                          static_cast<unsigned long>(text.size()), CConfig::kStringBufferBytes - 1);
     return false;
   }
   long result = platform::SetRegString(key, name, text);

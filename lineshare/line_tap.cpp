@@ -69,11 +69,9 @@ int32_t serialOpen(int32_t port, int32_t handshake) {
 }
 
 int32_t serialClose(void) {
-  if (master_port) {
-    platform::SetSerialDtr(master_port, false);
-    platform::CloseSerialPort(master_port);
-    master_port = nullptr;
-  }
+  // Closing drops DTR.
+  platform::CloseSerialPort(master_port);
+  master_port = nullptr;
   Publish(0, -1);
   return 1;
 }

@@ -66,7 +66,7 @@ TEST_F(LineTapTest, AFailedReadIsMinusThreeForEveryone) {
   Peer master, slave;
   ASSERT_EQ(master.Int("serialOpen 1 0"), 1);
   ASSERT_EQ(master.Int("serialGetCts"), 1);
-  ASSERT_TRUE(std::filesystem::remove(lines_));  // the cable is pulled out
+  ASSERT_TRUE(std::filesystem::remove(NativePath(lines_)));  // the cable is pulled out
   EXPECT_EQ(master.Int("serialGetCts"), -3);
   EXPECT_EQ(SlaveReads(slave), (std::vector<int>{-3, -3, -3}));
   SetLines("DSR");
@@ -81,7 +81,7 @@ TEST_F(LineTapTest, PortTenAndAbsentOrBusyPortsAreRefused) {
   ASSERT_EQ(master.Int("serialOpen 9 1"), 1);
   EXPECT_EQ(other.Int("serialOpen 9 0"), -1) << "the port is held by the first master";
   EXPECT_EQ(other.Int("serialSetDtr 1"), 0) << "no port, no output";
-  std::filesystem::remove(lines_);
+  std::filesystem::remove(NativePath(lines_));
   Peer third;
   EXPECT_EQ(third.Int("serialOpen 1 0"), -1) << "no line file: no port";
 }

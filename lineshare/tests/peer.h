@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/test_host.h"
 
 class Peer {
  public:
@@ -49,11 +50,12 @@ class Peer {
 // A line file (the simulator's, or the shimmed pty's) written whole, as
 // vigil-lines does.
 inline void WriteLines(const std::string& path, const std::string& names) {
-  std::ofstream(path + ".tmp", std::ios::binary) << names << "\n";
-  std::filesystem::rename(path + ".tmp", path);
+  std::string native = NativePath(path);
+  std::ofstream(native + ".tmp", std::ios::binary) << names << "\n";
+  std::filesystem::rename(native + ".tmp", native);
 }
 
 inline std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }

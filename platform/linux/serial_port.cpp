@@ -159,6 +159,7 @@ void CloseSerialPort(SerialPort* port) {
   // Closing a tty drops DTR and RTS (HUPCL); the simulated lines follow suit.
   if (port->simulation && !port->simulation->SetOutputs(0))
     DebugPrintf("serial: cannot drop the simulated outputs in %s.out\n", port->simulation->path().c_str());
+  if (!port->simulation && !SetSerialDtr(port, false)) DebugPrintf("serial: cannot drop DTR before closing\n");
   close(port->fd);
   delete port;
 }

@@ -141,8 +141,11 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
     if (error) *error = "no program";
     return nullptr;
   }
-  std::string command = Quote(NativePath(argv[0]));
-  for (size_t i = 1; i < argv.size(); ++i) command += " " + Quote(argv[i]);
+  std::string command;
+  for (const std::string& arg : argv) {
+    if (!command.empty()) command.push_back(' ');
+    command.append(Quote(command.empty() ? NativePath(arg) : arg));
+  }
 
   HANDLE in_read = nullptr, in_write = nullptr, out_read = nullptr, out_write = nullptr;
   HANDLE err_read = nullptr, err_write = nullptr;

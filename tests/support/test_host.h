@@ -21,7 +21,9 @@ class TestHost {
   // The Windows directory, as the system names it apart from the platform
   // layer: <host root>/windows on Linux, %WINDIR% on Windows.
   std::string WindowsDirectory() const;
-  // `name` in a private scratch directory of this test.
+  // `name` in a private scratch directory of this test. On Windows it is a
+  // Unix path in the runner's folder, which Windows programs reach through
+  // Wine's Z: drive; open it through NativePath.
   std::string ScratchPath(const std::string& name) const;
 
  private:

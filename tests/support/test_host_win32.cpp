@@ -14,7 +14,7 @@ constexpr const char* kPrefixMark = "VIGIL_TEST_PREFIX";
 }  // namespace
 
 struct TestHost::State {
-  std::filesystem::path scratch;
+  std::filesystem::path scratch;  // a Unix path
 };
 
 TestHost::TestHost() : state_(std::make_unique<State>()) {
@@ -22,15 +22,15 @@ TestHost::TestHost() : state_(std::make_unique<State>()) {
   if (!mark || !*mark)
     throw std::runtime_error("these tests change the registry and the Windows directory: run them only through "
                              "the test runner, which gives each test a throwaway Wine prefix");
-  char name[64];
-  std::snprintf(name, sizeof name, "vigil-test-%lu", GetCurrentProcessId());
-  state_->scratch = std::filesystem::temp_directory_path() / name;
-  std::filesystem::create_directories(state_->scratch);
+  // The runner's own folder, a Unix path: files there are named to the
+  // programs as they would be on Linux (the line simulator's, for one).
+  state_->scratch = std::string(mark) + "/scratch-" + std::to_string(GetCurrentProcessId());
+  std::filesystem::create_directories(NativePath(state_->scratch.string()));
 }
 
 TestHost::~TestHost() {
   std::error_code ignored;
-  std::filesystem::remove_all(state_->scratch, ignored);
+  std::filesystem::remove_all(NativePath(state_->scratch.string()), ignored);
 }
 
 std::string TestHost::WindowsDirectory() const {
@@ -38,7 +38,7 @@ std::string TestHost::WindowsDirectory() const {
   return windir ? windir : "";
 }
 
-std::string TestHost::ScratchPath(const std::string& name) const { return (state_->scratch / name).string(); }
+std::string TestHost::ScratchPath(const std::string& name) const { return state_->scratch.string() + "/" + name; }
 
 void SetEnvironment(const std::string& name, const std::string& value) {
   _putenv_s(name.c_str(), value.c_str());
