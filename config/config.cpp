@@ -19,7 +19,7 @@ bool QueryString(RegKey key, const std::string& name, std::string* text) {
   return platform::QueryRegString(key, name, CConfig::kStringBufferBytes, text) == platform::kRegOk;
 }
 
-void LoadString(RegKey key, const CStrData& data) { QueryString(key, data.valueName, data.value); }
+void LoadText(RegKey key, const CStrData& data) { QueryString(key, data.valueName, data.value); }
 
 void LoadStringList(RegKey key, const CStrListData& data) {
   RegKeyHandle list;
@@ -131,7 +131,7 @@ int CConfig::Load() {
     if (data->IsKindOf(&CIntData::runtimeClass))
       LoadInt(handle, static_cast<const CIntData&>(*data));
     else if (data->IsKindOf(&CStrData::runtimeClass))
-      LoadString(handle, static_cast<const CStrData&>(*data));
+      LoadText(handle, static_cast<const CStrData&>(*data));
     else if (data->IsKindOf(&CStrListData::runtimeClass))
       LoadStringList(handle, static_cast<const CStrListData&>(*data));
   }

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "linesim/line_sim.h"
 
@@ -54,7 +53,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "unplug") {
-    if (unlink(path.c_str()) != 0) {
+    if (std::remove(path.c_str()) != 0) {
       std::perror("vigil-lines: unplug");
       return 1;
     }
