@@ -1,4 +1,4 @@
-#include "platform/shared_section.h"
+#include "platform/linux/shared_section.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
