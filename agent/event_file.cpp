@@ -1,11 +1,12 @@
-#include "event_file.h"
+#include "agent/event_file.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
 
-#include "debug_output.h"
-#include "directories.h"
+#include "platform/debug_output.h"
+#include "platform/directories.h"
+#include "platform/local_time.h"
 
 namespace {
 
@@ -47,13 +48,15 @@ CEventFile::CEventFile(const char* fileName) {
   char directory[kMaxPathBytes];
   uint32_t length = platform::GetWindowsDir(directory, sizeof directory);
   if (length == 0 || length >= sizeof directory) {
-    platform::DebugPrintf("event file: no Windows directory within %zu bytes\n", kMaxPathBytes);
+    platform::DebugPrintf("event file: no Windows directory within %u bytes\n",
+                          static_cast<unsigned>(kMaxPathBytes));
     return;
   }
   char path[kMaxPathBytes];
   int n = std::snprintf(path, sizeof path, "%s%c%s", directory, platform::PathSeparator(), fileName);
   if (n < 0 || static_cast<size_t>(n) >= sizeof path) {
-    platform::DebugPrintf("event file: the path of %s is longer than %zu bytes\n", fileName, kMaxPathBytes - 1);
+    platform::DebugPrintf("event file: the path of %s is longer than %u bytes\n", fileName,
+                          static_cast<unsigned>(kMaxPathBytes - 1));
     return;
   }
   path_ = path;
@@ -91,7 +94,7 @@ void CEventFile::Append(int32_t code) { AppendAt(code, std::time(nullptr)); }
 void CEventFile::AppendAt(int32_t code, std::time_t when) {
   if (!file_) return;
   std::tm local{};
-  record_ = MakeEventRecord(code, localtime_r(&when, &local));
+  record_ = MakeEventRecord(code, platform::LocalTime(when, &local) ? &local : nullptr);
   unsigned char bytes[kRecordBytes];
   Encode(record_, bytes);
   std::clearerr(file_);

@@ -1,4 +1,4 @@
-#include "lan_datagram.h"
+#include "alerter/lan_datagram.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "apl_config.h"
+#include "config/apl_config.h"
 
 int CAplConfig::RegisterValues() {
   AddInt("Interval", 1000, &interval);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "config.h"
+#include "config/config.h"
 
 inline constexpr const char* kAplConfigKey = "Software\\Tessaly\\Vigil 2.0";
 

@@ -1,63 +1,28 @@
-#include "config.h"
+#include "config/config.h"
 
 #include <cstring>
 
-#include "debug_output.h"
+#include "platform/debug_output.h"
 
 using platform::RegKey;
+using platform::RegKeyHandle;
 
 namespace {
 
-// Closes the handle it holds when it goes out of scope or is replaced.
-class KeyHandle {
- public:
-  KeyHandle() = default;
-  ~KeyHandle() { Reset(); }
-  KeyHandle(const KeyHandle&) = delete;
-  KeyHandle& operator=(const KeyHandle&) = delete;
-
-  RegKey get() const { return key_; }
-  RegKey* out() {
-    Reset();
-    return &key_;
-  }
-  void Reset() {
-    if (key_) platform::CloseRegKey(key_);
-    key_ = nullptr;
-  }
-
- private:
-  RegKey key_ = nullptr;
-};
-
 void LoadInt(RegKey key, const CIntData& data) {
-  uint8_t buffer[4];
-  uint32_t size = sizeof buffer;
-  uint32_t type = 0;
-  if (platform::QueryRegValue(key, data.valueName, &type, buffer, &size) != platform::kRegOk) return;
-  // A REG_DWORD of another length would leave part of the buffer unset.
-  if (type != platform::kRegDword || size != sizeof buffer) return;
-  uint32_t value = buffer[0] | (buffer[1] << 8) | (buffer[2] << 16) | (static_cast<uint32_t>(buffer[3]) << 24);
-  *data.value = static_cast<int32_t>(value);
+  uint32_t value = 0;
+  if (platform::QueryRegDword(key, data.valueName, &value) == platform::kRegOk) *data.value = static_cast<int32_t>(value);
 }
 
-// A REG_SZ of at most kStringBufferBytes bytes; the text ends at its first
-// zero byte, or at its end when it was stored without one.
+// A REG_SZ of at most kStringBufferBytes bytes.
 bool QueryString(RegKey key, const std::string& name, std::string* text) {
-  char buffer[CConfig::kStringBufferBytes];
-  uint32_t size = sizeof buffer;
-  uint32_t type = 0;
-  if (platform::QueryRegValue(key, name, &type, reinterpret_cast<uint8_t*>(buffer), &size) != platform::kRegOk)
-    return false;
-  if (type != platform::kRegSz) return false;
-  *text = std::string(buffer, strnlen(buffer, size));
-  return true;
+  return platform::QueryRegString(key, name, CConfig::kStringBufferBytes, text) == platform::kRegOk;
 }
 
-void LoadString(RegKey key, const CStrData& data) { QueryString(key, data.valueName, data.value); }
+void LoadText(RegKey key, const CStrData& data) { QueryString(key, data.valueName, data.value); }
 
 void LoadStringList(RegKey key, const CStrListData& data) {
-  KeyHandle list;
+  RegKeyHandle list;
   if (platform::OpenRegKey(key, data.valueName, platform::kKeyQueryValue, list.out()) != platform::kRegOk) return;
   // Replaced, not appended to: a second Load must not repeat the entries.
   data.value->clear();
@@ -70,28 +35,24 @@ bool WriteString(RegKey key, const std::string& name, const std::string& member)
   // What Load could not read back is not written: the registry keeps the
   // value it had rather than one that would silently fall back to a default.
   if (text.size() >= CConfig::kStringBufferBytes) {
-    platform::DebugPrintf("config: \"%s\" not saved: %zu bytes, at most %u can be loaded\n", name.c_str(),
-                          text.size(), CConfig::kStringBufferBytes - 1);
+    platform::DebugPrintf("config: \"%s\" not saved: %lu bytes, at most %u can be loaded\n", name.c_str(),
+                          static_cast<unsigned long>(text.size()), CConfig::kStringBufferBytes - 1);
     return false;
   }
-  long result = platform::SetRegValue(key, name, platform::kRegSz, reinterpret_cast<const uint8_t*>(text.c_str()),
-                                      static_cast<uint32_t>(text.size() + 1));
+  long result = platform::SetRegString(key, name, text);
   if (result == platform::kRegOk) return true;
   platform::DebugPrintf("config: \"%s\" not saved: %s\n", name.c_str(), platform::RegResultText(result));
   return false;
 }
 
 void SaveInt(RegKey key, const CIntData& data) {
-  auto value = static_cast<uint32_t>(*data.value);
-  uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
-                      static_cast<uint8_t>(value >> 24)};
-  long result = platform::SetRegValue(key, data.valueName, platform::kRegDword, bytes, sizeof bytes);
+  long result = platform::SetRegDword(key, data.valueName, static_cast<uint32_t>(*data.value));
   if (result != platform::kRegOk)
     platform::DebugPrintf("config: \"%s\" not saved: %s\n", data.valueName.c_str(), platform::RegResultText(result));
 }
 
 void SaveStringList(RegKey key, const CStrListData& data) {
-  KeyHandle list;
+  RegKeyHandle list;
   long result = platform::CreateRegKey(key, data.valueName, platform::kKeyWrite, list.out(), nullptr);
   if (result != platform::kRegOk) {
     platform::DebugPrintf("config: list \"%s\" not saved: %s\n", data.valueName.c_str(),
@@ -148,9 +109,9 @@ std::string CConfig::SubKeyPath(int32_t index) const { return keyPath_ + "\\" + 
 
 int CConfig::Load() {
   if (keyPath_.empty()) return 0;
-  KeyHandle key;
+  RegKeyHandle key;
   if (platform::OpenRegKey(rootKey_, keyPath_, platform::kKeyQueryValue, key.out()) != platform::kRegOk) return 0;
-  KeyHandle subKey;
+  RegKeyHandle subKey;
   int32_t openSubKey = -1;  // index of the subkey `subKey` holds, when it holds one
   for (const auto& data : settings_) {
     RegKey handle = key.get();
@@ -170,7 +131,7 @@ int CConfig::Load() {
     if (data->IsKindOf(&CIntData::runtimeClass))
       LoadInt(handle, static_cast<const CIntData&>(*data));
     else if (data->IsKindOf(&CStrData::runtimeClass))
-      LoadString(handle, static_cast<const CStrData&>(*data));
+      LoadText(handle, static_cast<const CStrData&>(*data));
     else if (data->IsKindOf(&CStrListData::runtimeClass))
       LoadStringList(handle, static_cast<const CStrListData&>(*data));
   }
@@ -179,13 +140,13 @@ int CConfig::Load() {
 
 int CConfig::Save() {
   if (keyPath_.empty()) return 0;
-  KeyHandle key;
+  RegKeyHandle key;
   long result = platform::CreateRegKey(rootKey_, keyPath_, platform::kKeyWrite, key.out(), nullptr);
   if (result != platform::kRegOk) {
     platform::DebugPrintf("config: cannot create %s: %s\n", keyPath_.c_str(), platform::RegResultText(result));
     return 0;
   }
-  KeyHandle subKey;
+  RegKeyHandle subKey;
   int32_t openSubKey = -1;
   for (const auto& data : settings_) {
     RegKey handle = key.get();

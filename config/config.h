@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "data.h"
-#include "object.h"
-#include "registry.h"
+#include "config/data.h"
+#include "framework/object.h"
+#include "platform/registry.h"
 
 class CConfig : public CObject {
  public:

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "object.h"
+#include "framework/object.h"
 
 class CData : public CObject {
  public:

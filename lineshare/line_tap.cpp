@@ -1,40 +1,21 @@
-#include "line_tap.h"
+#include "lineshare/line_tap.h"
 
 #include <atomic>
 #include <string>
 
-#include "debug_output.h"
-#include "serial_port.h"
-#include "shared_line_record.h"
-#include "shared_section.h"
+#include "lineshare/shared_line_record.h"
+#include "platform/debug_output.h"
+#include "platform/serial_port.h"
 
-static_assert(MS_CTS_ON == platform::kModemCtsOn && MS_DSR_ON == platform::kModemDsrOn &&
-                  MS_RING_ON == platform::kModemRingOn && MS_RLSD_ON == platform::kModemRlsdOn,
+using namespace linetap;
+
+static_assert(kCtsOn == platform::kModemCtsOn && kDsrOn == platform::kModemDsrOn &&
+                  kRingOn == platform::kModemRingOn && kRlsdOn == platform::kModemRlsdOn,
               "the shared word carries the platform's modem bits unchanged");
 
 namespace {
 
-using linetap::SharedLineRecord;
-
-// Attaches the shared record. When the shared section cannot be had, a
-// record of this process alone stands in: the master still works, and
-// slaves elsewhere read -1.
-SharedLineRecord* AttachRecord() {
-  std::string error;
-  platform::SharedSection* section =
-      platform::OpenSharedSection(linetap::kSectionName, &linetap::kInitialRecord, sizeof(SharedLineRecord), &error);
-  if (section) return static_cast<SharedLineRecord*>(platform::SharedSectionData(section));
-  platform::DebugPrintf("LineTap: no shared record (%s); slaves will not see this process\n", error.c_str());
-  static SharedLineRecord alone = linetap::kInitialRecord;
-  return &alone;
-}
-
-// Attached when the library is loaded and held until the process ends, as a
-// DLL's shared data section is: a process that merely loaded the library
-// keeps the record alive for the others.
-SharedLineRecord* const shared_record = AttachRecord();
-
-SharedLineRecord& Record() { return *shared_record; }
+SharedLineRecord& Record() { return SharedRecord(); }
 
 // Both words are aligned 32-bit values read by other processes without a
 // lock; the status is stored last so a slave never pairs a new status with
@@ -88,24 +69,22 @@ int32_t serialOpen(int32_t port, int32_t handshake) {
 }
 
 int32_t serialClose(void) {
-  if (master_port) {
-    platform::SetSerialDtr(master_port, false);
-    platform::CloseSerialPort(master_port);
-    master_port = nullptr;
-  }
+  // Closing drops DTR.
+  platform::CloseSerialPort(master_port);
+  master_port = nullptr;
   Publish(0, -1);
   return 1;
 }
 
-int32_t serialGetCts(void) { return MasterRead(MS_CTS_ON); }
-int32_t serialGetDsr(void) { return MasterRead(MS_DSR_ON); }
-int32_t serialGetRing(void) { return MasterRead(MS_RING_ON); }
+int32_t serialGetCts(void) { return MasterRead(kCtsOn); }
+int32_t serialGetDsr(void) { return MasterRead(kDsrOn); }
+int32_t serialGetRing(void) { return MasterRead(kRingOn); }
 
 int32_t serialSetDtr(int32_t on) { return platform::SetSerialDtr(master_port, on != 0) ? 1 : 0; }
 int32_t serialSetRts(int32_t on) { return platform::SetSerialRts(master_port, on != 0) ? 1 : 0; }
 
-int32_t serialSlaveGetCts(void) { return SlaveRead(MS_CTS_ON); }
-int32_t serialSlaveGetDsr(void) { return SlaveRead(MS_DSR_ON); }
-int32_t serialSlaveGetRing(void) { return SlaveRead(MS_RING_ON); }
+int32_t serialSlaveGetCts(void) { return SlaveRead(kCtsOn); }
+int32_t serialSlaveGetDsr(void) { return SlaveRead(kDsrOn); }
+int32_t serialSlaveGetRing(void) { return SlaveRead(kRingOn); }
 
 }  // extern "C"

@@ -10,11 +10,16 @@
 
 #include <cstdint>
 
-// Modem status bits of the shared word (the values of Win32's MS_* bits).
-inline constexpr int32_t MS_CTS_ON = 0x0010;
-inline constexpr int32_t MS_DSR_ON = 0x0020;
-inline constexpr int32_t MS_RING_ON = 0x0040;
-inline constexpr int32_t MS_RLSD_ON = 0x0080;
+namespace linetap {
+
+// Modem status bits of the shared word: the values of Win32's MS_CTS_ON,
+// MS_DSR_ON, MS_RING_ON and MS_RLSD_ON (names that are winbase.h macros).
+inline constexpr int32_t kCtsOn = 0x0010;
+inline constexpr int32_t kDsrOn = 0x0020;
+inline constexpr int32_t kRingOn = 0x0040;
+inline constexpr int32_t kRlsdOn = 0x0080;
+
+}  // namespace linetap
 
 extern "C" {
 

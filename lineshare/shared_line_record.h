@@ -16,4 +16,10 @@ static_assert(sizeof(SharedLineRecord) == 12, "three 32-bit words");
 
 inline constexpr SharedLineRecord kInitialRecord{0, 0, -1};
 
+// The one record of every process holding the library, as loaded until a
+// master reads. Where it lives is the system's matter: a DLL's shared data
+// section on Windows (shared_record_win32.cpp), a shared-memory object of the
+// host root on Linux (shared_record_linux.cpp).
+SharedLineRecord& SharedRecord();
+
 }  // namespace linetap

@@ -46,6 +46,7 @@ inline constexpr long kRegNoMoreItems = 259;     // enumeration finished
 inline constexpr long kRegBadDb = 1009;          // the stored key cannot be read
 inline constexpr long kRegKeyDeleted = 1018;     // the open key was deleted
 inline constexpr long kRegIoError = 1117;        // a read or write of the store failed
+inline constexpr long kRegWrongType = 1630;      // the value is not of the type asked for
 
 // Largest value data and value name accepted by SetRegValue.
 inline constexpr uint32_t kMaxValueBytes = 1024 * 1024;
@@ -90,5 +91,47 @@ long DescribeRegKeyDamage(RegKey key, std::vector<std::string>* problems);
 
 // A short English text for a result code, for messages.
 const char* RegResultText(long result);
+
+// Owns an open key and closes it when destroyed or reset. Never closes
+// kLocalMachine.
+class RegKeyHandle {
+ public:
+  RegKeyHandle() = default;
+  explicit RegKeyHandle(RegKey key) : key_(key) {}
+  ~RegKeyHandle() { Reset(); }
+  RegKeyHandle(RegKeyHandle&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
+  RegKeyHandle& operator=(RegKeyHandle&& other) noexcept;
+  RegKeyHandle(const RegKeyHandle&) = delete;
+  RegKeyHandle& operator=(const RegKeyHandle&) = delete;
+
+  RegKey get() const { return key_; }
+  explicit operator bool() const { return key_ != nullptr; }
+  // Closes the key held and gives the slot to OpenRegKey or CreateRegKey.
+  RegKey* out() {
+    Reset();
+    return &key_;
+  }
+  void Reset();
+
+ private:
+  RegKey key_ = nullptr;
+};
+
+// The 4 stored bytes of a REG_DWORD, little-endian, and back.
+uint32_t DwordFromBytes(const uint8_t* bytes);
+void DwordToBytes(uint32_t value, uint8_t* bytes);
+
+// A REG_DWORD of 4 bytes, little-endian as stored. kRegWrongType for a value
+// of another type or size; *value is set only on kRegOk.
+long QueryRegDword(RegKey key, const std::string& name, uint32_t* value);
+long SetRegDword(RegKey key, const std::string& name, uint32_t value);
+
+// A REG_SZ read into a buffer of `bufferBytes` (terminator included): a
+// longer value fails with kRegMoreData. The text ends at its first zero byte,
+// or at the value's end when it was stored without one. kRegWrongType for a
+// value of another type; *text is set only on kRegOk.
+long QueryRegString(RegKey key, const std::string& name, uint32_t bufferBytes, std::string* text);
+// Stores `text` up to its first zero byte, with one terminating zero.
+long SetRegString(RegKey key, const std::string& name, const std::string& text);
 
 }  // namespace platform

@@ -33,7 +33,7 @@ bool SetSerialRts(SerialPort* port, bool on);
 // The modem status word (kModem* bits); false when it cannot be read.
 bool GetSerialModemStatus(SerialPort* port, uint32_t* status);
 
-// Closes the port; accepts nullptr.
+// Drops DTR and closes the port; accepts nullptr.
 void CloseSerialPort(SerialPort* port);
 
 }  // namespace platform

@@ -6,11 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+# The sandbox needs root; started by another user, it runs itself again
+# through sudo.
 if [ "$(id -u)" -ne 0 ]; then
-  echo "demo: the sandbox needs root; run with sudo" >&2
+  if command -v sudo >/dev/null; then exec sudo -E "$0" "$@"; fi
+  echo "demo: the sandbox needs root; run it as root" >&2
   exit 1
 fi
+scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target vigil20 vigil-lines
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, on Debian 12, what the build, the tests and the demonstration need.
+# Installs, on Debian 12, what the build, the tests and the demonstration
+# need; with the argument "windows" also the cross-build and Wine.
 # Packages already present are left alone; CI always refreshes the lists.
 set -euo pipefail
 
@@ -10,6 +11,13 @@ packages=(
   iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter
   libfaketime                         # a wall-clock step under one daemon
 )
+if [ "${1:-}" = "windows" ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64  # the -posix compilers have std::thread
+    googletest                                       # its sources, built for Windows
+    wine wine64                                      # runs the Windows tests
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -20,7 +28,7 @@ if [ "${#missing[@]}" -eq 0 ] && [ "${CI:-}" != "true" ]; then
   exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: missing packages: ${missing[*]}; run as root (sudo)" >&2
+  echo "install-deps: missing packages: ${missing[*]}; run as root" >&2
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive

@@ -1,28 +1,37 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the AddressSanitizer and
-# UndefinedBehaviorSanitizer build, and the fuzz targets under libFuzzer.
-# Needs root: the daemon's tests run it in private Linux namespaces.
+# UndefinedBehaviorSanitizer build, the fuzz targets under libFuzzer, and the
+# Windows cross-build with its tests under Wine.
+# Needs root: the daemon's tests run it in private Linux namespaces, and the
+# Wine runs each happen in a private mount namespace. Started by another
+# user, it runs itself again through sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
 if [ "$(id -u)" -ne 0 ]; then
-  echo "test: the process tests need root for their namespaces; run with sudo" >&2
+  if command -v sudo >/dev/null; then exec sudo -E "$0" "$@"; fi
+  echo "test: needs root (namespaces for the process tests and for Wine); run it as root" >&2
   exit 1
 fi
-jobs=$(nproc)
+scripts/install-deps.sh windows
+# Two jobs at most: the machines have two cores, shared with other work.
+jobs=2
 
 echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build
+cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== sanitizer build and test"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIGIL_SANITIZE=ON
-cmake --build build-asan
+cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIGIL_FUZZ=ON
-cmake --build build-fuzz --target fuzz_targets
+cmake --build build-fuzz --target fuzz_targets -j "$jobs"
 ctest --test-dir build-fuzz --output-on-failure -L fuzz
+
+echo "== Windows cross-build and its tests under Wine"
+VIGIL_JOBS=$jobs scripts/build-windows.sh
+ctest --test-dir build-windows --output-on-failure -j "$jobs"

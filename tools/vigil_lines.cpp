@@ -12,14 +12,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include "linesim/line_sim.h"
 
 namespace {
 
-constexpr int kInputs = TIOCM_DSR | TIOCM_CTS | TIOCM_RNG;
+using linesim::kInputs;
 
 int Usage() {
   std::fprintf(stderr,
@@ -51,11 +49,11 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::printf("inputs: %s\noutputs: %s\n", linesim::FormatLineNames(*word, kInputs).c_str(),
-                linesim::FormatLineNames(*word, TIOCM_RTS | TIOCM_DTR).c_str());
+                linesim::FormatLineNames(*word, linesim::kOutputs).c_str());
     return 0;
   }
   if (verb == "unplug") {
-    if (unlink(path.c_str()) != 0) {
+    if (std::remove(path.c_str()) != 0) {
       std::perror("vigil-lines: unplug");
       return 1;
     }

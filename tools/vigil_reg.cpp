@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "registry.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -182,7 +182,7 @@ std::string HexBytes(const std::vector<uint8_t>& data) {
 
 std::string ShowData(uint32_t type, const std::vector<uint8_t>& data, const Options& options) {
   if (type == platform::kRegDword && data.size() == 4) {
-    uint32_t value = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<uint32_t>(data[3]) << 24);
+    uint32_t value = platform::DwordFromBytes(data.data());
     char text[16];
     std::snprintf(text, sizeof text, "0x%x", value);
     return text;
@@ -207,8 +207,8 @@ std::optional<std::vector<uint8_t>> ParseData(uint32_t type, const std::string& 
       *problem = "'" + text + "' is not REG_DWORD data";
       return std::nullopt;
     }
-    auto bits = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+    bytes.resize(4);
+    platform::DwordToBytes(static_cast<uint32_t>(value), bytes.data());
     return bytes;
   }
   if (type == platform::kRegBinary) {

@@ -1,4 +1,4 @@
-#include "event_kinds.h"
+#include "agent/event_kinds.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
 // The agent's event window over a real file.
-#include "event_file.h"
+#include "agent/event_file.h"
 
 #include <gtest/gtest.h>
 
-#include "temp_host_root.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
 TEST(EventWindow, FollowsTheNewestRecordsOfTheFile) {
-  TempHostRoot root;
+  TestHost host;
   CEventFile writer(kEventFileName);
   ASSERT_TRUE(writer.OpenForWriting());
   for (int32_t i = 0; i < 250; ++i) writer.AppendAt(1000 + i, 1700000000);
@@ -41,7 +41,7 @@ TEST(EventWindow, SmallFilesShowEveryRecord) {
 }
 
 TEST(EventWindow, WithoutRecordsOneUnreadableRowIsShown) {
-  TempHostRoot root;
+  TestHost host;
   CEventFile missing(kEventFileName);
   EXPECT_FALSE(missing.OpenForReading());
   EventWindow window = ComputeEventWindow(missing.Count(), 100);

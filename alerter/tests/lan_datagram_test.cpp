@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "lan_datagram.h"
+#include "alerter/lan_datagram.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The settings of the Windows programs: the table of 38 values, their
 // defaults, and the edge cases of loading and saving them.
-#include "apl_config.h"
+#include "config/apl_config.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "registry.h"
-#include "temp_host_root.h"
+#include "platform/registry.h"
+#include "tests/support/test_host.h"
 
 using namespace platform;
 
@@ -80,13 +80,15 @@ class AplConfigTest : public ::testing::Test {
     CloseRegKey(key);
   }
   static void PutInt(const std::string& subKey, const std::string& name, int32_t value) {
-    Put(subKey, name, kRegDword, std::string(reinterpret_cast<const char*>(&value), 4));
+    uint8_t bytes[4];
+    DwordToBytes(static_cast<uint32_t>(value), bytes);
+    Put(subKey, name, kRegDword, std::string(reinterpret_cast<const char*>(bytes), 4));
   }
   static void PutText(const std::string& subKey, const std::string& name, const std::string& text) {
     Put(subKey, name, kRegSz, text + '\0');
   }
 
-  TempHostRoot root_;
+  TestHost host_;
   CAplConfig config_;
 };
 

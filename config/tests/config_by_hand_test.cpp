@@ -1,11 +1,11 @@
 // Every setting can be set up by hand with vigil-reg, the way a person (or
 // a test of another program) prepares a registry, and the programs load it.
-#include "apl_config.h"
+#include "config/apl_config.h"
 
 #include <gtest/gtest.h>
 
-#include "sandbox.h"
-#include "temp_host_root.h"
+#include "tests/support/sandbox.h"
+#include "platform/tests/support/temp_host_root.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <string>
+
+#include "lineshare/tests/library.h"
 
 namespace {
 
@@ -19,9 +20,10 @@ const char* const kExports[] = {"serialOpen",    "serialClose",       "serialGet
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+  std::string error;
+  void* library = LoadLibraryFile(argv[1], &error);
   if (!library) {
-    std::fprintf(stderr, "linetap_peer: %s\n", dlerror());
+    std::fprintf(stderr, "linetap_peer: %s\n", error.c_str());
     return 1;
   }
   char line[256];
@@ -32,8 +34,8 @@ int main(int argc, char** argv) {
     if (fields < 1) continue;
     long result = 0;
     if (std::strcmp(name, "exports") == 0) {
-      for (const char* symbol : kExports) result += dlsym(library, symbol) != nullptr;
-    } else if (void* symbol = dlsym(library, name)) {
+      for (const char* symbol : kExports) result += FindExport(library, symbol) != nullptr;
+    } else if (void* symbol = FindExport(library, name)) {
       if (fields == 1) result = reinterpret_cast<int32_t (*)()>(symbol)();
       if (fields == 2) result = reinterpret_cast<int32_t (*)(int32_t)>(symbol)(a);
       if (fields == 3) result = reinterpret_cast<int32_t (*)(int32_t, int32_t)>(symbol)(a, b);
@@ -45,6 +47,6 @@ int main(int argc, char** argv) {
     std::printf("%ld\n", result);
     std::fflush(stdout);
   }
-  dlclose(library);
+  UnloadLibrary(library);
   return 0;
 }

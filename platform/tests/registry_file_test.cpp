@@ -1,8 +1,8 @@
-#include "registry_file.h"
+#include "platform/linux/registry_file.h"
 
 #include <gtest/gtest.h>
 
-#include "registry.h"
+#include "platform/registry.h"
 
 namespace rf = platform::regfile;
 

@@ -8,38 +8,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "registry.h"
-#include "registry_file.h"
-#include "sandbox.h"
-#include "temp_host_root.h"
+#include "platform/registry.h"
+#include "platform/linux/registry_file.h"
+#include "tests/support/child_process.h"
+#include "tests/support/sandbox.h"
+#include "platform/tests/support/temp_host_root.h"
 
 using namespace platform;
 
 namespace {
 
-pid_t Spawn(const std::vector<std::string>& argv, int* stdout_fd) {
-  int out[2];
-  if (pipe(out) != 0) return -1;
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    close(out[1]);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  close(out[1]);
-  *stdout_fd = out[0];
-  return pid;
-}
-
-int WaitExit(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+std::unique_ptr<ChildProcess> Spawn(const std::vector<std::string>& argv) {
+  std::string error;
+  auto child = ChildProcess::Start(argv, {}, &error);
+  EXPECT_TRUE(child) << error;
+  return child;
 }
 
 TEST(RegistryProcesses, WhatOneProcessWritesAnotherReads) {
@@ -77,11 +60,11 @@ TEST(RegistryProcesses, AWriterKilledMidSaveLeavesTheOldOrTheNewFileWhole) {
   int mid_save = 0;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   for (int round = 0; mid_save < 3 && std::chrono::steady_clock::now() < deadline; ++round) {
-    int out = -1;
-    pid_t writer = Spawn({REGISTRY_WRITER, "blob"}, &out);
-    ASSERT_GT(writer, 0);
-    char line[2];
-    ASSERT_GT(read(out, line, 2), 0);  // one whole save done
+    auto child = Spawn({REGISTRY_WRITER, "blob"});
+    ASSERT_TRUE(child);
+    auto writer = static_cast<pid_t>(child->Id());
+    std::string line;
+    ASSERT_TRUE(child->ReadLine(&line));  // one whole save done
     bool caught = false;
     for (int probe = 0; probe < 2000 && !caught; ++probe) {
       kill(writer, SIGSTOP);
@@ -93,9 +76,8 @@ TEST(RegistryProcesses, AWriterKilledMidSaveLeavesTheOldOrTheNewFileWhole) {
         usleep(static_cast<useconds_t>(100 + (probe * 37) % 400));
       }
     }
-    kill(writer, SIGKILL);
-    waitpid(writer, nullptr, 0);
-    close(out);
+    child->Kill();
+    child->Wait();
     if (caught) ++mid_save;
     unlink((file + ".new").c_str());
 
@@ -116,13 +98,11 @@ TEST(RegistryProcesses, AWriterKilledMidSaveLeavesTheOldOrTheNewFileWhole) {
 
 TEST(RegistryProcesses, TwoWritersOfOneKeyKeepEachOthersValues) {
   TempHostRoot root;
-  int out1 = -1, out2 = -1;
-  pid_t first = Spawn({REGISTRY_WRITER, "values", "first", "40"}, &out1);
-  pid_t second = Spawn({REGISTRY_WRITER, "values", "second", "40"}, &out2);
-  ASSERT_EQ(WaitExit(first), 0);
-  ASSERT_EQ(WaitExit(second), 0);
-  close(out1);
-  close(out2);
+  auto first = Spawn({REGISTRY_WRITER, "values", "first", "40"});
+  auto second = Spawn({REGISTRY_WRITER, "values", "second", "40"});
+  ASSERT_TRUE(first && second);
+  ASSERT_EQ(first->Wait(), 0);
+  ASSERT_EQ(second->Wait(), 0);
   RegKey key = nullptr;
   ASSERT_EQ(OpenRegKey(kLocalMachine, "Software\\Test", kKeyRead, &key), kRegOk);
   int count = 0;

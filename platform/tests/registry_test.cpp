@@ -1,12 +1,12 @@
-#include "registry.h"
+#include "platform/registry.h"
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "registry_file.h"
-#include "temp_host_root.h"
+#include "platform/linux/registry_file.h"
+#include "platform/tests/support/temp_host_root.h"
 
 using namespace platform;
 

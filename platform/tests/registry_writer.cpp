@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "registry.h"
+#include "platform/registry.h"
 
 constexpr uint32_t kBlobBytes = 64 * 1024;
 
@@ -37,11 +37,8 @@ int main(int argc, char** argv) {
     int count = std::atoi(argv[3]);
     status = 0;
     for (int i = 0; i < count && status == 0; ++i) {
-      uint32_t value = static_cast<uint32_t>(i);
       std::string name = argv[2] + std::to_string(i);
-      if (platform::SetRegValue(key, name, platform::kRegDword, reinterpret_cast<uint8_t*>(&value), 4) !=
-          platform::kRegOk)
-        status = 1;
+      if (platform::SetRegDword(key, name, static_cast<uint32_t>(i)) != platform::kRegOk) status = 1;
     }
   }
   platform::CloseRegKey(key);

@@ -1,7 +1,7 @@
 // The serial port without a serial device: the name and bit mappings, the
 // termios set-up on a pseudo-terminal, and the line simulator.
-#include "serial_port.h"
-#include "serial_port_linux.h"
+#include "platform/serial_port.h"
+#include "platform/linux/serial_device.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -11,8 +11,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "sandbox.h"
-#include "temp_host_root.h"
+#include "tests/support/sandbox.h"
+#include "platform/tests/support/temp_host_root.h"
 
 using namespace platform;
 

@@ -1,9 +1,9 @@
-#include "shared_section.h"
+#include "platform/linux/shared_section.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
 
-#include "temp_host_root.h"
+#include "platform/tests/support/temp_host_root.h"
 
 using namespace platform;
 

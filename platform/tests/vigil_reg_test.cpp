@@ -2,9 +2,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "registry.h"
-#include "sandbox.h"
-#include "temp_host_root.h"
+#include "platform/registry.h"
+#include "tests/support/sandbox.h"
+#include "platform/tests/support/temp_host_root.h"
 
 using namespace platform;
 

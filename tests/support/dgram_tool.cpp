@@ -20,7 +20,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "lan_datagram.h"
+#include "alerter/lan_datagram.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sandbox.h"
+#include "tests/support/sandbox.h"
 
 #include <cerrno>
 #include <chrono>
@@ -19,60 +19,6 @@
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-CommandResult RunProcess(const std::vector<std::string>& argv, int timeout_ms) {
-  CommandResult result;
-  int out_pipe[2], err_pipe[2];
-  if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0)
-    throw std::runtime_error("pipe: " + std::string(std::strerror(errno)));
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork: " + std::string(std::strerror(errno)));
-  if (pid == 0) {
-    setpgid(0, 0);
-    int null_in = open("/dev/null", O_RDONLY);
-    dup2(null_in, 0);
-    dup2(out_pipe[1], 1);
-    dup2(err_pipe[1], 2);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  close(out_pipe[1]);
-  close(err_pipe[1]);
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  struct pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
-  int open_fds = 2;
-  while (open_fds > 0) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) {
-      result.timed_out = true;
-      kill(-pid, SIGKILL);
-      break;
-    }
-    if (poll(fds, 2, static_cast<int>(left)) < 0 && errno != EINTR) break;
-    for (auto& p : fds) {
-      if (p.fd < 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      char buf[4096];
-      ssize_t n = read(p.fd, buf, sizeof buf);
-      if (n > 0) {
-        (p.fd == out_pipe[0] ? result.out : result.err).append(buf, n);
-      } else {
-        p.fd = -1;
-        --open_fds;
-      }
-    }
-  }
-  close(out_pipe[0]);
-  close(err_pipe[0]);
-  int status = 0;
-  // A detached grandchild may still hold the pipes; the child itself is what we wait for.
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!result.timed_out && WIFEXITED(status)) result.status = WEXITSTATUS(status);
-  return result;
-}
 
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -143,16 +89,12 @@ Sandbox::Sandbox(const Options& options) {
   if (options.netns.empty()) argv.push_back("--net");
   argv.insert(argv.end(), {"/bin/sh", "-c", setup});
 
-  launcher_ = fork();
-  if (launcher_ < 0) throw std::runtime_error("fork failed");
-  if (launcher_ == 0) {
-    setpgid(0, 0);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
+  ChildProcess::Options launch;
+  launch.ownGroup = true;
+  launch.pipeOutput = false;
+  std::string error;
+  launcher_ = ChildProcess::Start(argv, launch, &error);
+  if (!launcher_) throw std::runtime_error("sandbox: " + error);
   if (!WaitUntil([&] { return Exists("holder.pid"); }, 10000))
     throw std::runtime_error("sandbox did not start (needs root, unshare and nsenter)");
   holder_ = std::atoi(Read("holder.pid").c_str());
@@ -160,11 +102,9 @@ Sandbox::Sandbox(const Options& options) {
 
 Sandbox::~Sandbox() {
   if (holder_ > 0) kill(holder_, SIGKILL);
-  if (launcher_ > 0) {
-    kill(-launcher_, SIGKILL);
-    int status;
-    while (waitpid(launcher_, &status, 0) < 0 && errno == EINTR) {
-    }
+  if (launcher_) {
+    launcher_->Kill();
+    launcher_->Wait();
   }
   std::error_code ignored;
   fs::remove_all(root_, ignored);

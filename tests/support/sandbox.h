@@ -9,19 +9,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
-struct CommandResult {
-  int status = -1;  // exit status, or -1 when killed or timed out
-  bool timed_out = false;
-  std::string out;
-  std::string err;
-};
-
-// Runs argv[0] with the given arguments and waits at most timeout_ms.
-CommandResult RunProcess(const std::vector<std::string>& argv, int timeout_ms);
+// CommandResult and RunProcess(argv, timeout_ms).
+#include "tests/support/child_process.h"
 
 // Polls `done` every 20 ms until it holds or timeout_ms has passed.
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms);
@@ -77,7 +71,7 @@ class Sandbox {
   std::vector<pid_t> VigilProcesses() const;
 
   std::string root_;   // host directory mounted at /usr/local
-  pid_t launcher_ = -1;  // our child that created the namespaces
+  std::unique_ptr<ChildProcess> launcher_;  // our child that created the namespaces
   pid_t holder_ = -1;    // host PID of the namespace's first process
 };
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "shared_section.h"
+#include "platform/linux/shared_section.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "shared_section.h"
+#include "platform/linux/shared_section.h"
 
 class TempHostRoot {
  public:

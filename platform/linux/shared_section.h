@@ -1,6 +1,8 @@
 // A named block of memory shared by every process that opens it, standing in
 // for a DLL's shared data section: while no process holds it, it holds the
 // initial image again, so the first process to open it sees `initial`.
+// A Linux internal: on Windows the linker makes the section itself
+// (lineshare/shared_record_win32.cpp), with no call to stand in for.
 #pragma once
 
 #include <cstddef>

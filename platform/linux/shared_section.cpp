@@ -3,7 +3,7 @@
 // a process that can take the lock exclusively is alone and (re)initialises
 // the content, which gives the "initial image while nobody holds it" rule
 // even after holders crashed.
-#include "shared_section.h"
+#include "platform/linux/shared_section.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "host_root.h"
+#include "platform/linux/host_root.h"
 
 struct platform::SharedSection {
   int fd = -1;

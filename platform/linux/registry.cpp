@@ -4,7 +4,7 @@
 // the key's file beside it and renames it into place under an exclusive lock
 // on the key's directory, so readers see the old or the new file whole and
 // two writers never lose each other's values.
-#include "registry.h"
+#include "platform/registry.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,9 +17,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "debug_output.h"
-#include "host_root.h"
-#include "registry_file.h"
+#include "platform/debug_output.h"
+#include "platform/linux/host_root.h"
+#include "platform/linux/registry_file.h"
 
 struct platform::RegKeyObject {
   bool predefined = false;
@@ -407,22 +407,6 @@ long DescribeRegKeyDamage(RegKey key, std::vector<std::string>* problems) {
   for (const auto& damage : file.damage)
     problems->push_back(path + ":" + std::to_string(damage.line) + ": " + damage.reason);
   return kRegOk;
-}
-
-const char* RegResultText(long result) {
-  switch (result) {
-    case kRegOk: return "success";
-    case kRegNotFound: return "no such key or value";
-    case kRegAccessDenied: return "access denied";
-    case kRegInvalidHandle: return "invalid key handle";
-    case kRegInvalidParameter: return "invalid name, path or size";
-    case kRegMoreData: return "the value does not fit the buffer";
-    case kRegNoMoreItems: return "no more items";
-    case kRegBadDb: return "the stored key cannot be read";
-    case kRegKeyDeleted: return "the key was deleted";
-    case kRegIoError: return "the registry store could not be read or written";
-    default: return "unknown registry error";
-  }
 }
 
 }  // namespace platform

@@ -1,13 +1,13 @@
 // The Windows directory is <host root>/windows and the system directory
 // <host root>/system32. Both are created on first use, since on Windows they
 // always exist.
-#include "directories.h"
+#include "platform/directories.h"
 
 #include <cstring>
 #include <string>
 
-#include "debug_output.h"
-#include "host_root.h"
+#include "platform/debug_output.h"
+#include "platform/linux/host_root.h"
 
 namespace platform {
 namespace {

@@ -1,10 +1,8 @@
-#include "line_sim.h"
+#include "linesim/line_sim.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include <filesystem>
 
 namespace linesim {
 namespace {
@@ -15,18 +13,16 @@ struct LineName {
 };
 
 constexpr LineName kNames[] = {
-    {TIOCM_DSR, "DSR"}, {TIOCM_CTS, "CTS"}, {TIOCM_RNG, "RI"}, {TIOCM_RTS, "RTS"}, {TIOCM_DTR, "DTR"},
+    {kDsr, "DSR"}, {kCts, "CTS"}, {kRi, "RI"}, {kRts, "RTS"}, {kDtr, "DTR"},
 };
 
-constexpr int kInputs = TIOCM_DSR | TIOCM_CTS | TIOCM_RNG;
-constexpr int kOutputs = TIOCM_RTS | TIOCM_DTR;
 // Far more than any list of five names; a larger file is not a line file.
 constexpr size_t kMaxFileBytes = 4096;
 
 enum class ReadResult { kOk, kMissing, kFailed };
 
 ReadResult ReadSmallFile(const std::string& path, std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "r");
+  FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return ReadResult::kMissing;
   char buf[kMaxFileBytes + 1];
   size_t n = std::fread(buf, 1, sizeof buf, f);
@@ -37,14 +33,18 @@ ReadResult ReadSmallFile(const std::string& path, std::string& text) {
   return ReadResult::kOk;
 }
 
+// std::filesystem::rename replaces an existing file in one step on both
+// systems (std::rename does not on Windows).
 bool ReplaceFile(const std::string& path, const std::string& text) {
   std::string tmp = path + ".tmp";
-  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  ok = close(fd) == 0 && ok;
-  if (ok && std::rename(tmp.c_str(), path.c_str()) == 0) return true;
-  unlink(tmp.c_str());
+  FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  ok = std::fclose(f) == 0 && ok;
+  std::error_code error;
+  if (ok) std::filesystem::rename(tmp, path, error);
+  if (ok && !error) return true;
+  std::remove(tmp.c_str());
   return false;
 }
 

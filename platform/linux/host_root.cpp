@@ -1,4 +1,4 @@
-#include "host_root.h"
+#include "platform/linux/host_root.h"
 
 #include <cerrno>
 #include <cstdlib>

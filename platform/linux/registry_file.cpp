@@ -1,8 +1,8 @@
-#include "registry_file.h"
+#include "platform/linux/registry_file.h"
 
 #include <cstdio>
 
-#include "registry.h"
+#include "platform/registry.h"
 
 namespace platform::regfile {
 namespace {

@@ -2,8 +2,9 @@
 // file, the line simulator. The port is held exclusively by TIOCEXCL (which
 // stops other users) and an flock (which stops other processes of root too);
 // a simulated port is held by an flock on "<file>.lock".
-#include "serial_port.h"
-#include "serial_port_linux.h"
+#include "platform/serial_port.h"
+
+#include "platform/linux/serial_device.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,20 +14,22 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "debug_output.h"
+#include <memory>
+
 #include "linesim/line_sim.h"
+#include "platform/common/simulated_lines.h"
+#include "platform/debug_output.h"
 
 struct platform::SerialPort {
-  int fd = -1;              // the device, or the simulator's lock file
-  std::string simulation;   // the simulator's file; empty for a device
-  int outputs = 0;          // simulated TIOCM_DTR | TIOCM_RTS currently on
+  int fd = -1;                                // the device, or the simulator's lock file
+  std::unique_ptr<SimulatedLines> simulation;  // null for a device
 };
 
 namespace platform {
 namespace serial_linux {
 
 std::optional<std::string> DevicePath(const std::string& name) {
-  if (name.size() != 4 || name.compare(0, 3, "COM") != 0 || name[3] < '1' || name[3] > '9') return std::nullopt;
+  if (!IsPlainComPortName(name)) return std::nullopt;
   return "/dev/ttyS" + std::to_string(name[3] - '1');
 }
 
@@ -74,15 +77,10 @@ bool ConfigureTerminal(int fd, bool handshake, std::string* error) {
 
 namespace {
 
-bool SimulatedOutputs(SerialPort* port, int outputs) {
-  if (!linesim::WriteOutputs(port->simulation, outputs)) return false;
-  port->outputs = outputs;
-  return true;
-}
-
 SerialPort* OpenSimulated(const std::string& file, std::string* error) {
+  auto lines = std::make_unique<SimulatedLines>(file);
   // A missing line file is a port that is not there.
-  if (access(file.c_str(), F_OK) != 0) {
+  if (!lines->Present()) {
     if (error) *error = file + ": " + std::strerror(errno);
     return nullptr;
   }
@@ -93,9 +91,9 @@ SerialPort* OpenSimulated(const std::string& file, std::string* error) {
     if (fd >= 0) close(fd);
     return nullptr;
   }
-  auto* port = new SerialPort{fd, file, 0};
+  auto* port = new SerialPort{fd, std::move(lines)};
   // Opening a port raises DTR and RTS, as the tty driver does.
-  if (!SimulatedOutputs(port, TIOCM_DTR | TIOCM_RTS)) {
+  if (!port->simulation->SetOutputs(linesim::kDtr | linesim::kRts)) {
     if (error) *error = file + ".out: cannot be written";
     CloseSerialPort(port);
     return nullptr;
@@ -103,9 +101,10 @@ SerialPort* OpenSimulated(const std::string& file, std::string* error) {
   return port;
 }
 
-bool SetLine(SerialPort* port, int line, bool on) {
+// `line` is a TIOCM_* bit for a device and `simulated` the simulator's bit.
+bool SetLine(SerialPort* port, int line, int simulated, bool on) {
   if (!port) return false;
-  if (!port->simulation.empty()) return SimulatedOutputs(port, on ? (port->outputs | line) : (port->outputs & ~line));
+  if (port->simulation) return port->simulation->SetOutput(simulated, on);
   return ioctl(port->fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0;
 }
 
@@ -128,34 +127,29 @@ SerialPort* OpenSerialPort(const std::string& name, std::string* error) {
     close(fd);
     return nullptr;
   }
-  return new SerialPort{fd, "", 0};
+  return new SerialPort{fd, nullptr};
 }
 
 bool ConfigureSerialPort(SerialPort* port, bool handshake, std::string* error) {
   if (!port) return false;
-  if (!port->simulation.empty()) {
+  if (port->simulation) {
     // The simulator has no line settings; RTS is on in both modes at rest.
-    if (SimulatedOutputs(port, port->outputs | TIOCM_RTS)) return true;
-    if (error) *error = port->simulation + ".out: cannot be written";
+    if (port->simulation->SetOutput(linesim::kRts, true)) return true;
+    if (error) *error = port->simulation->path() + ".out: cannot be written";
     return false;
   }
   return serial_linux::ConfigureTerminal(port->fd, handshake, error);
 }
 
-bool SetSerialDtr(SerialPort* port, bool on) { return SetLine(port, TIOCM_DTR, on); }
+bool SetSerialDtr(SerialPort* port, bool on) { return SetLine(port, TIOCM_DTR, linesim::kDtr, on); }
 
-bool SetSerialRts(SerialPort* port, bool on) { return SetLine(port, TIOCM_RTS, on); }
+bool SetSerialRts(SerialPort* port, bool on) { return SetLine(port, TIOCM_RTS, linesim::kRts, on); }
 
 bool GetSerialModemStatus(SerialPort* port, uint32_t* status) {
   if (!port) return false;
+  if (port->simulation) return port->simulation->ReadStatus(status);
   int lines = 0;
-  if (!port->simulation.empty()) {
-    auto word = linesim::ReadModemWord(port->simulation);
-    if (!word) return false;
-    lines = *word;
-  } else if (ioctl(port->fd, TIOCMGET, &lines) != 0) {
-    return false;
-  }
+  if (ioctl(port->fd, TIOCMGET, &lines) != 0) return false;
   *status = serial_linux::ModemStatusFromLines(lines);
   return true;
 }
@@ -163,8 +157,9 @@ bool GetSerialModemStatus(SerialPort* port, uint32_t* status) {
 void CloseSerialPort(SerialPort* port) {
   if (!port) return;
   // Closing a tty drops DTR and RTS (HUPCL); the simulated lines follow suit.
-  if (!port->simulation.empty() && !linesim::WriteOutputs(port->simulation, 0))
-    DebugPrintf("serial: cannot drop the simulated outputs in %s.out\n", port->simulation.c_str());
+  if (port->simulation && !port->simulation->SetOutputs(0))
+    DebugPrintf("serial: cannot drop the simulated outputs in %s.out\n", port->simulation->path().c_str());
+  if (!port->simulation && !SetSerialDtr(port, false)) DebugPrintf("serial: cannot drop DTR before closing\n");
   close(port->fd);
   delete port;
 }

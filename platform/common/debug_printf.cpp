@@ -1,7 +1,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "debug_output.h"
+#include "platform/debug_output.h"
 
 namespace platform {
 

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows files into build-windows/ with mingw-w64:
+# LineTap.dll and the Windows test programs (run them with
+# `ctest --test-dir build-windows`, under Wine). Installs what the
+# cross-build and Wine need first (Debian 12; needs root when something is
+# missing). Extra arguments go to the CMake configuration.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh windows
+cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@"
+cmake --build build-windows -j "${VIGIL_JOBS:-2}"

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine for the tests (the build's
+# CMAKE_CROSSCOMPILING_EMULATOR), never within reach of a real serial port:
+#
+# - in a private mount namespace in which every /dev/ttyS* (and USB or ACM
+#   serial device) is /dev/null, checked before Wine starts: Wine maps COM1
+#   to /dev/ttyS0, a real UART on these machines;
+# - in a fresh prefix of its own, an overlay over a template made once per
+#   build folder: null graphics driver (windows and timers without a
+#   display), no crash dialog, and AeDebug's Debugger naming a program that
+#   does not exist, so that a crash fails the run instead of passing as a
+#   status 0 from winedbg;
+# - with a persistent wineserver started first, so that Wine's background
+#   processes do not hold the program's output open, and ended afterwards.
+#
+# With VIGIL_WINE_PTY_PORT=N, COMN is a pseudo-terminal whose modem lines
+# the LD_PRELOAD shim answers from the line file VIGIL_PTY_LINES (made here,
+# empty: every input inactive).
+#
+#   run.sh --dir WORK_DIR PROGRAM [ARGUMENT...]
+#
+# WORK_DIR holds the template and the helpers (build-windows/wine).
+set -euo pipefail
+
+if [ "${1:-}" != "--dir" ] || [ $# -lt 3 ]; then
+  echo "usage: run.sh --dir WORK_DIR PROGRAM [ARGUMENT...]" >&2
+  exit 2
+fi
+work=$2
+shift 2
+
+if [ -z "${VIGIL_WINE_NAMESPACE:-}" ]; then
+  export VIGIL_WINE_NAMESPACE=1
+  if [ "$(id -u)" -eq 0 ]; then
+    exec unshare --mount --propagation private -- "$0" --dir "$work" "$@"
+  fi
+  exec unshare --user --map-root-user --mount --propagation private -- "$0" --dir "$work" "$@"
+fi
+
+# Inside the namespace: no real serial device is left.
+null_device=$(stat -c '%t:%T' /dev/null)
+for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
+  [ -e "$device" ] || continue
+  mount --bind /dev/null "$device"
+  if [ "$(stat -c '%t:%T' "$device")" != "$null_device" ]; then
+    echo "run.sh: $device could not be replaced; not running Wine" >&2
+    exit 1
+  fi
+done
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer dialogs
+
+template=$work/prefix-template
+mkdir -p "$work"
+(
+  flock 9
+  if [ ! -e "$template/.ready" ]; then
+    rm -rf "$template"
+    export WINEPREFIX=$template
+    wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+      /d 'C:\vigil-no-debugger\none.exe' /f >/dev/null
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f >/dev/null
+    wineserver -w
+    touch "$template/.ready"
+  fi
+) 9>"$work/prefix-template.lock"
+
+run=$(mktemp -d "${TMPDIR:-/tmp}/vigil-wine-XXXXXX")
+mkdir "$run/upper" "$run/work" "$run/prefix"
+cleanup() {
+  WINEPREFIX=$run/prefix wineserver -k >/dev/null 2>&1 || true
+  umount "$run/prefix" 2>/dev/null || true
+  rm -rf "$run"
+}
+trap cleanup EXIT
+mount -t overlay overlay -o "lowerdir=$template,upperdir=$run/upper,workdir=$run/work" "$run/prefix"
+export WINEPREFIX=$run/prefix
+# The mark that tests/support/test_host_win32.cpp asks for.
+export VIGIL_TEST_PREFIX=$run
+wineserver -p >/dev/null 2>&1 </dev/null
+
+status=0
+if [ -n "${VIGIL_WINE_PTY_PORT:-}" ]; then
+  export VIGIL_PTY_LINES=$run/pty-lines
+  : > "$VIGIL_PTY_LINES"
+  "$work/pty_port" "$WINEPREFIX/dosdevices/com$VIGIL_WINE_PTY_PORT" "$work/modem_shim.so" -- wine "$@" || status=$?
+else
+  wine "$@" || status=$?
+fi
+exit "$status"
