@@ -3,10 +3,11 @@
 #include <cstdio>
 
 std::string AutonomyText(int left) {
-  int minutes = left > 0 ? (left + 59) / 60 : 0;
+  // Rounded up in 64 bits: the largest autonomies are near the top of an int.
+  long long minutes = left > 0 ? (static_cast<long long>(left) + 59) / 60 : 0;
   char text[64];
   if (minutes >= 2)
-    std::snprintf(text, sizeof text, "Autonomia = %d (%d) minutos", minutes, left);
+    std::snprintf(text, sizeof text, "Autonomia = %lld (%d) minutos", minutes, left);
   else
     std::snprintf(text, sizeof text, "Automonia = %d segundos", left);
   return text;

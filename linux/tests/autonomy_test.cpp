@@ -12,6 +12,8 @@ TEST(AutonomyTextTest, MinutesRoundedUpFromTwoMinutesOn) {
   EXPECT_EQ(AutonomyText(60), "Automonia = 60 segundos");
   EXPECT_EQ(AutonomyText(1), "Automonia = 1 segundos");
   EXPECT_EQ(AutonomyText(0), "Automonia = 0 segundos");
+  EXPECT_EQ(AutonomyText(2147483640), "Autonomia = 35791394 (2147483640) minutos");
+  EXPECT_EQ(AutonomyText(INT32_MAX), "Autonomia = 35791395 (2147483647) minutos");
 }
 
 TEST(RechargeEstimateTest, LinearRefillOfTheFullAutonomy) {
