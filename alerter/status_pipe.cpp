@@ -67,45 +67,75 @@ void Serve(platform::PipeInstance* instance, const StateSnapshot& snapshot) {
   CloseInstance(instance);
 }
 
+uint64_t FreedSoFar() {
+  std::lock_guard<std::mutex> hold(InstancesFreed().lock);
+  return InstancesFreed().count;
+}
+
+// Waits until an instance has been closed since `before`, or a while.
+void WaitForAFreeInstance(uint64_t before) {
+  Freed& freed = InstancesFreed();
+  std::unique_lock<std::mutex> hold(freed.lock);
+  freed.changed.wait_for(hold, kBusyRetry, [&] { return freed.count != before; });
+}
+
+enum class Made { kInstance, kBusy, kFailed };
+
+// The next instance, with the pipe's security descriptor built anew.
+Made NextInstance(platform::PipeInstance** instance, bool* toldBusy) {
+  platform::PipeSecurity* security = nullptr;
+  uint32_t error = platform::MakePipeSecurity(texts::kPipeSecurity, &security);
+  if (error != 0) {
+    ShowServiceWarning(texts::kSecurityFailed, static_cast<int>(error));
+    return Made::kFailed;
+  }
+  error = platform::CreatePipeInstance(texts::kPipeName, kPipeInstances, kPipeBufferBytes, security, instance);
+  platform::FreePipeSecurity(security);
+  if (error == platform::kErrorPipeBusy) {
+    // Told once for the whole run, not on every try.
+    if (!*toldBusy) ShowServiceWarning(texts::kPipeCreationFailed, static_cast<int>(error));
+    *toldBusy = true;
+    return Made::kBusy;
+  }
+  if (error != 0) {
+    ShowServiceWarning(texts::kPipeCreationFailed, static_cast<int>(error));
+    return Made::kFailed;
+  }
+  return Made::kInstance;
+}
+
 void Listen(StateSnapshot snapshot) {
   bool toldBusy = false;
+  platform::PipeInstance* waiting = nullptr;  // where the next client comes
   for (;;) {
-    uint64_t freedBefore = 0;
-    {
-      std::lock_guard<std::mutex> hold(InstancesFreed().lock);
-      freedBefore = InstancesFreed().count;
+    if (!waiting) {
+      uint64_t freedBefore = FreedSoFar();
+      Made made = NextInstance(&waiting, &toldBusy);
+      if (made == Made::kFailed) return;
+      if (made == Made::kBusy) {
+        WaitForAFreeInstance(freedBefore);
+        continue;
+      }
     }
-    platform::PipeSecurity* security = nullptr;
-    uint32_t error = platform::MakePipeSecurity(texts::kPipeSecurity, &security);
-    if (error != 0) {
-      ShowServiceWarning(texts::kSecurityFailed, static_cast<int>(error));
-      return;
-    }
-    platform::PipeInstance* instance = nullptr;
-    error = platform::CreatePipeInstance(texts::kPipeName, kPipeInstances, kPipeBufferBytes, security, &instance);
-    platform::FreePipeSecurity(security);
-    if (error == platform::kErrorPipeBusy) {
-      // Told once for the whole run, not on every try.
-      if (!toldBusy) ShowServiceWarning(texts::kPipeCreationFailed, static_cast<int>(error));
-      toldBusy = true;
-      Freed& freed = InstancesFreed();
-      std::unique_lock<std::mutex> hold(freed.lock);
-      freed.changed.wait_for(hold, kBusyRetry, [&] { return freed.count != freedBefore; });
+    if (platform::WaitForPipeClient(waiting) != 0) {
+      CloseInstance(waiting);
+      waiting = nullptr;
       continue;
     }
-    if (error != 0) {
-      ShowServiceWarning(texts::kPipeCreationFailed, static_cast<int>(error));
-      return;
-    }
-    if (platform::WaitForPipeClient(instance) != 0) {
-      CloseInstance(instance);
-      continue;
-    }
+    platform::PipeInstance* connected = waiting;
+    waiting = nullptr;
+    // The next instance exists before the connected one is handed over, so
+    // that the pipe never ceases to exist while clients come.
+    bool ending = NextInstance(&waiting, &toldBusy) == Made::kFailed;
     try {
-      std::thread(Serve, instance, snapshot).detach();
+      std::thread(Serve, connected, snapshot).detach();
     } catch (const std::system_error& failure) {
       ShowServiceWarning(texts::kHandlerFailed, failure.code().value());
-      CloseInstance(instance);
+      CloseInstance(connected);
+      ending = true;
+    }
+    if (ending) {
+      if (waiting) CloseInstance(waiting);
       return;
     }
   }

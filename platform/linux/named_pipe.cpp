@@ -1,9 +1,10 @@
 // A pipe is a SOCK_SEQPACKET socket in <root>/run/pipe, named after the
-// pipe, with the file mode its security descriptor gives. The socket
-// listens while any instance of the pipe exists in this process; the
-// process counts its instances against the pipe's maximum. A client that
-// connects while every instance is busy waits in the socket's queue until
-// one is free, as a client in WaitNamedPipe would.
+// pipe, with the file mode its security descriptor gives. The socket is
+// made with the pipe's first instance and listens until the process ends;
+// the process counts its instances against the pipe's maximum. A client
+// that connects while no instance waits for one (every instance busy, or
+// between two instances) waits in the socket's queue until one does, as a
+// client in WaitNamedPipe would; a pipe whose process has ended is gone.
 #include "platform/named_pipe.h"
 
 #include <cerrno>
@@ -175,11 +176,7 @@ void ClosePipeInstance(PipeInstance* instance) {
   {
     std::lock_guard<std::mutex> hold(PipesLock());
     auto found = Pipes().find(instance->path);
-    if (found != Pipes().end() && --found->second.instances == 0) {
-      close(found->second.listener);
-      unlink(instance->path.c_str());
-      Pipes().erase(found);
-    }
+    if (found != Pipes().end() && found->second.instances > 0) --found->second.instances;
   }
   delete instance;
 }

@@ -146,7 +146,15 @@ TEST(NamedPipe, KeepsMessagesWholeAndCountsItsInstances) {
   platform::ClosePipeInstance(extra);
   platform::ClosePipeInstance(instances[1]);
   platform::ClosePipeInstance(instances[2]);
-  EXPECT_NE(platform::ConnectToPipe(name, 100, &client), 0u);  // the last instance took the pipe away
+  // With no instance left, a client still queues for the next one.
+  ASSERT_EQ(platform::ConnectToPipe(name, 100, &client), 0u);
+  ASSERT_EQ(platform::CreatePipeInstance(name, 3, 4096, nullptr, &extra), 0u);
+  ASSERT_EQ(platform::WaitForPipeClient(extra), 0u);
+  ASSERT_EQ(platform::WritePipeClient(client, "late", 4), 0u);
+  ASSERT_EQ(platform::ReadPipeMessage(extra, buffer, sizeof buffer, &got, 1000), 0u);
+  EXPECT_EQ(std::string(buffer, got), "late");
+  platform::ClosePipeClient(client);
+  platform::ClosePipeInstance(extra);
 }
 
 TEST(PipeSecurity, LocalUsersReachThePipeOnlyWhenTheDescriptorLetsThem) {
