@@ -14,14 +14,15 @@ struct platform::Semaphore {
 namespace platform {
 namespace {
 
+// Never destroyed: a thread may still wait while the process exits.
 std::mutex& Lock() {
-  static std::mutex lock;
-  return lock;
+  static auto* lock = new std::mutex;
+  return *lock;
 }
 
 std::condition_variable& Changed() {
-  static std::condition_variable changed;
-  return changed;
+  static auto* changed = new std::condition_variable;
+  return *changed;
 }
 
 int TakeFirst(Semaphore* const* semaphores, int count) {
