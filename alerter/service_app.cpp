@@ -70,8 +70,12 @@ CWinAppSrv::CWinAppSrv(const char* serviceName, const char* displayName)
 }
 
 CWinAppSrv::~CWinAppSrv() {
-  if (serviceDoneSemaphore_) platform::WaitForSemaphore(serviceDoneSemaphore_, kServiceDoneWaitMs);
-  // The dispatcher thread may still hold the semaphores: they stay.
+  // Released last by the service machinery: after it, nothing of it runs.
+  bool finished = !serviceDoneSemaphore_ || platform::WaitForSemaphore(serviceDoneSemaphore_, kServiceDoneWaitMs) == 0;
+  if (!finished) return;  // still running: the semaphores must stay
+  platform::CloseSemaphoreObject(runningSemaphore_);
+  platform::CloseSemaphoreObject(stoppedSemaphore_);
+  platform::CloseSemaphoreObject(serviceDoneSemaphore_);
   if (the_service == this) the_service = nullptr;
 }
 
