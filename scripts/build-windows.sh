@@ -11,3 +11,6 @@ scripts/install-deps.sh windows
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@"
 cmake --build build-windows -j "${VIGIL_JOBS:-2}"
+
+# alerter.exe, with LineTap.dll beside it, is among what was built.
+test -f build-windows/alerter/alerter.exe -a -f build-windows/alerter/LineTap.dll
