@@ -1,0 +1,24 @@
+#include "agent/agent_state.h"
+
+// Constant-initialised: the variable table points into it before any
+// constructor runs.
+constinit AgentState theAgentState;
+
+bool AgentState::RaiseTrap(int32_t id) {
+  platform::Event* event = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    if (!queue.Push(id)) return false;
+    event = trapEvent;
+  }
+  platform::SetEvent(event);
+  return true;
+}
+
+void AgentState::ClearCounters() {
+  std::lock_guard<std::mutex> hold(lock);
+  changeCycles = 0;
+  dsrChanges = 0;
+  ctsChanges = 0;
+  riChanges = 0;
+}
