@@ -1,8 +1,9 @@
 #include "agent/agent_state.h"
 
-// Constant-initialised: the variable table points into it before any
-// constructor runs.
-constinit AgentState theAgentState;
+// The variable table holds the addresses of its members; the application
+// object's constructor only keeps a reference to it, so the order in which
+// the two are made does not matter.
+AgentState theAgentState;
 
 bool AgentState::RaiseTrap(int32_t id) {
   platform::Event* event = nullptr;

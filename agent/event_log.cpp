@@ -34,7 +34,7 @@ bool CEventLog::Register(const std::string& messageFile) {
 
 bool CEventLog::Open() {
   std::string error;
-  platform::EventSource* source = platform::RegisterEventSource(sourceName_, kAgentMessages, &error);
+  platform::EventSource* source = platform::OpenEventSource(sourceName_, kAgentMessages, &error);
   if (!source) {
     platform::DebugPrintf("agent: event source \"%s\": %s\n", sourceName_.c_str(), error.c_str());
     return false;
@@ -47,12 +47,12 @@ bool CEventLog::Open() {
 int CEventLog::Report(uint32_t id) {
   if (!open_) return -1;
   if (!source_) return -2;
-  return platform::ReportEvent(source_, EventTypeOf(id), id) ? 1 : 0;
+  return platform::ReportToEventLog(source_, EventTypeOf(id), id) ? 1 : 0;
 }
 
 void CEventLog::Close() {
   if (!source_) return;
-  platform::DeregisterEventSource(source_);
+  platform::CloseEventSource(source_);
   source_ = nullptr;
   open_ = false;
 }

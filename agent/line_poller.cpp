@@ -1,5 +1,6 @@
 #include "agent/line_poller.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "lineshare/line_tap.h"
@@ -14,10 +15,8 @@ CLinePoller::CLinePoller(AgentState& state, std::function<int32_t()> cableType, 
 CLinePoller::~CLinePoller() { Stop(); }
 
 bool CLinePoller::Start() {
-  {
-    std::lock_guard<std::mutex> hold(wakeLock_);
-    running_ = true;
-  }
+  running_ = true;
+  loopLeft_ = false;
   active_ = true;
   if (thread_.joinable()) return true;
   try {
@@ -32,24 +31,29 @@ bool CLinePoller::Start() {
 
 void CLinePoller::Stop() {
   if (!active_) return;
-  {
-    std::lock_guard<std::mutex> hold(wakeLock_);
-    running_ = false;
+  running_ = false;
+  constexpr auto kSlice = std::chrono::milliseconds(10);
+  for (auto waited = std::chrono::milliseconds(0); !loopLeft_ && waited < kStopWait; waited += kSlice)
+    std::this_thread::sleep_for(kSlice);
+  if (thread_.joinable()) {
+    if (loopLeft_)
+      thread_.join();
+    else
+      thread_.detach();
   }
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
   active_ = false;
 }
 
 void CLinePoller::Run() {
-  std::unique_lock<std::mutex> hold(wakeLock_);
+  // The period is slept in slices, so that Stop is answered at once.
+  constexpr auto kSlice = std::chrono::milliseconds(20);
   while (running_) {
-    // The sleep ends early only when Stop asks.
-    if (wake_.wait_for(hold, period_, [this] { return !running_; })) break;
-    hold.unlock();
+    auto slept = std::chrono::milliseconds(0);
+    for (; running_ && slept < period_; slept += kSlice) std::this_thread::sleep_for(std::min(kSlice, period_ - slept));
+    if (!running_) break;
     Cycle();
-    hold.lock();
   }
+  loopLeft_ = true;
 }
 
 void CLinePoller::Cycle() {

@@ -8,10 +8,9 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 #include "agent/agent_state.h"
@@ -47,8 +46,12 @@ class CLinePoller {
   // Runs the thread (created here on the first Start). False when the
   // thread cannot be created.
   bool Start();
-  // Ends the loop and waits for the thread; within one period at most.
+  // Ends the loop and waits until the thread has left it (at once, unless
+  // a cycle is under way), then for the thread. A thread that never leaves
+  // it within kStopWait was ended with the process (Windows ends the other
+  // threads before a library's exit code runs at process exit) and is let go.
   void Stop();
+  static constexpr std::chrono::milliseconds kStopWait{1000};
   bool IsActive() const { return active_; }
 
   // One polling cycle without the sleep (the thread's body).
@@ -68,7 +71,9 @@ class CLinePoller {
 
   std::thread thread_;
   bool active_ = false;
-  std::mutex wakeLock_;
-  std::condition_variable wake_;
-  bool running_ = false;  // guarded by wakeLock_
+  // Plain atomics, no lock or condition: at process exit on Windows the
+  // thread is gone, possibly in the middle of a wait, and nothing it held
+  // may be needed to stop it.
+  std::atomic<bool> running_{false};
+  std::atomic<bool> loopLeft_{false};
 };

@@ -33,12 +33,12 @@ struct EventSource;
 
 // nullptr when the system refuses, with `error` saying why. `messages` must
 // outlive the source.
-EventSource* RegisterEventSource(const std::string& source, const EventMessage* messages, std::string* error);
+EventSource* OpenEventSource(const std::string& source, const EventMessage* messages, std::string* error);
 
 // True when the report was recorded.
-bool ReportEvent(EventSource* source, uint16_t type, uint32_t id);
+bool ReportToEventLog(EventSource* source, uint16_t type, uint32_t id);
 
 // True when the source was closed; the handle is gone either way.
-bool DeregisterEventSource(EventSource* source);
+bool CloseEventSource(EventSource* source);
 
 }  // namespace platform

@@ -142,7 +142,8 @@ typedef BOOL (*PFNSNMPEXTENSIONTRAP)(AsnObjectIdentifier* pEnterpriseOid, AsnInt
                                       AsnInteger32* pSpecificTrapId, AsnTimeticks* pTimeStamp,
                                       SnmpVarBindList* pVarBindList);
 
-// Memory: zero-filled blocks; SnmpUtilMemAlloc(0) still gives a block.
+// Memory: blocks of the process heap, not promised to be zero-filled (those
+// of snmpapi.dll under Wine are not); SnmpUtilMemAlloc(0) still gives a block.
 LPVOID SnmpUtilMemAlloc(UINT nBytes);
 LPVOID SnmpUtilMemReAlloc(LPVOID pMem, UINT nBytes);
 void SnmpUtilMemFree(LPVOID pMem);

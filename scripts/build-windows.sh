@@ -11,3 +11,6 @@ scripts/install-deps.sh windows
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@"
 cmake --build build-windows -j "${VIGIL_JOBS:-2}"
+# The SNMP agent and its Windows host test (agent_tests.exe, which loads the
+# DLL and drives its exports under Wine) are part of that build.
+test -f build-windows/agent/VigilAgent20.dll && test -f build-windows/agent/tests/agent_tests.exe

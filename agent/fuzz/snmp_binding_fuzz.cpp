@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   while (bindings.size() < 8 && in.Take(&length, 1)) {
     SnmpVarBind binding{};
     length %= 41;
-    auto* ids = static_cast<UINT*>(SnmpUtilMemAlloc(length * sizeof(UINT)));
+    auto* ids = static_cast<UINT*>(SnmpUtilMemAlloc(static_cast<UINT>(length * sizeof(UINT))));
     if (!in.Take(ids, length * sizeof(UINT))) {
       SnmpUtilMemFree(ids);
       break;
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   SnmpVarBindList list{};
   list.len = static_cast<UINT>(bindings.size());
-  list.list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(list.len * sizeof(SnmpVarBind)));
+  list.list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(static_cast<UINT>(list.len * sizeof(SnmpVarBind))));
   if (list.len) std::memcpy(list.list, bindings.data(), list.len * sizeof(SnmpVarBind));
   AsnInteger32 status = -1, index = -1;
   SnmpExtensionQuery(kKinds[kind % sizeof kKinds], &list, &status, &index);

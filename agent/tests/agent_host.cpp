@@ -17,7 +17,10 @@ Oid ParseOid(const std::string& text) {
 
 std::string OidText(const Oid& oid) {
   std::string text;
-  for (size_t i = 0; i < oid.size(); ++i) text += (i ? "." : "") + std::to_string(oid[i]);
+  for (size_t i = 0; i < oid.size(); ++i) {
+    if (i) text += '.';
+    text += std::to_string(oid[i]);
+  }
   return text;
 }
 
@@ -55,6 +58,7 @@ QueryResult AgentHost::Query(BYTE pdu, const std::vector<Oid>& names, const std:
   SnmpVarBindList list{};
   list.len = static_cast<UINT>(names.size());
   list.list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(static_cast<UINT>(names.size() * sizeof(SnmpVarBind))));
+  std::memset(list.list, 0, names.size() * sizeof(SnmpVarBind));
   for (size_t i = 0; i < names.size(); ++i) {
     SnmpVarBind& binding = list.list[i];
     AsnObjectIdentifier name{static_cast<UINT>(names[i].size()), const_cast<UINT*>(names[i].data())};

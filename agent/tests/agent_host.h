@@ -77,6 +77,9 @@ class AgentHost {
   // Drains the queue: the specific ids in order.
   std::vector<int32_t> DrainTraps();
 
+  // Whether the library exports `name`.
+  bool Exports(const char* name) const { return platform::FindLibraryExport(library_, name) != nullptr; }
+
   PFNSNMPEXTENSIONINITEX initEx = nullptr;
   int32_t (*queryStatus)() = nullptr;
   int32_t (*requestNewConfigs)() = nullptr;

@@ -55,7 +55,7 @@ std::string MessageText(const EventMessage* messages, uint32_t id) {
 
 }  // namespace
 
-EventSource* RegisterEventSource(const std::string& source, const EventMessage* messages, std::string* error) {
+EventSource* OpenEventSource(const std::string& source, const EventMessage* messages, std::string* error) {
   if (source.empty() || source.find_first_of("\t\r\n") != std::string::npos) {
     if (error) *error = "invalid event source name";
     return nullptr;
@@ -65,7 +65,7 @@ EventSource* RegisterEventSource(const std::string& source, const EventMessage* 
   return new EventSource{source, messages, directory + "/System.log"};
 }
 
-bool ReportEvent(EventSource* source, uint16_t type, uint32_t id) {
+bool ReportToEventLog(EventSource* source, uint16_t type, uint32_t id) {
   if (!source) return false;
   std::tm local{};
   char when[32] = "0000-00-00 00:00:00";
@@ -81,7 +81,7 @@ bool ReportEvent(EventSource* source, uint16_t type, uint32_t id) {
   return written == static_cast<ssize_t>(line.size()) && closed;
 }
 
-bool DeregisterEventSource(EventSource* source) {
+bool CloseEventSource(EventSource* source) {
   if (!source) return false;
   delete source;
   return true;

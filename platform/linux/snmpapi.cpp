@@ -1,6 +1,6 @@
 // snmpapi.dll's utilities with its behaviour, over malloc. Every block is
-// zero-filled and at least one byte, so a zero-length array is still a
-// block that its receiver frees.
+// at least one byte, so a zero-length array is still a block that its
+// receiver frees; zero-filled, though callers may not count on it.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -8,7 +8,7 @@ struct platform::EventSource {
 
 namespace platform {
 
-EventSource* RegisterEventSource(const std::string& source, const EventMessage*, std::string* error) {
+EventSource* OpenEventSource(const std::string& source, const EventMessage*, std::string* error) {
   HANDLE handle = RegisterEventSourceA(nullptr, source.c_str());
   if (!handle) {
     if (error) *error = "RegisterEventSourceA " + source + ": error " + std::to_string(GetLastError());
@@ -17,12 +17,12 @@ EventSource* RegisterEventSource(const std::string& source, const EventMessage*,
   return new EventSource{handle};
 }
 
-bool ReportEvent(EventSource* source, uint16_t type, uint32_t id) {
+bool ReportToEventLog(EventSource* source, uint16_t type, uint32_t id) {
   if (!source) return false;
   return ReportEventA(source->handle, type, 0, id, nullptr, 0, 0, nullptr, nullptr) != FALSE;
 }
 
-bool DeregisterEventSource(EventSource* source) {
+bool CloseEventSource(EventSource* source) {
   if (!source) return false;
   bool closed = ::DeregisterEventSource(source->handle) != FALSE;
   delete source;

@@ -134,6 +134,7 @@ void ExtensionAgent::Query(uint8_t pdu, std::vector<Binding>* bindings, int32_t*
   *errorStatus = kGenErr;
   *errorIndex = 1;
   if (!list.list) return;
+  std::memset(list.list, 0, bindings->size() * sizeof(SnmpVarBind));  // freed whole, even if built in part
   bool built = true;
   for (size_t i = 0; i < bindings->size() && built; ++i) built = FromBinding((*bindings)[i], &list.list[i]);
   if (built) {
