@@ -27,6 +27,19 @@ EntryOid BuildOid(const MibEntry& entry) {
   return oid;
 }
 
+// Sub-identifier by sub-identifier as unsigned numbers, then by length:
+// the MIB's order. (snmpapi.dll's SnmpUtilOidCmp under Wine compares the
+// lengths first, which would turn a GETNEXT of prefix.4 back to prefix.1.1.)
+int CompareOids(const AsnObjectIdentifier& a, const AsnObjectIdentifier& b) {
+  UINT common = a.idLength < b.idLength ? a.idLength : b.idLength;
+  for (UINT i = 0; i < common; ++i) {
+    if (a.ids[i] < b.ids[i]) return -1;
+    if (a.ids[i] > b.ids[i]) return 1;
+  }
+  if (a.idLength < b.idLength) return -1;
+  return a.idLength > b.idLength ? 1 : 0;
+}
+
 bool IsInteger(BYTE type) { return type == ASN_INTEGER || type == ASN_COUNTER32 || type == ASN_GAUGE32; }
 
 void Trace1(const MibView& view, const char* format, const AsnObjectIdentifier& oid) {
@@ -161,7 +174,7 @@ AsnInteger32 ResolveBinding(const MibView& view, BYTE pduType, SnmpVarBind* bind
     }
     AsnObjectIdentifier instantiated = oid.View();
     Trace1(view, "OID subs: %s", instantiated);
-    int compared = SnmpUtilOidCmp(&binding->name, &instantiated);
+    int compared = CompareOids(binding->name, instantiated);
     TraceCompare(view, binding->name, instantiated, compared);
     if (compared < 0) {
       if (pduType != SNMP_PDU_GETNEXT) return SNMP_ERRORSTATUS_NOSUCHNAME;

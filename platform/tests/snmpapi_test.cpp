@@ -29,6 +29,18 @@ TEST(SnmpApi, OidsCompareByUnsignedSubIdentifiersThenByLength) {
   for (AsnObjectIdentifier* oid : {&a, &b, &c, &d}) SnmpUtilOidFree(oid);
 }
 
+TEST(SnmpApi, AShorterOidWithALargerSubIdentifierIsGreater) {
+#ifdef _WIN32
+  GTEST_SKIP() << "snmpapi.dll under Wine compares the lengths first";
+#endif
+  AsnObjectIdentifier shorter = Make({1, 3, 7});
+  AsnObjectIdentifier longer = Make({1, 3, 6, 1});
+  EXPECT_GT(SnmpUtilOidCmp(&shorter, &longer), 0);
+  EXPECT_LT(SnmpUtilOidCmp(&longer, &shorter), 0);
+  SnmpUtilOidFree(&shorter);
+  SnmpUtilOidFree(&longer);
+}
+
 TEST(SnmpApi, CopyAppendAndFree) {
   AsnObjectIdentifier source = Make({1, 3, 6});
   AsnObjectIdentifier copy{};
