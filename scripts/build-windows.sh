@@ -14,3 +14,7 @@ cmake --build build-windows -j "${VIGIL_JOBS:-2}"
 
 # alerter.exe, with LineTap.dll beside it, is among what was built.
 test -f build-windows/alerter/alerter.exe -a -f build-windows/alerter/LineTap.dll
+
+# The SNMP agent and its Windows host test (agent_tests.exe, which loads the
+# DLL and drives its exports under Wine) are part of that build.
+test -f build-windows/agent/VigilAgent20.dll && test -f build-windows/agent/tests/agent_tests.exe

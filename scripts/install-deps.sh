@@ -10,6 +10,8 @@ packages=(
   clang libclang-rt-14-dev          # fuzz targets (libFuzzer)
   iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter
   libfaketime                         # a wall-clock step under one daemon
+  libsnmp-dev snmp snmpd snmptrapd    # vigil-snmp on net-snmp's agent library; its clients for the tests
+  smitools                            # smilint for the MIB module
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(
