@@ -38,8 +38,14 @@ int SpinStep(const std::vector<SpinAccel>& accel, int heldMs) {
   return step;
 }
 
-CDialog::CDialog(const DialogTemplate& resource) : resource_(&resource) {
+CDialog::CDialog(const DialogTemplate& resource)
+    : resource_(&resource), caption_(resource.caption ? resource.caption : "") {
   for (const ControlTemplate& t : resource.controls) controls_.emplace_back(t);
+}
+
+void CDialog::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  if (view_) view_->ControlChanged(*this, kNoId);
 }
 
 void CDialog::Create(DialogHost* host) {

@@ -27,6 +27,9 @@ class CDialog : public CObject {
   CDialog& operator=(const CDialog&) = delete;
 
   const DialogTemplate& Resource() const { return *resource_; }
+  // The window title (SetWindowText); the view hears of it as control kNoId.
+  void SetCaption(const std::string& caption);
+  const std::string& Caption() const { return caption_; }
 
   // Life: Create builds the state from the template and runs
   // OnInitDialog; SetVisible runs OnShown/OnHidden on a change; the owner
@@ -114,6 +117,7 @@ class CDialog : public CObject {
   DialogHost* host_ = nullptr;
   DialogView* view_ = nullptr;
   bool visible_ = false;
+  std::string caption_;
 };
 
 // The step of a spin held `heldMs`: the increment of the last table entry
