@@ -39,6 +39,7 @@ class CDialog : public CObject {
   void SetVisible(bool visible);
   bool Visible() const { return visible_; }
   void SetView(DialogView* view) { view_ = view; }
+  DialogView* View() const { return view_; }
   DialogHost* Host() const { return host_; }
 
   virtual bool OnInitDialog() { return true; }

@@ -54,6 +54,9 @@ class DialogView {
   virtual ~DialogView() = default;
   virtual void ControlChanged(const CDialog& dialog, int id) = 0;
   virtual void VisibilityChanged(const CDialog& dialog) = 0;
+  // A sheet is about to create `page` (its OnInitDialog runs next): the
+  // renderer makes the page's window and becomes its view.
+  virtual void PageAdded(CDialog& /*sheet*/, CDialog& /*page*/) {}
 };
 
 }  // namespace dialog

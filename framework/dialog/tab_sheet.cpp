@@ -17,6 +17,7 @@ CTabSheet::CTabSheet(const DialogTemplate& resource, int tabControl, int applyBu
 void CTabSheet::AddPage(CDialog* page, const std::string& label) {
   pages_.push_back(page);
   AddTab(tabControl_, label);
+  if (View()) View()->PageAdded(*this, *page);
   page->Create(Host());
 }
 
