@@ -8,6 +8,7 @@
 #include "framework/win1252.h"
 #include "platform/dialog_window.h"
 #include "platform/module.h"
+#include "platform/program_box.h"
 
 namespace {
 
@@ -20,13 +21,13 @@ void CopyText(char* field, size_t size, const char* text) {
 
 int ShowSheet(applet::CBaseDialog& sheet, void* parent) { return platform::RunSheetWindow(sheet, parent, module); }
 
-// The applet's boxes, in the sheet's window when there is nowhere else to
-// show them.
+// The applet's boxes where it runs: over its sheet in a terminal, or as the
+// program's own boxes.
 int ShowBox(const std::string& title, const std::string& text, unsigned style) {
   int answer = 0;
   if (platform::ShowBoxInSheetWindow(title, text, style, 10, &answer)) return answer;
-  applet::DebugPrint("%s: %s\n", title.c_str(), text.c_str());
-  return applet::kAnswerTimeout;
+  answer = platform::ShowProgramBox(title.c_str(), text.c_str(), style);
+  return answer != 0 ? answer : applet::kAnswerTimeout;
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ void COpsRede::OnTimer(int id) {
 
 void COpsRede::OnHidden() {
   if (comunica_.NetworkBoxTicked() && IsChecked(kOnlyThisOneBox) && Text(kHostNameEdit).empty())
-    MessageBox("Você deve digitar o nome do computador que enviará as notificações."_w1252, MessageTitle(),
+    ShowMessageBox("Você deve digitar o nome do computador que enviará as notificações."_w1252, MessageTitle(),
                dialog::kBoxIconExclamation);
   else if (listening_)
     KillTimer(kRefreshTimer);

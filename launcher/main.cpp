@@ -21,7 +21,7 @@ class RealSystem : public launcher::LauncherSystem {
     return true;
   }
   intptr_t Open(const char* file, const char* parameters, int show) override {
-    return platform::ShellExecute("open", file, parameters, show);
+    return platform::ShellExecuteFile("open", file, parameters, show);
   }
   void Box(const char* caption, const char* text, uint32_t style) override {
     platform::ShowProgramBox(caption, text, style);

@@ -22,6 +22,6 @@ inline constexpr intptr_t kShellFirstSuccess = 33;
 
 // `file` may be quoted; `parameters` (may be null) is one command tail,
 // split as a command line is. A result above 32 means it was started.
-intptr_t ShellExecute(const char* verb, const char* file, const char* parameters, int show);
+intptr_t ShellExecuteFile(const char* verb, const char* file, const char* parameters, int show);
 
 }  // namespace platform

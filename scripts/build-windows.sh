@@ -11,3 +11,8 @@ scripts/install-deps.sh windows
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@"
 cmake --build build-windows -j "${VIGIL_JOBS:-2}"
+
+# The suite's Windows files built above.
+for file in applet/Vigil20.cpl launcher/launcher.exe; do
+  [ -f "build-windows/$file" ] || { echo "build-windows: $file is missing" >&2; exit 1; }
+done

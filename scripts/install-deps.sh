@@ -10,12 +10,14 @@ packages=(
   clang libclang-rt-14-dev          # fuzz targets (libFuzzer)
   iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter
   libfaketime                         # a wall-clock step under one daemon
+  libncurses-dev tmux                 # the applet's terminal sheet and its test
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64  # the -posix compilers have std::thread
     googletest                                       # its sources, built for Windows
     wine wine64                                      # runs the Windows tests
+    xvfb xauth                                       # a display for the applet's real sheet
   )
 fi
 

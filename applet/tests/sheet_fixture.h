@@ -30,7 +30,7 @@ class RecordingHost : public dialog::DialogHost {
 
   void SetTimer(dialog::CDialog* owner, int id, int ms) override { timers[{owner, id}] = ms; }
   void KillTimer(dialog::CDialog* owner, int id) override { timers.erase({owner, id}); }
-  int MessageBox(dialog::CDialog*, const std::string& text, const std::string&, unsigned style) override {
+  int ShowMessageBox(dialog::CDialog*, const std::string& text, const std::string&, unsigned style) override {
     pageBoxes.push_back({text, style});
     return dialog::kAnswerOk;
   }

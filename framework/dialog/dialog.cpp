@@ -175,8 +175,8 @@ void CDialog::KillTimer(int id) {
   if (host_) host_->KillTimer(this, id);
 }
 
-int CDialog::MessageBox(const std::string& text, const std::string& caption, unsigned style) {
-  return host_ ? host_->MessageBox(this, text, caption, style) : 0;
+int CDialog::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) {
+  return host_ ? host_->ShowMessageBox(this, text, caption, style) : 0;
 }
 
 bool CDialog::Click(int id) {

@@ -89,7 +89,7 @@ class CDialog : public CObject {
 
   void SetTimer(int id, int milliseconds);
   void KillTimer(int id);
-  int MessageBox(const std::string& text, const std::string& caption, unsigned style);
+  int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style);
 
   // ---- user actions, for renderers and tests; false when refused ----
   bool Click(int id);

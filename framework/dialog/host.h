@@ -41,7 +41,7 @@ class DialogHost {
   virtual void SetTimer(CDialog* owner, int id, int milliseconds) = 0;
   virtual void KillTimer(CDialog* owner, int id) = 0;
   // A message box owned by the dialog; returns the answer.
-  virtual int MessageBox(CDialog* owner, const std::string& text, const std::string& caption, unsigned style) = 0;
+  virtual int ShowMessageBox(CDialog* owner, const std::string& text, const std::string& caption, unsigned style) = 0;
   // The file-open dialog: true with the chosen file's full path, false when
   // the user cancels.
   virtual bool ChooseFile(CDialog* owner, const FileOpenRequest& request, std::string* path) = 0;

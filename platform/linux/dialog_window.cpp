@@ -28,7 +28,7 @@ class TerminalWindow : public dialog::DialogHost {
   void KillTimer(dialog::CDialog* owner, int id) override {
     std::erase_if(timers_, [&](const Timer& t) { return t.owner == owner && t.id == id; });
   }
-  int MessageBox(dialog::CDialog*, const std::string& text, const std::string& caption, unsigned style) override {
+  int ShowMessageBox(dialog::CDialog*, const std::string& text, const std::string& caption, unsigned style) override {
     return terminal::RunMessageBox(screen_, [this] { view_.Draw(); }, caption, text, style, 0, 0);
   }
   bool ChooseFile(dialog::CDialog*, const dialog::FileOpenRequest& request, std::string* path) override {

@@ -130,7 +130,7 @@ void ReapLater(pid_t pid) {
 
 }  // namespace
 
-intptr_t ShellExecute(const char* verb, const char* file, const char* parameters, int /*show*/) {
+intptr_t ShellExecuteFile(const char* verb, const char* file, const char* parameters, int /*show*/) {
   if (!file || !*file) return kShellFileNotFound;
   if (verb && std::strcmp(verb, "open") != 0) return kShellNoAssociation;
   std::string name = Unquoted(file);

@@ -61,7 +61,7 @@ class Win32Sheet : public dialog::DialogHost, public dialog::DialogView {
     }
     if (parent) EnableWindow(parent, TRUE);
     for (auto& [page, window] : windows_)
-      if (page != &sheet_) page->SetView(nullptr);
+      if (page != &sheet_) const_cast<CDialog*>(page)->SetView(nullptr);
     sheet_.SetView(nullptr);
     DestroyWindow(window_);
     if (banner_) DeleteObject(banner_);
@@ -76,7 +76,7 @@ class Win32Sheet : public dialog::DialogHost, public dialog::DialogView {
   void KillTimer(CDialog* owner, int id) override {
     if (HWND w = WindowOf(owner)) ::KillTimer(w, static_cast<UINT_PTR>(id));
   }
-  int MessageBox(CDialog* owner, const std::string& text, const std::string& caption, unsigned style) override {
+  int ShowMessageBox(CDialog* owner, const std::string& text, const std::string& caption, unsigned style) override {
     HWND w = WindowOf(owner);
     return MessageBoxA(w ? w : window_, text.c_str(), caption.c_str(), style);
   }

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-intptr_t ShellExecute(const char* verb, const char* file, const char* parameters, int show) {
+intptr_t ShellExecuteFile(const char* verb, const char* file, const char* parameters, int show) {
   return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, verb, file, parameters, nullptr, show));
 }
 
