@@ -20,6 +20,10 @@ class CBasePage : public dialog::CDialog {
   CAplConfig& config_;
 };
 
+// The longest text a string setting can hold and still load again: the
+// store reads strings into a 255-byte buffer with its terminator.
+inline constexpr size_t kMaxSettingText = CConfig::kStringBufferBytes - 1;
+
 // "1 if ticked else 0", as the settings store them.
 inline int32_t Ticked(bool checked) { return checked ? 1 : 0; }
 

@@ -8,6 +8,7 @@ COpsAvancado::COpsAvancado(CAplConfig& config) : CBasePage(kScriptPage, config) 
 
 bool COpsAvancado::OnInitDialog() {
   SetCheck(kRunScriptBox, config_.runLtScript == 1);
+  SetLimitText(kPathEdit, kMaxSettingText);
   SetText(kPathEdit, config_.ltScript);
   ApplyScriptRule();
   return true;
@@ -26,7 +27,9 @@ void COpsAvancado::OnClicked(int id) {
     request.mustExist = true;
     request.hideReadOnly = true;
     std::string path;
-    if (Host()->ChooseFile(this, request, &path)) SetText(kPathEdit, path);
+    // A path longer than the setting can hold would be saved and then never
+    // load again: it is refused, and the field keeps what it had.
+    if (Host()->ChooseFile(this, request, &path) && path.size() <= kMaxSettingText) SetText(kPathEdit, path);
   }
 }
 

@@ -17,6 +17,7 @@ bool COpsRede::OnInitDialog() {
   SetCheck(kAcceptAllBox, config_.acceptAll == 1);
   SetCheck(kOnlyThisOneBox, config_.acceptAll == 0);
   SetCheck(kShutdownBox, config_.desligar == 1);
+  SetLimitText(kHostNameEdit, kMaxSettingText);
   SetText(kHostNameEdit, config_.hostName);
   ApplyOptionRule();
   return true;

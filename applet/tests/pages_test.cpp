@@ -163,6 +163,14 @@ TEST(ScriptPage, TheBoxEnablesThePathAndBrowsingFillsItUnlessCancelled) {
   f.host.chosenFile = "C:\\scripts\\antes.cmd";
   page.Click(1037);
   EXPECT_EQ(f.host.fileDialogs, 2);
+  // What could be saved but never loaded again is kept out.
+  f.host.chosenFile = "C:\\" + std::string(300, 'p') + ".cmd";
+  page.Click(1037);
+  EXPECT_EQ(page.Text(1035), "C:\\scripts\\antes.cmd");
+  std::string typed(300, 't');
+  page.Type(1035, typed);
+  EXPECT_EQ(page.Text(1035).size(), 254u);
+  page.Type(1035, "C:\\scripts\\antes.cmd");
   f.Apply();
   EXPECT_EQ(f.config.ltScript, "C:\\scripts\\antes.cmd");
   EXPECT_EQ(f.config.runLtScript, 1);

@@ -32,6 +32,8 @@ struct Control {
   bool checked = false;
   bool enabled = true;
   bool shown = true;
+  // Edit: the most characters a user can type or paste; 0 for no limit.
+  size_t limit = 0;
 
   // Spin.
   int low = 0, high = 100, position = 0;

@@ -111,6 +111,11 @@ void CDialog::Show(int id, bool shown) {
   Changed(id);
 }
 
+void CDialog::SetLimitText(int id, size_t characters) {
+  Edit(id).limit = characters;
+  Changed(id);
+}
+
 void CDialog::SetSpinBuddy(int id, int buddy) {
   Edit(id).buddy = buddy;
   Changed(id);
@@ -197,6 +202,7 @@ bool CDialog::Type(int id, const std::string& text) {
   std::string accepted;
   for (char ch : text)
     if (!c->Has(kDigitsOnly) || (ch >= '0' && ch <= '9')) accepted += ch;
+  if (c->limit > 0 && accepted.size() > c->limit) accepted.resize(c->limit);
   SetText(id, accepted);
   OnEditChange(id);
   return true;

@@ -66,6 +66,8 @@ class CDialog : public CObject {
   void Enable(int id, bool enabled);
   bool IsEnabled(int id) const { return Item(id).enabled; }
   void Show(int id, bool shown);
+  // EM_LIMITTEXT: what the user types is cut to `characters`.
+  void SetLimitText(int id, size_t characters);
   bool IsShown(int id) const { return Item(id).shown; }
 
   // Spin. The position is kept within the range; with kSetBuddyInt the

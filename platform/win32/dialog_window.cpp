@@ -226,6 +226,7 @@ class Win32Sheet : public dialog::DialogHost, public dialog::DialogView {
       case Kind::kStatic:
       case Kind::kPushButton:
       case Kind::kEdit:
+        if (c.kind == Kind::kEdit && c.limit > 0) SendMessageA(item, EM_LIMITTEXT, c.limit, 0);
         if (WindowText(item) != c.text) SetWindowTextA(item, c.text.c_str());
         break;
       case Kind::kSpin: {
