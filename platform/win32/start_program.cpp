@@ -27,7 +27,7 @@ std::string Quote(const std::string& arg) {
 
 uint32_t StartProgram(const std::string& path, const std::vector<std::string>& arguments) {
   std::string line = Quote(path);
-  for (const std::string& a : arguments) line += " " + Quote(a);
+  for (const std::string& a : arguments) line.append(" ").append(Quote(a));
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
