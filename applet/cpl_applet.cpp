@@ -8,7 +8,9 @@
 #include "framework/win1252.h"
 #include "platform/dialog_window.h"
 #include "platform/module.h"
+#include "platform/message_box.h"
 #include "platform/program_box.h"
+#include "platform/session_listener.h"
 
 namespace {
 
@@ -21,11 +23,21 @@ void CopyText(char* field, size_t size, const char* text) {
 
 int ShowSheet(applet::CBaseDialog& sheet, void* parent) { return platform::RunSheetWindow(sheet, parent, module); }
 
-// The applet's boxes where it runs: over its sheet in a terminal, or as the
-// program's own boxes.
+// The applet's boxes go to the console session. Where nobody answers
+// there (no vigil-session listening) they are drawn over the sheet in the
+// terminal; where the system cannot show them (Wine has no terminal
+// services) they become the program's own boxes.
 int ShowBox(const std::string& title, const std::string& text, unsigned style) {
   int answer = 0;
-  if (platform::ShowBoxInSheetWindow(title, text, style, 10, &answer)) return answer;
+  if (!platform::SessionListenerPresent() &&
+      platform::ShowBoxInSheetWindow(title, text, style, applet::kSessionBoxSeconds, &answer))
+    return answer;
+  int32_t reply = 0;
+  uint32_t error = 0;
+  if (platform::SendSessionMessage(title.c_str(), text.c_str(), style, applet::kSessionBoxSeconds, true, &reply,
+                                   &error))
+    return reply;
+  applet::DebugPrint("session box: error %u\n", error);
   answer = platform::ShowProgramBox(title.c_str(), text.c_str(), style);
   return answer != 0 ? answer : applet::kAnswerTimeout;
 }

@@ -24,6 +24,7 @@ inline constexpr int kAnswerNo = 7;
 inline constexpr int kAnswerTimeout = 32000;
 
 inline constexpr size_t kMessageBufferBytes = 1024;
+inline constexpr unsigned kSessionBoxSeconds = 10;
 inline constexpr size_t kTitleBytes = 64;
 
 int SessionMessageBox(unsigned style, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -15,6 +15,7 @@ inline constexpr const char* kSnmpAgentsKeyNt5 = "System\\CurrentControlSet\\Ser
 inline constexpr const char* kSnmpAgentsKeyNt6 = "System\\CurrentControlSet\\Control\\SNMP\\Parameters\\ExtensionAgents";
 inline constexpr const char* kAgentValue = "vigil_20_agent";
 inline constexpr const char* kServiceKey = "System\\CurrentControlSet\\Services\\Vigil20";
+inline constexpr const char* kSupervisor = "vigil20s.exe";
 
 // Shows the sheet modally and returns its result (1 Apply, 2 Cancel, -1
 // when it cannot be shown).

@@ -1,6 +1,7 @@
 // The sheet in the terminal: drawn by terminal::SheetView, driven by the
 // keyboard through the model's keyboard rules, with the pages' timers and
-// boxes served here. The terminal is the process's controlling terminal.
+// boxes served here, all on the thread's message loop. The terminal is the
+// process's controlling terminal.
 #include "platform/dialog_window.h"
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "platform/debug_output.h"
+#include "platform/window_messages.h"
+#include "platform/linux/event_loop.h"
 #include "platform/linux/terminal/boxes.h"
 #include "platform/linux/terminal/screen.h"
 #include "platform/linux/terminal/sheet_view.h"
@@ -15,18 +18,28 @@
 namespace platform {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
+// The sheet's window in the thread's message loop: the terminal's input
+// arrives as a socket notification of a message-only window, the pages'
+// timers are that window's timers, and LAN notifications (the server list)
+// are served by the same loop between keys.
 class TerminalWindow : public dialog::DialogHost {
  public:
   TerminalWindow(terminal::Screen& screen, dialog::CTabSheet& sheet) : screen_(screen), sheet_(sheet), view_(screen, sheet) {}
+  ~TerminalWindow() {
+    if (window_) {
+      event_loop::UnwatchSocket(screen_.InputDescriptor());
+      DestroyHiddenWindow(window_);
+    }
+  }
 
   void SetTimer(dialog::CDialog* owner, int id, int ms) override {
-    KillTimer(owner, id);
-    timers_.push_back({owner, id, std::max(1, ms), Clock::now() + std::chrono::milliseconds(ms)});
+    if (!window_) return;
+    SetWindowTimer(window_, TimerKey(owner, id), static_cast<uint32_t>(std::max(1, ms)));
   }
   void KillTimer(dialog::CDialog* owner, int id) override {
-    std::erase_if(timers_, [&](const Timer& t) { return t.owner == owner && t.id == id; });
+    if (!window_) return;
+    for (size_t i = 0; i < timers_.size(); ++i)
+      if (timers_[i].owner == owner && timers_[i].id == id) KillWindowTimer(window_, i + 1);
   }
   int ShowMessageBox(dialog::CDialog*, const std::string& text, const std::string& caption, unsigned style) override {
     return terminal::RunMessageBox(screen_, [this] { view_.Draw(); }, caption, text, style, 0, 0);
@@ -39,49 +52,74 @@ class TerminalWindow : public dialog::DialogHost {
     return terminal::RunMessageBox(screen_, [this] { view_.Draw(); }, title, text, style, timeoutSeconds, kBoxTimeout);
   }
 
-  int Run() {
-    while (!sheet_.Ended()) {
-      view_.Draw();
-      terminal::Event event = screen_.Next(MillisecondsToNextTimer());
-      if (event.kind == terminal::Event::kKey && view_.Fits()) sheet_.HandleKey(event.key);
-      FireDueTimers();
+  // Made before the sheet is created, so that its pages can set timers.
+  bool Open(std::string* error) {
+    uint32_t code = 0;
+    window_ = CreateHiddenWindow("", false,
+                                 [this](Window w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+                                   return OnMessage(w, message, wParam, lParam);
+                                 },
+                                 &code);
+    if (!window_) {
+      *error = "no window for the sheet (error " + std::to_string(code) + ")";
+      return false;
     }
+    if (!event_loop::WatchSocket(window_, screen_.InputDescriptor(), kInputMessage, 0, event_loop::kSocketRead)) {
+      *error = "the terminal's input cannot be watched";
+      return false;
+    }
+    return true;
+  }
+
+  int Run() {
+    view_.Draw();
+    if (!sheet_.Ended()) RunMessageLoop();
     return sheet_.Result();
   }
 
  private:
+  static constexpr uint32_t kInputMessage = kWmUser + 1;
+
   struct Timer {
     dialog::CDialog* owner;
     int id;
-    int periodMs;
-    Clock::time_point due;
   };
 
-  int MillisecondsToNextTimer() const {
-    if (timers_.empty()) return -1;
-    auto next = std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) {
-                  return a.due < b.due;
-                })->due;
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(ms, 0, 60000));
+  // The window's timer number of a page's timer: its place in timers_ + 1.
+  uintptr_t TimerKey(dialog::CDialog* owner, int id) {
+    for (size_t i = 0; i < timers_.size(); ++i)
+      if (timers_[i].owner == owner && timers_[i].id == id) return i + 1;
+    timers_.push_back({owner, id});
+    return timers_.size();
   }
 
-  void FireDueTimers() {
-    auto now = Clock::now();
-    // A page may kill or set timers from its OnTimer: work on a copy.
-    std::vector<Timer> due;
-    for (Timer& t : timers_)
-      if (t.due <= now) {
-        due.push_back(t);
-        // One message per period at most, however late.
-        t.due = now + std::chrono::milliseconds(t.periodMs);
+  intptr_t OnMessage(Window w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (message == kInputMessage) {
+      // Every key that is waiting, then the next notification.
+      for (;;) {
+        terminal::Event event = screen_.Next(0);
+        if (event.kind == terminal::Event::kNothing) break;
+        if (event.kind == terminal::Event::kKey && view_.Fits()) sheet_.HandleKey(event.key);
+        if (sheet_.Ended()) break;
       }
-    for (const Timer& t : due) t.owner->OnTimer(t.id);
+      event_loop::RearmSocketRead(screen_.InputDescriptor());
+    } else if (message == kWmTimer) {
+      if (wParam >= 1 && wParam <= timers_.size()) timers_[wParam - 1].owner->OnTimer(timers_[wParam - 1].id);
+    } else {
+      return DefaultWindowProcedure(w, message, wParam, lParam);
+    }
+    if (sheet_.Ended()) {
+      PostQuitToThread(CurrentThreadId(), 0);
+    } else {
+      view_.Draw();
+    }
+    return 0;
   }
 
   terminal::Screen& screen_;
   dialog::CTabSheet& sheet_;
   terminal::SheetView view_;
+  Window window_ = nullptr;
   std::vector<Timer> timers_;
 };
 
@@ -97,6 +135,11 @@ int RunSheetWindow(dialog::CTabSheet& sheet, void* /*parent*/, void* /*module*/)
     return -1;
   }
   TerminalWindow window(screen, sheet);
+  if (!window.Open(&error)) {
+    DebugPrintf("sheet: %s\n", error.c_str());
+    screen.Close();
+    return -1;
+  }
   TerminalWindow* outer = running;
   running = &window;
   sheet.Create(&window);

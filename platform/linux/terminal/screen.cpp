@@ -74,6 +74,8 @@ void Screen::Close() {
   open_ = false;
 }
 
+int Screen::InputDescriptor() const { return in_ ? fileno(static_cast<FILE*>(in_)) : -1; }
+
 int Screen::Columns() const { return COLS; }
 int Screen::Rows() const { return LINES; }
 

@@ -33,6 +33,9 @@ class Screen {
   void Close();
   bool IsOpen() const { return open_; }
 
+  // The descriptor the keys come from, for a loop that waits on it.
+  int InputDescriptor() const;
+
   int Columns() const;
   int Rows() const;
 

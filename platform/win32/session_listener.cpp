@@ -1,0 +1,7 @@
+#include "platform/session_listener.h"
+
+namespace platform {
+
+bool SessionListenerPresent() { return true; }
+
+}  // namespace platform
