@@ -10,7 +10,6 @@
 #include "platform/module.h"
 #include "platform/message_box.h"
 #include "platform/program_box.h"
-#include "platform/session_listener.h"
 
 namespace {
 

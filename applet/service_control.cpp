@@ -1,6 +1,6 @@
 #include "applet/service_control.h"
 
-#include "platform/mutex_probe.h"
+#include "platform/named_mutex.h"
 #include "platform/service_control.h"
 
 namespace applet {
@@ -26,7 +26,7 @@ int ServiceControl(int command) {
 
 bool IsInstanceRunning(const char* name) {
   uint32_t error = platform::ProbeNamedMutex(name);
-  return error == 0 || error == platform::kErrorAccessDenied;
+  return error == 0 || error == platform::kErrorMutexAccessDenied;
 }
 
 }  // namespace applet

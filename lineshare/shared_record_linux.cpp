@@ -9,12 +9,14 @@
 namespace linetap {
 namespace {
 
+// Held for the life of the process.
+platform::SharedSection* section = nullptr;
+
 // When the shared section cannot be had, a record of this process alone
 // stands in: the master still works, and slaves elsewhere read -1.
 SharedLineRecord* AttachRecord() {
   std::string error;
-  platform::SharedSection* section =
-      platform::OpenSharedSection(kSectionName, &kInitialRecord, sizeof(SharedLineRecord), &error);
+  section = platform::OpenSharedSection(kSectionName, &kInitialRecord, sizeof(SharedLineRecord), &error);
   if (section) return static_cast<SharedLineRecord*>(platform::SharedSectionData(section));
   platform::DebugPrintf("LineTap: no shared record (%s); slaves will not see this process\n", error.c_str());
   static SharedLineRecord alone = kInitialRecord;

@@ -91,6 +91,12 @@ std::string FormatLineNames(int word, int allowed) {
   return text;
 }
 
+std::optional<int> ReadInputWord(const std::string& path) {
+  std::string text;
+  if (ReadSmallFile(path, text) != ReadResult::kOk) return std::nullopt;
+  return ParseLineNames(text, kInputs);
+}
+
 std::optional<int> ReadModemWord(const std::string& path) {
   std::string inputs_text, outputs_text;
   if (ReadSmallFile(path, inputs_text) != ReadResult::kOk) return std::nullopt;

@@ -43,6 +43,9 @@ std::string FormatLineNames(int word, int allowed);
 // Line word: inputs from `path`, outputs from `path`.out. Fails when the
 // input file is missing or unreadable or either file holds an unknown name.
 std::optional<int> ReadModemWord(const std::string& path);
+// The inputs alone (kDsr, kCts, kRi), from `path`: what a port's modem
+// status holds, without reading the outputs' file.
+std::optional<int> ReadInputWord(const std::string& path);
 
 // Replace the outputs (the kRts and kDtr bits of `word`) or the inputs (kDsr,
 // kCts, kRi). Each file is written beside and renamed into place, so a reader

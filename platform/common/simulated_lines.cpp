@@ -33,7 +33,8 @@ bool SimulatedLines::SetOutputs(int outputs) {
 }
 
 bool SimulatedLines::ReadStatus(uint32_t* status) const {
-  auto word = linesim::ReadModemWord(path_);
+  // The modem status holds the inputs only: the outputs' file is not read.
+  auto word = linesim::ReadInputWord(path_);
   if (!word) return false;
   *status = ModemStatusFromSimulator(*word);
   return true;

@@ -68,6 +68,11 @@ class TerminalWindow : public dialog::DialogHost {
       *error = "the terminal's input cannot be watched";
       return false;
     }
+    // A resize is a signal, not input: ncurses reports it at its next read.
+    if (!SetWindowTimer(window_, kResizeTimer, kResizePollMs)) {
+      *error = "no timer for the terminal's size";
+      return false;
+    }
     return true;
   }
 
@@ -79,6 +84,9 @@ class TerminalWindow : public dialog::DialogHost {
 
  private:
   static constexpr uint32_t kInputMessage = kWmUser + 1;
+  // Far above the pages' timers, which are numbered from 1.
+  static constexpr uintptr_t kResizeTimer = 0x10000;
+  static constexpr uint32_t kResizePollMs = 200;
 
   struct Timer {
     dialog::CDialog* owner;
@@ -93,16 +101,22 @@ class TerminalWindow : public dialog::DialogHost {
     return timers_.size();
   }
 
+  // Every key that is waiting (and a resize); none is waited for.
+  void TakeWaitingInput() {
+    for (;;) {
+      terminal::Event event = screen_.Next(0);
+      if (event.kind == terminal::Event::kNothing) break;
+      if (event.kind == terminal::Event::kKey && view_.Fits()) sheet_.HandleKey(event.key);
+      if (sheet_.Ended()) break;
+    }
+  }
+
   intptr_t OnMessage(Window w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     if (message == kInputMessage) {
-      // Every key that is waiting, then the next notification.
-      for (;;) {
-        terminal::Event event = screen_.Next(0);
-        if (event.kind == terminal::Event::kNothing) break;
-        if (event.kind == terminal::Event::kKey && view_.Fits()) sheet_.HandleKey(event.key);
-        if (sheet_.Ended()) break;
-      }
+      TakeWaitingInput();
       event_loop::RearmSocketRead(screen_.InputDescriptor());
+    } else if (message == kWmTimer && wParam == kResizeTimer) {
+      TakeWaitingInput();
     } else if (message == kWmTimer) {
       if (wParam >= 1 && wParam <= timers_.size()) timers_[wParam - 1].owner->OnTimer(timers_[wParam - 1].id);
     } else {

@@ -52,6 +52,24 @@ SerialPort* OpenSimulated(const std::string& file, std::string* error) {
   return port;
 }
 
+// The simulator's file is named by a Unix path, as on Linux. Under Wine a
+// path starting with '/' is a file of the Unix host: its DOS name (Z:\...)
+// reaches it from any current drive, a service's C:\windows\system32 too.
+// Elsewhere the path is used as it is.
+std::string SimulatorFile(const char* path) {
+  if (path[0] != '/') return path;
+  using DosName = WCHAR*(CDECL*)(LPCSTR);
+  auto convert = reinterpret_cast<DosName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+  if (!convert) return path;
+  WCHAR* wide = convert(path);
+  if (!wide) return path;
+  char dos[MAX_PATH];
+  int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, dos, sizeof dos, nullptr, nullptr);
+  HeapFree(GetProcessHeap(), 0, wide);
+  return n > 0 ? std::string(dos) : std::string(path);
+}
+
 bool Escape(SerialPort* port, DWORD function) {
   if (!EscapeCommFunction(port->handle, function)) {
     DebugPrintf("serial: EscapeCommFunction %lu: error %lu\n", function, GetLastError());
@@ -75,7 +93,7 @@ SerialPort* OpenSerialPort(const std::string& name, std::string* error) {
     if (error) *error = name + ": no such port";
     return nullptr;
   }
-  if (const char* simulation = linesim::PathFromEnvironment()) return OpenSimulated(simulation, error);
+  if (const char* simulation = linesim::PathFromEnvironment()) return OpenSimulated(SimulatorFile(simulation), error);
   HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {

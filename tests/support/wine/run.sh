@@ -86,6 +86,18 @@ if [ -n "${VIGIL_WINE_GRAPHICS:-}" ]; then
 fi
 # The mark that tests/support/test_host_win32.cpp asks for.
 export VIGIL_TEST_PREFIX=$run
+# With VIGIL_WINE_SIMLINES set, VIGIL20_SIMLINES names a line file of this
+# run (every input active), for the program and for the services it
+# starts: Wine's service manager gives services the system environment of
+# the registry as it read it when it started, so the variable is stored
+# there first and that first session ended.
+if [ -n "${VIGIL_WINE_SIMLINES:-}" ]; then
+  export VIGIL20_SIMLINES=$run/simlines
+  echo "DSR CTS RI" > "$VIGIL20_SIMLINES"
+  wine reg add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' \
+    /v VIGIL20_SIMLINES /d "$VIGIL20_SIMLINES" /f >/dev/null
+  wineserver -w
+fi
 wineserver -p >/dev/null 2>&1 </dev/null
 
 status=0

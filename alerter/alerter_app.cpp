@@ -1,0 +1,167 @@
+#include "alerter/alerter_app.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "alerter/packet.h"
+#include "alerter/texts.h"
+#include "alerter/user_messages.h"
+#include "framework/async_socket.h"
+#include "lineshare/line_tap.h"
+#include "platform/shutdown.h"
+#include "platform/window_messages.h"
+
+CAlerterApp::CAlerterApp()
+    : CWinAppSrv(texts::kServiceName, texts::kDisplayName),
+      configNotify_(platform::RegisterMessageName(texts::kConfigNotifyMessage)) {}
+
+bool CAlerterApp::InitInstance() {
+  // 1. Service commands and mode.
+  if (!ServiceStep()) return false;
+  m_exitCode = 1;  // until start-up has succeeded
+
+  // 2. One instance at a time.
+  if (!ClaimSingleInstance(texts::kMutexName)) {
+    ShowWarning("%s", texts::kAlreadyRunning);
+    return false;
+  }
+
+  // 3. The socket layer.
+  if (!AfxSocketInit()) return false;
+
+  // 4. The settings, read once.
+  config_ = std::make_unique<CAplConfig>();
+  config_->SetRootKey(platform::kLocalMachine, kAplConfigKey);
+  config_->RegisterValues();
+  if (!config_->Load()) ShowWarning("%s", texts::kDefaultSettings);
+  monitor_ = std::make_unique<CUpsMonitor>(*config_, *this);
+
+  // 5. The event file.
+  eventFile_ = std::make_unique<CEventFile>(kEventFileName);
+  DebugLine("Fname: %s\n\n", eventFile_->Path().c_str());
+  if (!eventFile_->OpenForWriting()) ShowWarning("%s", texts::kEventFileFailed);
+
+  // 6. The notification message.
+  configNotify_ = platform::RegisterMessageName(texts::kConfigNotifyMessage);
+
+  // 7. The connection to the UPS.
+  if (config_->comMode == 0) {
+    ShowWarning("%s", texts::kNoComMode);
+    return false;
+  }
+  if (config_->comMode == 1) {
+    if (serialOpen(config_->comPort, 0) != 1) {
+      ShowWarning(texts::kPortFailed, config_->comPort);
+      return false;
+    }
+    bool dtr = serialSetDtr(0) != 0;
+    bool rts = serialSetRts(1) != 0;
+    if (!dtr || !rts) {
+      ShowWarning("%s", texts::kSignallingFailed);
+      return false;
+    }
+  }
+
+  // 8. The network.
+  if (config_->netMode != 0 && !OpenNetwork()) return false;
+
+  // 9.
+  if (config_->logStartStop != 0) LogEvent(10);
+
+  // 10. Without the privilege the program still watches; it cannot shut down.
+  if (!EnableShutdownPrivilege()) ShowServiceWarning("%s", texts::kNoShutdownPrivilege);
+
+  // 11. The monitor window.
+  window_ = std::make_unique<CAlarmDlg>(*monitor_, *this, *this, static_cast<uint32_t>(config_->interval),
+                                        configNotify_);
+  if (!window_->Create()) return false;
+  m_pMainWnd = window_.get();
+  m_exitCode = 0;
+  return true;
+}
+
+bool CAlerterApp::OpenNetwork() {
+  if (NetworkCheck() == -1) {
+    ShowWarning("%s", texts::kNoBroadcast);
+    return false;
+  }
+  socket_ = std::make_unique<CSocketBind>();
+  if (config_->netMode == 4 && !socket_->OpenSender()) {
+    ShowWarning("%s", texts::kSenderFailed);
+    return false;
+  }
+  if (config_->netMode == 5 && !socket_->OpenListener()) {
+    ShowWarning("%s", texts::kListenerFailed);
+    return false;
+  }
+  socket_->SetReceiveHandler([this](const uint8_t* bytes, int count) { OnNetworkPacket(bytes, count); });
+  return true;
+}
+
+bool CAlerterApp::EnableShutdownPrivilege() {
+  uint32_t error = 0;
+  bool allowed = platform::AcquireShutdownPrivilege(&error);
+  if (!allowed) DebugLine("shutdown privilege: error %u\n", error);
+  monitor_->SetShutdownAllowed(allowed);
+  return allowed;
+}
+
+int CAlerterApp::ExitInstance() {
+  SignalStopping();
+  serialClose();
+  if (config_ && config_->logStartStop != 0) LogEvent(11);
+  socket_.reset();
+  window_.reset();
+  if (eventFile_) eventFile_->Close();
+  eventFile_.reset();
+  monitor_.reset();
+  config_.reset();
+  m_pMainWnd = nullptr;
+  return CWinAppSrv::ExitInstance();
+}
+
+void CAlerterApp::LogEvent(int32_t code) {
+  if (eventFile_) eventFile_->Append(code);
+}
+
+void CAlerterApp::OnNetworkPacket(const uint8_t* bytes, int count) {
+  CState rx{};
+  if (count < 0 || !ParsePacket(bytes, static_cast<size_t>(count), &rx)) return;
+  if (config_->acceptAll == 0 && !IsAcceptedSender(rx.hostName, config_->hostName)) return;
+  monitor_->OnReceivedState(rx);
+}
+
+int32_t CAlerterApp::ReadDsr() { return serialGetDsr(); }
+int32_t CAlerterApp::ReadCts() { return serialGetCts(); }
+int32_t CAlerterApp::ReadRing() { return serialGetRing(); }
+
+int64_t CAlerterApp::Now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void CAlerterApp::NotifyNetwork(CState& state) {
+  if (config_->netMode != 4 || !socket_) return;
+  size_t length = BuildPacket(state, socket_->LocalName().c_str());
+  socket_->SendNotification(state.packet, static_cast<int>(length));
+}
+
+int CAlerterApp::AskUser(uint32_t style, const char* text) { return ::AskUser(style, "%s", text); }
+
+int CAlerterApp::RunCommand(const char* commandLine) { return std::system(commandLine); }
+
+void CAlerterApp::PostToAllWindows(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  platform::BroadcastPostMessage(message, wParam, lParam);
+}
+
+void CAlerterApp::Wait(uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool CAlerterApp::RequestShutdown(bool force) {
+  uint32_t error = 0;
+  if (platform::RequestShutdown(force, &error)) return true;
+  DebugLine("shutdown request refused: error %u\n", error);
+  return false;
+}

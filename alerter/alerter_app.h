@@ -1,0 +1,54 @@
+// CAlerterApp, the monitoring program: its start-up (InitInstance), the
+// message loop of the main thread (Run) and its exit (ExitInstance), with
+// the objects they make: the settings, the event file, the LAN endpoint and
+// the monitor window. It is also what the UPS monitor acts through.
+#pragma once
+
+#include <memory>
+
+#include "agent/event_file.h"
+#include "alerter/alarm_dlg.h"
+#include "alerter/monitor.h"
+#include "alerter/service_app.h"
+#include "alerter/socket_bind.h"
+#include "config/apl_config.h"
+
+class CAlerterApp : public CWinAppSrv, public CMonitorHost {
+ public:
+  static constexpr CRuntimeClass runtimeClass{"CAlerterApp", &CWinAppSrv::runtimeClass};
+  const CRuntimeClass* GetRuntimeClass() const override { return &runtimeClass; }
+
+  CAlerterApp();
+
+  bool InitInstance() override;
+  int ExitInstance() override;
+
+  // The event log call of the whole program.
+  void LogEvent(int32_t code) override;
+
+  // CMonitorHost.
+  int32_t ReadDsr() override;
+  int32_t ReadCts() override;
+  int32_t ReadRing() override;
+  int64_t Now() override;
+  void NotifyNetwork(CState& state) override;
+  int AskUser(uint32_t style, const char* text) override;
+  bool ServiceMode() override { return CWinAppSrv::ServiceMode(); }
+  void PostQuitRequest() override { CWinAppSrv::PostQuitRequest(0); }
+  int RunCommand(const char* commandLine) override;
+  void PostToAllWindows(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+  void Wait(uint32_t milliseconds) override;
+  bool RequestShutdown(bool force) override;
+
+ private:
+  bool OpenNetwork();
+  void OnNetworkPacket(const uint8_t* bytes, int count);
+  bool EnableShutdownPrivilege();
+
+  uint32_t configNotify_;
+  std::unique_ptr<CAplConfig> config_;
+  std::unique_ptr<CEventFile> eventFile_;
+  std::unique_ptr<CSocketBind> socket_;
+  std::unique_ptr<CUpsMonitor> monitor_;
+  std::unique_ptr<CAlarmDlg> window_;
+};

@@ -1,0 +1,110 @@
+// The battery model and the automatic shutdown of the UPS monitor.
+#include <algorithm>
+#include <cctype>
+#include <climits>
+
+#include "alerter/monitor.h"
+#include "platform/window_messages.h"
+
+namespace {
+
+int32_t ToInt32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The session-end sequence's waits, in milliseconds.
+constexpr uint32_t kAfterQueryEndSession = 10000;
+constexpr uint32_t kAfterEndSession = 5000;
+
+}  // namespace
+
+void CUpsMonitor::UpdateAutonomy(CState& s) {
+  const int64_t n = config_.autonomiaNominal;
+  const int64_t r = config_.tempoRecarga;
+  // Without a positive nominal autonomy and recharge time the model has no
+  // rate to recharge at: the recharge counts as complete at once.
+  const bool canRecharge = n > 0 && r > 0;
+  int64_t now = host_.Now();
+  if (s.powerFailure != 0) {
+    if (onMains) {
+      onMains = false;
+      onBattery = true;
+      dischargeStart = now;
+      s.timeOnBattery = 0;
+    } else {
+      int64_t elapsed = now - dischargeStart;
+      s.timeOnBattery = ToInt32(elapsed);
+      s.remainingAutonomy = ToInt32(s.fullAutonomy - elapsed);
+      if (s.remainingAutonomy <= 0) s.autonomyEnd = 1;
+    }
+    return;
+  }
+  if (onBattery) {
+    onMains = true;
+    onBattery = false;
+    rechargeStart = now;
+    s.timeOnBattery = 0;
+    s.autonomyEnd = 0;
+    if (!canRecharge) {
+      s.fullAutonomy = s.remainingAutonomy = ToInt32(n);
+      rechargeLeft = 0;
+      return;
+    }
+    s.fullAutonomy = s.remainingAutonomy;
+    // 64-bit: a long discharge leaves a large negative remainder.
+    rechargeLeft = ToInt32(std::min((n - s.remainingAutonomy) * r / n, r));
+    return;
+  }
+  if (rechargeLeft > 0 && canRecharge) {
+    int64_t left = std::max<int64_t>(rechargeLeft - (now - rechargeStart), 0);
+    int32_t autonomy = ToInt32((r - left) * n / r);
+    s.remainingAutonomy = s.fullAutonomy = autonomy;
+    if (left == 0) rechargeLeft = 0;
+  }
+}
+
+void CUpsMonitor::RunCountdowns() {
+  if (autonomyCountdown > 0 && --autonomyCountdown == 0 && config_.timeoutShutdown != 0 && config_.desligar != 0) {
+    host_.LogEvent(5);
+    if (config_.runLtScript != 0) RunShutdownScript(config_.ltScript);
+    if (ShutdownNormal()) {
+      host_.PostQuitRequest();
+    } else {
+      host_.LogEvent(7);
+    }
+  }
+  if (lowBatteryCountdown > 0 && --lowBatteryCountdown == 0 && config_.desligar != 0) {
+    host_.LogEvent(6);
+    if (config_.runLtScript != 0) RunShutdownScript(config_.ltScript);
+    if (ShutdownForced()) {
+      host_.PostQuitRequest();
+    } else {
+      host_.LogEvent(8);
+    }
+  }
+}
+
+int CUpsMonitor::RunShutdownScript(const std::string& text) {
+  size_t first = 0;
+  while (first < text.size() && IsBlank(text[first])) ++first;
+  size_t last = text.size();
+  while (last > first && IsBlank(text[last - 1])) --last;
+  if (first == last) return -1;
+  return host_.RunCommand(text.substr(first, last - first).c_str());
+}
+
+bool CUpsMonitor::ShutdownNormal() {
+  if (!shutdownAllowed) return false;
+  return host_.RequestShutdown(false);
+}
+
+bool CUpsMonitor::ShutdownForced() {
+  if (!shutdownAllowed) return false;
+  host_.PostToAllWindows(platform::kWmQueryEndSession, 1, 0);
+  host_.Wait(kAfterQueryEndSession);
+  host_.PostToAllWindows(platform::kWmEndSession, 1, 0);
+  host_.Wait(kAfterEndSession);
+  return host_.RequestShutdown(true);
+}

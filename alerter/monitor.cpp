@@ -1,0 +1,169 @@
+#include "alerter/monitor.h"
+
+#include <cstring>
+
+#include "alerter/texts.h"
+#include "alerter/user_messages.h"
+
+void CUpsMonitor::Reset() {
+  std::memset(&currentState, 0, sizeof currentState);
+  currentState.nominalAutonomy = config_.autonomiaNominal;
+  currentState.fullAutonomy = config_.autonomiaNominal;
+  currentState.remainingAutonomy = config_.autonomiaNominal;
+  int64_t now = host_.Now();
+  lastRepeat = now;
+  lastReception = now;
+  Publish();
+}
+
+CState CUpsMonitor::Snapshot() const {
+  std::lock_guard<std::mutex> hold(snapshotLock_);
+  return published_;
+}
+
+void CUpsMonitor::Publish() {
+  std::lock_guard<std::mutex> hold(snapshotLock_);
+  published_ = currentState;
+}
+
+void CUpsMonitor::SampleLines(CState& record) {
+  // A failed read (negative) counts as an active input: no alarm.
+  record.powerFailure = host_.ReadDsr() == 0 ? 1 : 0;
+  record.batteryCritical = host_.ReadCts() == 0 ? 1 : 0;
+  int32_t ring = host_.ReadRing();
+  if (config_.tipoBypass == 0) {
+    record.bypass = ring == 0 ? 1 : 0;
+  } else {
+    record.bypass = ring == 1 ? 1 : 0;
+  }
+  if (record.powerFailure == 1 && record.batteryCritical == 1 && record.bypass == 1) {
+    if (config_.tipoCabo == 0) {
+      ClearAlarms(record);
+      record.signalFault = 1;
+    } else {
+      if (cableQuestion == 0 && !host_.ServiceMode()) {
+        cableQuestion = 1;
+        if (host_.AskUser(kQuestionStyle, texts::kCableQuestion) == kAnswerYes) {
+          host_.PostQuitRequest();
+        } else {
+          cableQuestion = 2;
+        }
+      }
+      record.powerFailure = 0;
+      record.batteryCritical = 0;
+      record.bypass = 0;
+      record.signalFault = 1;
+    }
+  }
+  if (cableQuestion == 1) ClearAlarms(record);
+  if (config_.tipoCabo == 0) record.bypass = 0;
+}
+
+void CUpsMonitor::OnMonitorTimer() {
+  RunCountdowns();
+  int64_t now = host_.Now();
+  bool runModel = false;
+  if (config_.comMode == 1) {
+    if (config_.signalFilter == 0) {
+      SampleLines(currentState);
+    } else {
+      SampleLines(lineSample);
+      if (SameAlarms(lineSample, lastLineSample)) {
+        if (filterCount >= config_.signalFilter) {
+          CopyAlarms(currentState, lineSample);
+        } else {
+          ++filterCount;
+        }
+      } else {
+        filterCount = 0;
+      }
+      CopyAlarms(lastLineSample, lineSample);
+    }
+    runModel = true;
+  } else if (config_.netMode != 0 && config_.autonomiaServer == 0) {
+    runModel = true;
+  }
+
+  if (runModel) {
+    UpdateAutonomy(currentState);
+    if (forceNotify || !SameAlarms(currentState, lastNotifiedState)) {
+      CopyState(lastNotifiedState, currentState);
+      forceNotify = false;
+      host_.NotifyNetwork(currentState);
+      ProcessStateChange(currentState);
+    } else if (config_.broadcastDelay != 0 && now - lastRepeat >= config_.broadcastDelay) {
+      lastRepeat = now;
+      host_.NotifyNetwork(currentState);
+    }
+  }
+
+  if (config_.comMode == 2) {
+    bool wasLost = lastNotifiedState.serverLost == 1;
+    if (now - lastReception >= config_.badServerDelay) {
+      currentState.serverLost = 1;
+      if (!wasLost) ProcessStateChange(currentState);
+    } else {
+      currentState.serverLost = 0;
+      if (wasLost) ProcessStateChange(currentState);
+    }
+    CopyState(lastNotifiedState, currentState);
+  }
+  Publish();
+}
+
+void CUpsMonitor::OnReceivedState(const CState& rx) {
+  lastReception = host_.Now();
+  CopyAlarms(currentState, rx);
+  if (config_.netMode != 0 && config_.autonomiaServer != 0) {
+    currentState.autonomyEnd = rx.autonomyEnd;
+    currentState.nominalAutonomy = rx.nominalAutonomy;
+    currentState.fullAutonomy = rx.fullAutonomy;
+    currentState.remainingAutonomy = rx.remainingAutonomy;
+  }
+  currentState.timeOnBattery = rx.timeOnBattery;
+  currentState.serverLost = 0;
+  currentState.reserved80 = 0;
+  if (!SameAlarms(currentState, lastNotifiedState)) {
+    CopyState(lastNotifiedState, currentState);
+    ProcessStateChange(currentState);
+  }
+  Publish();
+}
+
+void CUpsMonitor::ProcessStateChange(CState& s) {
+  CState& p = lastEventState;
+  if (s.signalFault == 1) return;
+  if (s.serverLost == 1 || p.serverLost == 1) {
+    CopyState(p, s);
+    return;
+  }
+  if (s.bypass == 1) {
+    host_.LogEvent(30);
+    CopyState(p, s);
+    return;
+  }
+  if (p.bypass == 1) {
+    host_.LogEvent(31);
+    CopyState(p, s);
+    return;
+  }
+  if (s.powerFailure == 0 && (p.powerFailure == 1 || p.batteryCritical == 1)) {
+    host_.LogEvent(2);
+    autonomyCountdown = 0;
+    lowBatteryCountdown = 0;
+    host_.NotifyNetwork(s);
+  }
+  CopyState(p, s);
+  if (s.batteryCritical == 1) {
+    host_.LogEvent(4);
+    host_.NotifyNetwork(s);
+    if (config_.lowBatShutdown != 0) lowBatteryCountdown = 3;
+  } else if (s.autonomyEnd == 1) {
+    host_.NotifyNetwork(s);
+    if (config_.timeoutShutdown != 0) autonomyCountdown = 15;
+    host_.LogEvent(20);
+  } else if (s.powerFailure == 1) {
+    host_.NotifyNetwork(s);
+    host_.LogEvent(1);
+  }
+}

@@ -1,0 +1,76 @@
+// The UPS monitor: the status record and everything done to it on the
+// main thread. Each monitor tick samples the lines (or, on a network
+// client, only runs the model), filters them, runs the autonomy model,
+// distributes changes and feeds the event state machine; received LAN
+// notifications come in through OnReceivedState. The status pipe's threads
+// read a copy published at the end of every handler, under a lock.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "alerter/monitor_host.h"
+#include "alerter/state.h"
+#include "config/apl_config.h"
+
+class CUpsMonitor {
+ public:
+  CUpsMonitor(const CAplConfig& config, CMonitorHost& host) : config_(config), host_(host) {}
+
+  // The monitor window's creation: the record reset, the autonomy figures
+  // set to "Autonomia Nominal", the start time taken as the last repeat and
+  // the last reception.
+  void Reset();
+  // Set at start-up when the shutdown privilege was obtained.
+  void SetShutdownAllowed(bool allowed) { shutdownAllowed = allowed; }
+
+  // One monitor tick.
+  void OnMonitorTimer();
+  // An accepted LAN notification, decoded.
+  void OnReceivedState(const CState& rx);
+
+  // A consistent copy of currentState as of the end of the last handler.
+  CState Snapshot() const;
+
+  // The pieces of a tick, in the order the tick runs them.
+  void RunCountdowns();
+  void SampleLines(CState& record);
+  void UpdateAutonomy(CState& s);
+  void ProcessStateChange(CState& s);
+
+  bool ShutdownNormal();
+  bool ShutdownForced();
+  // The script without its surrounding white space run through the command
+  // interpreter; -1 (nothing run) when nothing is left of it.
+  int RunShutdownScript(const std::string& text);
+
+  // The records, counters and model state, for the program and its tests.
+  CState currentState{};
+  CState lastNotifiedState{};
+  CState lastEventState{};
+  CState lineSample{};
+  CState lastLineSample{};
+  int filterCount = 0;
+  int cableQuestion = 0;  // 0 not asked; 1 asked, the user chose to stop; 2 asked and declined
+  bool forceNotify = true;
+  int64_t lastReception = 0;
+  int64_t lastRepeat = 0;
+
+  bool onMains = true;
+  bool onBattery = false;
+  int64_t dischargeStart = 0;
+  int64_t rechargeStart = 0;
+  int32_t rechargeLeft = 0;
+  int autonomyCountdown = 0;    // monitor ticks; 0 idle
+  int lowBatteryCountdown = 0;  // monitor ticks; 0 idle
+  bool shutdownAllowed = false;
+
+ private:
+  void Publish();
+
+  const CAplConfig& config_;
+  CMonitorHost& host_;
+  mutable std::mutex snapshotLock_;
+  CState published_{};
+};

@@ -1,0 +1,75 @@
+// The Windows side of the LAN test with vigil20: under Wine, in a network
+// namespace the test made, alerter.exe notifies the LAN ("Net Mode" 4) and
+// its UPS loses the mains. Waits until the file named by argv[1] (a Unix
+// path) exists, then ends alerter.exe. Exit 0 when every step worked.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "linesim/line_sim.h"
+#include "platform/named_pipe.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_host.h"
+
+namespace {
+
+bool Setting(const char* name, int value) {
+  return RunProcess({"reg.exe", "add", "HKLM\\Software\\Tessaly\\Vigil 2.0", "/v", name, "/t", "REG_DWORD", "/d",
+                     std::to_string(value), "/f"},
+                    60000)
+             .status == 0;
+}
+
+std::string Ask(const std::string& request) {
+  platform::PipeClient* client = nullptr;
+  if (platform::ConnectToPipe("\\\\.\\pipe\\vigil20_pipe", 1000, &client) != 0) return "";
+  std::string reply;
+  char buffer[4096];
+  uint32_t got = 0;
+  if (platform::WritePipeClient(client, request.data(), static_cast<uint32_t>(request.size())) == 0 &&
+      platform::ReadPipeClient(client, buffer, sizeof buffer, &got, 1000) == 0)
+    reply.assign(buffer, got);
+  platform::ClosePipeClient(client);
+  return reply;
+}
+
+bool Within(int seconds, bool (*done)()) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+int Fail(const char* step) {
+  std::fprintf(stderr, "alerter_lan_peer: %s\n", step);
+  return 1;
+}
+
+const char* done_file = nullptr;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* lines = std::getenv("VIGIL20_SIMLINES");
+  if (argc != 2 || !lines) return Fail("usage: alerter_lan_peer DONE_FILE, with VIGIL20_SIMLINES set");
+  done_file = argv[1];
+  if (!Setting("ComPort", 1) || !Setting("Interval", 100) || !Setting("Signal Filter", 0) || !Setting("Net Mode", 4) ||
+      !Setting("BroadcastDelay", 1))
+    return Fail("reg add");
+  ChildProcess::Options options;
+  options.captureErrors = true;
+  std::string error;
+  auto alerter = ChildProcess::Start({ALERTER_EXE, "-normal"}, options, &error);
+  if (!alerter) return Fail(error.c_str());
+  if (!Within(60, [] { return Ask("\n").size() == 216; })) return Fail("no status pipe");
+  if (!linesim::WriteInputs(NativePath(lines), linesim::kCts | linesim::kRi)) return Fail("lines");
+  if (!Within(120, [] { return std::filesystem::exists(NativePath(done_file)); })) return Fail("not told to end");
+  Ask("c");
+  return alerter->Wait() == 0 ? 0 : Fail("alerter.exe did not end well");
+}

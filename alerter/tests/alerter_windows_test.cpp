@@ -1,0 +1,185 @@
+// alerter.exe under Wine, in the throwaway prefix of each test: settings
+// written with reg.exe, the UPS on the line simulator, the event file in
+// the Windows directory, the status pipe from this program, and the
+// service in Wine's service manager.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "linesim/line_sim.h"
+#include "platform/named_pipe.h"
+#include "platform/window_messages.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_host.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Events = std::vector<int32_t>;
+
+const char kKey[] = "HKLM\\Software\\Tessaly\\Vigil 2.0";
+const char kPipe[] = "\\\\.\\pipe\\vigil20_pipe";
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (done()) return true;
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Ask(const std::string& request, uint32_t timeoutMs = 3000) {
+  platform::PipeClient* client = nullptr;
+  if (platform::ConnectToPipe(kPipe, timeoutMs, &client) != 0) return "";
+  std::string reply;
+  if (platform::WritePipeClient(client, request.data(), static_cast<uint32_t>(request.size())) == 0) {
+    char buffer[4096];
+    uint32_t got = 0;
+    if (platform::ReadPipeClient(client, buffer, sizeof buffer, &got, timeoutMs) == 0) reply.assign(buffer, got);
+  }
+  platform::ClosePipeClient(client);
+  return reply;
+}
+
+int32_t Field(const std::string& reply, size_t offset) {
+  if (reply.size() < offset + 4) return -999;
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(reply[offset + i]);
+  return static_cast<int32_t>(value);
+}
+
+class AlerterUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The runner's line file, which Wine's service manager knows too.
+    const char* runnerLines = std::getenv("VIGIL20_SIMLINES");
+    ASSERT_TRUE(runnerLines && *runnerLines) << "run with VIGIL_WINE_SIMLINES set";
+    lines_ = runnerLines;
+    SetLines(linesim::kDsr | linesim::kCts | linesim::kRi);
+    SetEnvironment("VIGIL20_SIMLINES", lines_);
+    Setting("ComPort", 1);
+    Setting("Interval", 100);
+    Setting("Signal Filter", 0);
+  }
+  void TearDown() override { UnsetEnvironment("VIGIL20_SIMLINES"); }
+
+  void SetLines(int inputs) { ASSERT_TRUE(linesim::WriteInputs(NativePath(lines_), inputs)); }
+  void Setting(const std::string& name, int value) {
+    CommandResult r = RunProcess({"reg.exe", "add", kKey, "/v", name, "/t", "REG_DWORD", "/d", std::to_string(value), "/f"}, 60000);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  std::unique_ptr<ChildProcess> Start() {
+    ChildProcess::Options options;
+    options.captureErrors = true;
+    std::string error;
+    auto child = ChildProcess::Start({ALERTER_EXE, "-normal"}, options, &error);
+    EXPECT_TRUE(child) << error;
+    return child;
+  }
+  Events EventsLogged() const {
+    std::string bytes = ReadFile(host_.WindowsDirectory() + "\\EvtVigil20.dat");
+    Events codes;
+    for (size_t at = 0; at + 28 <= bytes.size(); at += 28) codes.push_back(static_cast<unsigned char>(bytes[at + 24]));
+    return codes;
+  }
+  bool WaitEvents(const Events& codes, int timeoutMs) {
+    return WaitUntil([&] { return EventsLogged() == codes; }, timeoutMs);
+  }
+
+  TestHost host_;
+  std::string lines_;
+};
+
+TEST_F(AlerterUnderWine, LogsADsrDropInTheWindowsDirectory) {
+  Setting("LogStartStop", 1);
+  auto alerter = Start();
+  ASSERT_TRUE(WaitEvents({10}, 30000));
+  SetLines(linesim::kCts | linesim::kRi);
+  ASSERT_TRUE(WaitEvents({10, 1}, 10000));
+  SetLines(linesim::kDsr | linesim::kCts | linesim::kRi);
+  ASSERT_TRUE(WaitEvents({10, 1, 2}, 10000));
+  // The outputs while watching: DTR off, RTS on.
+  EXPECT_EQ(ReadFile(NativePath(lines_ + ".out")), "RTS\n");
+  Ask("c");
+  EXPECT_EQ(alerter->Wait(), 0);
+}
+
+TEST_F(AlerterUnderWine, AnswersTheStatusPipeAndRefusesASecondInstance) {
+  auto alerter = Start();
+  std::string reply;
+  // Until the monitor window is made the record is still all zero.
+  ASSERT_TRUE(WaitUntil([&] { return Field(reply = Ask("\n"), 64) == 900; }, 30000));
+  EXPECT_EQ(reply.size(), 216u);
+  EXPECT_EQ(Field(reply, 0), 0);
+  EXPECT_EQ(Field(reply, 64), 900);
+  EXPECT_EQ(Field(reply, 44), 0);
+  SetLines(linesim::kDsr | linesim::kRi);  // CTS inactive: battery critical
+  EXPECT_TRUE(WaitUntil([&] { return Field(Ask("\n"), 40) == 1; }, 10000));
+  EXPECT_EQ(Ask("x"), "");  // refused, no reply
+
+  CommandResult second = RunProcess({ALERTER_EXE, "-normal"}, 60000);
+  EXPECT_EQ(second.status, 1);
+
+  // A user's logon, as the window system tells every top-level window.
+  platform::BroadcastSendMessage(platform::kWmUserChanged, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !EventsLogged().empty() && EventsLogged().back() == 50; }, 10000));
+  // The third configuration request ends the program in order.
+  platform::BroadcastSendMessage(platform::RegisterMessageName("Vigil_Config_Change_Notify"), 0, 3);
+  EXPECT_EQ(alerter->Wait(), 0);
+}
+
+std::string ScQuery() { return RunProcess({"sc.exe", "query", "Vigil20"}, 60000).out; }
+
+bool WaitServiceState(const char* state, int timeoutMs) {
+  return WaitUntil([&] { return ScQuery().find(state) != std::string::npos; }, timeoutMs);
+}
+
+TEST_F(AlerterUnderWine, InstallsStartsStopsAndRemovesItselfAsAService) {
+  CommandResult install = RunProcess({ALERTER_EXE, "-install"}, 60000);
+  ASSERT_EQ(install.status, 0) << install.err;
+  EXPECT_NE(install.err.find("instalado com sucesso."), std::string::npos);
+  EXPECT_TRUE(WaitServiceState("STOPPED", 10000)) << ScQuery();
+
+  CommandResult start = RunProcess({ALERTER_EXE, "-start"}, 60000);
+  EXPECT_EQ(start.status, 0) << start.err;
+  ASSERT_TRUE(WaitServiceState("RUNNING", 30000)) << ScQuery();
+  // The service reads the simulator from C:\windows\system32.
+  std::string reply;
+  EXPECT_TRUE(WaitUntil([&] { return (reply = Ask("\n")).size() == 216; }, 30000));
+  SetLines(linesim::kCts | linesim::kRi);
+  EXPECT_TRUE(WaitEvents({1}, 10000));
+
+  CommandResult stop = RunProcess({ALERTER_EXE, "-stop"}, 60000);
+  EXPECT_EQ(stop.status, 0) << stop.err;
+  EXPECT_TRUE(WaitServiceState("STOPPED", 30000)) << ScQuery();
+  EXPECT_NE(ScQuery().find("WIN32_EXIT_CODE    : 0"), std::string::npos);
+
+  CommandResult remove = RunProcess({ALERTER_EXE, "-remove"}, 60000);
+  EXPECT_EQ(remove.status, 0) << remove.err;
+  CommandResult gone = RunProcess({"sc.exe", "query", "Vigil20"}, 60000);
+  EXPECT_NE(gone.status, 0) << gone.out << gone.err;
+}
+
+TEST_F(AlerterUnderWine, AServiceWhoseStartUpFailsStopsWithError1066) {
+  Setting("ComMode", 0);
+  ASSERT_EQ(RunProcess({ALERTER_EXE, "-install"}, 60000).status, 0);
+  RunProcess({ALERTER_EXE, "-start"}, 60000);
+  ASSERT_TRUE(WaitServiceState("STOPPED", 30000)) << ScQuery();
+  EXPECT_NE(ScQuery().find("1066"), std::string::npos) << ScQuery();
+  EXPECT_EQ(RunProcess({ALERTER_EXE, "-remove"}, 60000).status, 0);
+}
+
+}  // namespace

@@ -1,0 +1,22 @@
+// The monitoring program's messages to people: boxes in the session at the
+// machine's console (usable from a service), titled "Alerta", with a 10 s
+// time-out that the caller waits for; and debug lines.
+#pragma once
+
+#include <cstdint>
+
+// Box styles.
+inline constexpr uint32_t kWarningStyle = 0x30;                // exclamation icon, OK
+inline constexpr uint32_t kServiceWarningStyle = 0x200030;     // the same, as a service notification
+inline constexpr uint32_t kQuestionStyle = 0x34;               // exclamation icon, Yes and No
+inline constexpr int kAnswerYes = 6;
+
+// Each formats into 1024 bytes (longer texts are cut) and returns the
+// answer: 1 for OK, 6 Yes, 7 No, 32000 on the time-out, 0 when the box
+// could not be shown.
+int ShowWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int ShowServiceWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int AskUser(uint32_t style, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Formats into 512 bytes and writes the line to the debug output.
+void DebugLine(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,86 @@
+// A box goes to the session broker (vigil-session) as one request on its
+// socket; the broker shows it and sends the answer back. With nobody
+// listening, the text goes to standard error and the box times out at once.
+#include "platform/message_box.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "platform/debug_output.h"
+#include "platform/linux/cp1252.h"
+#include "platform/linux/seqpacket.h"
+#include "platform/linux/session_protocol.h"
+
+namespace platform {
+namespace {
+
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorBrokenPipe = 109;
+
+void ToStandardError(const std::string& title, const std::string& text) {
+  std::string line = title + ": " + text + "\n";
+  DebugOutput(line.c_str());
+}
+
+}  // namespace
+
+bool SendSessionMessage(const char* title, const char* text, uint32_t style, uint32_t timeoutSeconds, bool wait,
+                        int32_t* answer, uint32_t* error) {
+  session::Request request;
+  request.style = style;
+  request.timeoutSeconds = timeoutSeconds;
+  request.wait = wait;
+  request.title = Utf8FromCp1252(title ? title : "");
+  request.text = Utf8FromCp1252(text ? text : "");
+  std::string bytes;
+  if (!session::Encode(request, &bytes)) {
+    *error = kErrorNotEnoughMemory;
+    return false;
+  }
+  std::string path = session::SocketPath();
+  int fd = path.empty() ? -1 : seqpacket::Connect(path);
+  if (fd < 0) {
+    ToStandardError(request.title, request.text);
+    *answer = wait ? kIdTimeout : kIdAsync;
+    return true;
+  }
+  if (!seqpacket::Send(fd, bytes.data(), bytes.size())) {
+    close(fd);
+    *error = kErrorBrokenPipe;
+    return false;
+  }
+  if (!wait) {
+    close(fd);
+    *answer = kIdAsync;
+    return true;
+  }
+  // The broker ends the box after its time-out; a broker that does not is
+  // given one second more.
+  int limit = timeoutSeconds == 0 ? -1 : static_cast<int>(timeoutSeconds) * 1000 + 1000;
+  uint8_t reply[4];
+  ssize_t n = seqpacket::Receive(fd, reply, sizeof reply, limit);
+  close(fd);
+  if (n == 4) {
+    *answer = static_cast<int32_t>(reply[0] | (reply[1] << 8) | (reply[2] << 16) |
+                                   (static_cast<uint32_t>(reply[3]) << 24));
+    return true;
+  }
+  if (n < 0 && errno == ETIMEDOUT) {
+    *answer = kIdTimeout;
+    return true;
+  }
+  *error = kErrorBrokenPipe;
+  return false;
+}
+
+bool SessionListenerPresent() {
+  std::string path = session::SocketPath();
+  int fd = path.empty() ? -1 : seqpacket::Connect(path);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,152 @@
+// A named mutex is <root>/run/mutex/<name>, a lock file every handle holds
+// with a shared flock for its life, so that a crashed holder frees it. A
+// handle that can lock it exclusively is the only one: the mutex is new.
+// The check and the shared lock are made under an exclusive lock on
+// "<name>.gate", so two creators never both find it new.
+#include "platform/named_mutex.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/debug_output.h"
+#include "platform/linux/run_directory.h"
+
+struct platform::NamedMutex {
+  int fd;
+};
+
+namespace platform {
+namespace {
+
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorInvalidName = 123;
+
+bool Lock(int fd, int operation) {
+  while (flock(fd, operation) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+uint32_t ErrorOf(int error) { return error == EACCES || error == EPERM || error == EROFS ? kErrorAccessDenied : 1117; }
+
+// Paths of the lock file and the gate; false when the run directory fails.
+bool Paths(const char* name, std::string* lock, std::string* gate) {
+  std::string dir, error;
+  if (!RunDirectory("mutex", &dir, &error)) {
+    DebugPrintf("named mutex: %s\n", error.c_str());
+    return false;
+  }
+  std::string base = dir + "/" + FileNameFor(name);
+  *lock = base + ".lock";
+  *gate = base + ".gate";
+  return true;
+}
+
+// Opens a shared file of the run directory, readable and writable by all.
+int OpenShared(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd >= 0) fchmod(fd, 0666);  // EPERM when another user made it: harmless
+  return fd;
+}
+
+// Holds the gate for the life of the object.
+class Gate {
+ public:
+  explicit Gate(const std::string& path) : fd_(OpenShared(path)) {
+    if (fd_ >= 0 && !Lock(fd_, LOCK_EX)) {
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~Gate() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Gate(const Gate&) = delete;
+  Gate& operator=(const Gate&) = delete;
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+NamedMutex* CreateNamedMutex(const char* name, bool* alreadyExisted, uint32_t* error) {
+  *alreadyExisted = false;
+  if (!name || !*name) {
+    *error = kErrorInvalidName;
+    return nullptr;
+  }
+  std::string lock, gate_path;
+  if (!Paths(name, &lock, &gate_path)) {
+    *error = kErrorAccessDenied;
+    return nullptr;
+  }
+  Gate gate(gate_path);
+  if (!gate.held()) {
+    *error = ErrorOf(errno);
+    return nullptr;
+  }
+  int fd = OpenShared(lock);
+  if (fd < 0) {
+    *error = ErrorOf(errno);
+    return nullptr;
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    // Alone: the mutex is new. Kept shared from now on.
+    if (!Lock(fd, LOCK_SH)) {
+      *error = ErrorOf(errno);
+      close(fd);
+      return nullptr;
+    }
+  } else if (errno == EWOULDBLOCK) {
+    *alreadyExisted = true;
+    if (!Lock(fd, LOCK_SH)) {
+      *error = ErrorOf(errno);
+      close(fd);
+      return nullptr;
+    }
+  } else {
+    *error = ErrorOf(errno);
+    close(fd);
+    return nullptr;
+  }
+  return new NamedMutex{fd};
+}
+
+bool NamedMutexExists(const char* name) {
+  std::string lock, gate_path;
+  if (!name || !*name || !Paths(name, &lock, &gate_path)) return false;
+  Gate gate(gate_path);
+  int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return held;
+}
+
+uint32_t ProbeNamedMutex(const char* name) {
+  std::string lock, gate_path;
+  if (!name || !*name) return kErrorInvalidName;
+  if (!Paths(name, &lock, &gate_path)) return kErrorMutexNotFound;
+  Gate gate(gate_path);
+  int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+  // A lock file this user may not open belongs to a mutex of another.
+  if (fd < 0) return errno == EACCES ? kErrorMutexAccessDenied : kErrorMutexNotFound;
+  bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return held ? 0 : kErrorMutexNotFound;
+}
+
+void CloseNamedMutex(NamedMutex* mutex) {
+  if (!mutex) return;
+  close(mutex->fd);
+  delete mutex;
+}
+
+}  // namespace platform

@@ -1,0 +1,201 @@
+// alerter and vigil20 on one LAN (network namespaces joined by veth), both
+// ways by the one datagram: an alerter client following a vigil20 server,
+// a vigil20 receiver following an alerter server; and the alerter server's
+// own sending.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "alerter_fixture.h"
+#include "daemon_fixture.h"
+
+namespace {
+
+using Events = std::vector<int32_t>;
+
+Sandbox::Options In(const std::string& netns) {
+  Sandbox::Options options;
+  options.netns = netns;
+  return options;
+}
+
+// Host names in `box` come from `hosts` alone: no name service is asked.
+void PrivateNames(const Sandbox& box, const std::string& hosts) {
+  box.Write("hosts", hosts);
+  box.Write("nsswitch.conf", "hosts: files\n");
+  CommandResult r = box.Run("mount --bind /usr/local/hosts /etc/hosts && mount --bind /usr/local/nsswitch.conf /etc/nsswitch.conf");
+  ASSERT_EQ(r.status, 0) << r.err;
+}
+
+// Gives the station the address `address` on its LAN link and a hosts
+// file in which its own name resolves to it, so that its classful
+// broadcast address (address.255 for 192.168.x.y) is the link's.
+void Station(const Sandbox& box, const std::string& address) {
+  PrivateNames(box, "127.0.0.1 localhost\n" + address + " posto7.exemplo.com.br posto7\n");
+  CommandResult r = box.Run(
+      "ip addr add " + address + "/24 dev $(ip -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1) && "
+      // Even a mistaken shutdown request reaches only a recorder here.
+      "if command -v systemctl >/dev/null; then mount --bind /usr/local/sbin/poweroff $(command -v systemctl); fi");
+  ASSERT_EQ(r.status, 0) << r.err;
+}
+
+// alerter's host root inside a sandbox is /usr/local/root.
+void AlerterSetting(const Sandbox& box, const std::string& name, int value) {
+  CommandResult r = box.Run("VIGIL20_HOST_ROOT=/usr/local/root " VIGIL_REG_BIN " add 'HKLM\\Software\\Tessaly\\Vigil 2.0' /v '" +
+                            name + "' /t REG_DWORD /d " + std::to_string(value) + " /f");
+  ASSERT_EQ(r.status, 0) << r.err;
+}
+
+void AlerterSetting(const Sandbox& box, const std::string& name, const std::string& value) {
+  CommandResult r = box.Run("VIGIL20_HOST_ROOT=/usr/local/root " VIGIL_REG_BIN " add 'HKLM\\Software\\Tessaly\\Vigil 2.0' /v '" +
+                            name + "' /t REG_SZ /d '" + value + "' /f");
+  ASSERT_EQ(r.status, 0) << r.err;
+}
+
+void AlerterLines(const Sandbox& box, const std::string& words) {
+  box.Run(VIGIL_LINES_BIN " /usr/local/alines " + words);
+}
+
+void StartAlerter(const Sandbox& box) {
+  box.Run("VIGIL20_HOST_ROOT=/usr/local/root VIGIL20_SIMLINES=/usr/local/alines VIGIL20_POWEROFF=/usr/local/sbin/poweroff " ALERTER_BIN
+          " -normal > /usr/local/alerter.log 2>&1 &");
+}
+
+std::vector<int32_t> AlerterEvents(const Sandbox& box) { return EventCodes(box.Path("root/windows/EvtVigil20.dat")); }
+
+// The status pipe of the alerter in `box`, asked from here.
+std::string AskPipeIn(const Sandbox& box) {
+  std::string previous = std::getenv("VIGIL20_HOST_ROOT") ? std::getenv("VIGIL20_HOST_ROOT") : "";
+  setenv("VIGIL20_HOST_ROOT", box.Path("root").c_str(), 1);
+  std::string reply = AskPipe("\n", 1000);
+  setenv("VIGIL20_HOST_ROOT", previous.c_str(), 1);
+  return reply;
+}
+
+class AlerterLanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Station(first_, "192.168.77.1");
+    Station(second_, "192.168.77.2");
+  }
+  void TearDown() override {
+    if (HasFailure())
+      std::printf("first alerter:\n%s\nsecond alerter:\n%s\n", first_.Read("alerter.log").c_str(),
+                  second_.Read("alerter.log").c_str());
+  }
+  VethLan lan_;
+  Sandbox first_{In(lan_.first())};
+  Sandbox second_{In(lan_.second())};
+};
+
+TEST_F(AlerterLanTest, AnAlerterClientFollowsAVigil20ServerAndNoticesItsSilence) {
+  const Sandbox& server = first_;
+  const Sandbox& client = second_;
+  server.WriteConf(LocalConf());
+  Lines(server, "set DSR CTS RI");
+  AlerterSetting(client, "ComMode", 2);
+  AlerterSetting(client, "Net Mode", 5);
+  AlerterSetting(client, "AcceptAll", 0);
+  AlerterSetting(client, "HostName", "ESTACAO1");
+  AlerterSetting(client, "Interval", 200);
+  AlerterSetting(client, "BadServerDelay", 8);  // the server repeats every 5 s
+  StartAlerter(client);
+  ASSERT_TRUE(WaitUntil([&] { return AskPipeIn(client).size() == 216; }, 10000));
+  ASSERT_EQ(StartDaemon(server).status, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Field(AskPipeIn(client), 64) == 600; }, 8000));  // the server's figures
+
+  Lines(server, "drop DSR");
+  ASSERT_TRUE(WaitUntil([&] { return AlerterEvents(client) == Events{1}; }, 8000));
+  Lines(server, "raise DSR");
+  ASSERT_TRUE(WaitUntil([&] { return AlerterEvents(client) == (Events{1, 2}); }, 8000));
+
+  // Silence: the server is lost, without an event; its return clears it.
+  ASSERT_EQ(Vigil(server, "stop").status, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Field(AskPipeIn(client), 56) == 1; }, 20000));
+  ASSERT_EQ(StartDaemon(server).status, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Field(AskPipeIn(client), 56) == 0; }, 10000));
+  EXPECT_EQ(AlerterEvents(client), (Events{1, 2}));
+}
+
+TEST_F(AlerterLanTest, AVigil20ReceiverFollowsAnAlerterServer) {
+  const Sandbox& server = first_;
+  const Sandbox& receiver = second_;
+  AlerterLines(server, "set DSR CTS RI");
+  AlerterSetting(server, "ComPort", 1);
+  AlerterSetting(server, "Net Mode", 4);
+  AlerterSetting(server, "Interval", 200);
+  AlerterSetting(server, "Signal Filter", 0);
+  receiver.WriteConf(LocalConf({{7, "Nobreak ligado a este computador (sim/nao) = nao"},
+                                {9, "Enviar o estado pela rede (sim/nao) = nao"},
+                                {10, "Nome desta estacao = receptor"},
+                                {11, "Receber o estado pela rede (sim/nao) = sim"},
+                                {12, "Aceitar qualquer servidor (sim/nao) = nao"},
+                                {13, "Servidor aceito = posto7.exemplo.com.br"}}));
+  ASSERT_EQ(StartDaemon(receiver).status, 0);
+  StartAlerter(server);
+  ASSERT_TRUE(WaitUntil([&] { return Peek(receiver).name == "posto7.exemplo.com.br"; }, 10000));
+
+  AlerterLines(server, "drop DSR");
+  ASSERT_TRUE(WaitForLog(receiver, "--> posto7.exemplo.com.br: Falta de Rede\n", 5000));
+  AlerterLines(server, "raise DSR");
+  ASSERT_TRUE(WaitForLog(receiver, "--> posto7.exemplo.com.br: Retorno da rede\n", 5000));
+  EXPECT_EQ(AlerterEvents(server), (Events{1, 2}));
+}
+
+TEST_F(AlerterLanTest, TheServerNotifiesOnItsFirstTickAndRepeatsAfterTheDelay) {
+  const Sandbox& server = first_;
+  const Sandbox& peer = second_;
+  AlerterLines(server, "set DSR CTS RI");
+  AlerterSetting(server, "ComPort", 1);
+  AlerterSetting(server, "Net Mode", 4);
+  AlerterSetting(server, "Interval", 100);
+  AlerterSetting(server, "BroadcastDelay", 1);
+  ListenForDatagrams(peer);
+  StartAlerter(server);
+  ASSERT_TRUE(WaitUntil([&] { return Datagrams(peer).size() >= 3; }, 10000));
+  auto seen = Datagrams(peer);
+  EXPECT_EQ(seen[0].size, 20 + 21);
+  EXPECT_EQ(seen[0].pf + seen[0].bl + seen[0].bp + seen[0].cf + seen[0].ao, 0);
+  EXPECT_EQ(seen[0].total, 900);
+  EXPECT_EQ(seen[0].left, 900);
+  EXPECT_EQ(seen[0].name, "posto7.exemplo.com.br");
+  // Repeats wait for the delay, counted in whole seconds (so the first may
+  // come early in the second the program started in).
+  EXPECT_GE(seen[2].at_ms - seen[1].at_ms, 500);
+  // The status record holds the last datagram sent and the name it carried.
+  std::string reply = AskPipeIn(server);
+  EXPECT_EQ(reply.substr(8, 22), std::string("posto7.exemplo.com.br") + '\0');
+  EXPECT_EQ(static_cast<unsigned char>(reply[88]), 0x4F);
+  EXPECT_EQ(static_cast<unsigned char>(reply[88 + 19]), 21);
+}
+
+TEST(AlerterNetwork, WithoutItsOwnAddressTheServerDoesNotStart) {
+  Sandbox box;
+  PrivateNames(box, "127.0.0.1 localhost\n");
+  AlerterLines(box, "set DSR CTS RI");
+  AlerterSetting(box, "ComPort", 1);
+  AlerterSetting(box, "Net Mode", 4);
+  CommandResult result = box.Run(
+      "VIGIL20_HOST_ROOT=/usr/local/root VIGIL20_SIMLINES=/usr/local/alines VIGIL20_POWEROFF=/usr/local/sbin/poweroff " ALERTER_BIN
+      " -normal");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("Alerta: N\u00e3o foi poss\u00edvel abrir a conex\u00e3o de rede para sinaliza\u00e7\u00e3o remota."),
+            std::string::npos)
+      << result.err;
+}
+
+TEST(AlerterNetwork, AListenerWhosePortIsTakenDoesNotStart) {
+  Sandbox box;
+  PrivateNames(box, "127.0.0.1 localhost\n");
+  ListenForDatagrams(box);
+  AlerterSetting(box, "ComMode", 2);
+  AlerterSetting(box, "Net Mode", 5);
+  CommandResult result = box.Run("VIGIL20_HOST_ROOT=/usr/local/root VIGIL20_POWEROFF=/usr/local/sbin/poweroff " ALERTER_BIN " -normal");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("The specified address is already in use\n"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("Alerta: N\u00e3o foi poss\u00edvel abrir a conex\u00e3o de rede.\nUma inst\u00e2ncia do "
+                            "servi\u00e7o pode j\u00e1 estar rodando."),
+            std::string::npos);
+}
+
+}  // namespace
