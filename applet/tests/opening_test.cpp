@@ -1,6 +1,8 @@
 // The opening sequence over the real registry of the test's host (the
 // stand-in, or Wine's): the defaults warning, the SNMP page by the
-// platform's key, Cancel writing nothing, Apply saving what the pages left.
+// platform's key, Cancel writing nothing, Apply saving what the pages left;
+// either way the question to start, and a supervisor that cannot be
+// started reported with the system's text.
 #include <gtest/gtest.h>
 
 #include "applet/messages.h"
@@ -26,12 +28,14 @@ struct NoHost : dialog::DialogHost {
 struct Opening : ::testing::Test {
   TestHost host;
   std::vector<std::string> boxes;
+  int startAnswer = kAnswerYes;  // to "Iniciar o Vigil 2.0?"
   void SetUp() override {
     SetBoxShower([this](const std::string&, const std::string& text, unsigned) {
       boxes.push_back(text);
-      return kAnswerYes;
+      return text == kStartQuestion ? startAnswer : kAnswerYes;
     });
   }
+  static constexpr const char* kStartQuestion = "Iniciar o Vigil 2.0?";
   void TearDown() override { SetBoxShower(nullptr); }
   static bool KeyExists(const std::string& path) {
     platform::RegKeyHandle key;
@@ -72,11 +76,20 @@ TEST_F(Opening, WithoutSettingsTheWarningComesAndCancelWritesNothing) {
   EXPECT_NE(boxes[0].find("operando com as configurações default!"_w1252), std::string::npos);
   EXPECT_EQ(pages, 5) << "the NT platform's script page; no agent registered";
   EXPECT_FALSE(KeyExists(kAplConfigKey));
+  // Yes, and the system directory has no supervisor.
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[1], kStartQuestion);
+  EXPECT_EQ(boxes[2].rfind("Ocorreu um erro ao iniciar o supervisor do Vigil2.0: ", 0), 0u) << boxes[2];
+  EXPECT_GT(boxes[2].size(), std::string("Ocorreu um erro ao iniciar o supervisor do Vigil2.0: \nTente iniciar o "
+                                          "aplicativo pelo menu de programas.").size())
+      << "the system's text of the error";
+  EXPECT_NE(boxes[2].find("\nTente iniciar o aplicativo pelo menu de programas."), std::string::npos);
 }
 
 TEST_F(Opening, ApplySavesEverySettingAsThePagesLeftThem) {
   AddValue(kAplConfigKey, "outro");  // the key exists: no warning
   AddValue(kSnmpAgentsKeyNt6, kAgentValue);
+  startAnswer = kAnswerNo;
   NoHost none;
   int pages = 0;
   RunOpeningSequence(nullptr, [&](CBaseDialog& sheet, void*) {
@@ -89,6 +102,7 @@ TEST_F(Opening, ApplySavesEverySettingAsThePagesLeftThem) {
   });
   EXPECT_EQ(pages, 6) << "the SNMP page last";
   EXPECT_EQ(boxes.front(), "Fechar esta janela e salvar as alterações?"_w1252);
+  EXPECT_EQ(boxes.back(), kStartQuestion) << "a No starts nothing";
   CAplConfig saved;
   saved.SetRootKey(platform::kLocalMachine, kAplConfigKey);
   saved.RegisterValues();
