@@ -2,7 +2,7 @@
 // open in vigil-control, from what a real vigil20 and a real alerter
 // broadcast in another network namespace of one LAN: names differing only
 // in case give one upper-case entry, a datagram with another header is
-// ignored.
+// ignored, and a flood of datagrams leaves the sheet answering its keys.
 #include <gtest/gtest.h>
 
 #include "tests/alerter_fixture.h"
@@ -65,6 +65,13 @@ TEST(ServerListOnTheLan, Vigil20AndAlerterAreListedOnceEachInUpperCaseAndOtherHe
   EXPECT_EQ(CountIn(screen, "SERVIDOR-LINUX"), 1) << screen;
   EXPECT_EQ(CountIn(screen, "ervidor-linux"), 0) << screen;
   EXPECT_EQ(CountIn(screen, "INFITRO"), 0) << screen;
+
+  // Under a flood of datagrams the sheet still follows the keys.
+  senders.Run(VIGIL_DGRAM_BIN " send 192.168.77.1 0 200000 Enchente 0 0 0 0 0 600 600 600 0 > /dev/null 2>&1 &");
+  terminal.Send("M-p");
+  EXPECT_TRUE(terminal.WaitFor("Autonomia do sistema")) << terminal.Screen();
+  terminal.Send("M-r");
+  EXPECT_TRUE(terminal.WaitFor("ENCHENTE")) << terminal.Screen();
   terminal.Send("Escape");
   EXPECT_TRUE(terminal.WaitFor("Iniciar o Vigil 2.0?")) << terminal.Screen();
   terminal.Send("Tab");
