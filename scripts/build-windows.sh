@@ -13,6 +13,7 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build-windows -j "${VIGIL_JOBS:-2}"
 
 # The suite's Windows files built above.
-for file in alerter/alerter.exe alerter/LineTap.dll applet/Vigil20.cpl launcher/launcher.exe tools/vigil20s/vigil20s.exe; do
+for file in alerter/alerter.exe alerter/LineTap.dll applet/Vigil20.cpl launcher/launcher.exe tools/vigil20s/vigil20s.exe \
+  agent/VigilAgent20.dll agent/tests/agent_tests.exe; do
   [ -f "build-windows/$file" ] || { echo "build-windows: $file is missing" >&2; exit 1; }
 done

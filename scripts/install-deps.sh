@@ -11,6 +11,8 @@ packages=(
   iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter
   libfaketime                         # a wall-clock step under one daemon
   libncurses-dev tmux                 # the applet's terminal sheet and its test
+  libsnmp-dev snmp snmpd snmptrapd    # vigil-snmp on net-snmp's agent library; its clients for the tests
+  smitools                            # smilint for the MIB module
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(
