@@ -15,4 +15,8 @@ uint32_t GetSystemDir(char* buffer, uint32_t size);
 // The character that joins a directory and a file name.
 char PathSeparator();
 
+// The longest path the system takes, in bytes with the terminator
+// (MAX_PATH on Windows, PATH_MAX here).
+uint32_t MaxPathBytes();
+
 }  // namespace platform

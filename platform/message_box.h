@@ -28,4 +28,9 @@ inline constexpr int32_t kIdAsync = 32001;
 bool SendSessionMessage(const char* title, const char* text, uint32_t style, uint32_t timeoutSeconds, bool wait,
                         int32_t* answer, uint32_t* error);
 
+// Whether somebody answers these boxes: on Windows the console session
+// always does; on Linux only while a session broker (vigil-session)
+// listens. Without one, a box's text goes to standard error unanswered.
+bool SessionListenerPresent();
+
 }  // namespace platform

@@ -19,6 +19,14 @@ NamedMutex* CreateNamedMutex(const char* name, bool* alreadyExisted, uint32_t* e
 // True when some handle, in any process, holds the mutex `name`.
 bool NamedMutexExists(const char* name);
 
+// OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name), the handle closed at once:
+// 0 when it opens, else the system's error code (kErrorMutexNotFound when
+// no handle holds it, kErrorMutexAccessDenied when it exists but may not
+// be opened by this user).
+inline constexpr uint32_t kErrorMutexNotFound = 2;
+inline constexpr uint32_t kErrorMutexAccessDenied = 5;
+uint32_t ProbeNamedMutex(const char* name);
+
 // Closes the handle; accepts nullptr. The mutex ends with its last handle
 // (also when its holder crashes).
 void CloseNamedMutex(NamedMutex* mutex);

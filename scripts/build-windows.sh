@@ -12,9 +12,8 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@"
 cmake --build build-windows -j "${VIGIL_JOBS:-2}"
 
-# alerter.exe, with LineTap.dll beside it, is among what was built.
-test -f build-windows/alerter/alerter.exe -a -f build-windows/alerter/LineTap.dll
-
-# The SNMP agent and its Windows host test (agent_tests.exe, which loads the
-# DLL and drives its exports under Wine) are part of that build.
-test -f build-windows/agent/VigilAgent20.dll && test -f build-windows/agent/tests/agent_tests.exe
+# The suite's Windows files built above.
+for file in alerter/alerter.exe alerter/LineTap.dll applet/Vigil20.cpl launcher/launcher.exe tools/vigil20s/vigil20s.exe \
+  agent/VigilAgent20.dll agent/tests/agent_tests.exe; do
+  [ -f "build-windows/$file" ] || { echo "build-windows: $file is missing" >&2; exit 1; }
+done

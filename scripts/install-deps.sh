@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev          # fuzz targets (libFuzzer)
   iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter
   libfaketime                         # a wall-clock step under one daemon
+  libncurses-dev tmux                 # the applet's terminal sheet and its test
   libsnmp-dev snmp snmpd snmptrapd    # vigil-snmp on net-snmp's agent library; its clients for the tests
   smitools                            # smilint for the MIB module
 )
@@ -18,6 +19,7 @@ if [ "${1:-}" = "windows" ]; then
     g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64  # the -posix compilers have std::thread
     googletest                                       # its sources, built for Windows
     wine wine64                                      # runs the Windows tests
+    xvfb xauth                                       # a display for the applet's real sheet
   )
 fi
 

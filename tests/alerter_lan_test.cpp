@@ -8,58 +8,11 @@
 
 #include "alerter_fixture.h"
 #include "daemon_fixture.h"
+#include "lan_fixture.h"
 
 namespace {
 
 using Events = std::vector<int32_t>;
-
-Sandbox::Options In(const std::string& netns) {
-  Sandbox::Options options;
-  options.netns = netns;
-  return options;
-}
-
-// Host names in `box` come from `hosts` alone: no name service is asked.
-void PrivateNames(const Sandbox& box, const std::string& hosts) {
-  box.Write("hosts", hosts);
-  box.Write("nsswitch.conf", "hosts: files\n");
-  CommandResult r = box.Run("mount --bind /usr/local/hosts /etc/hosts && mount --bind /usr/local/nsswitch.conf /etc/nsswitch.conf");
-  ASSERT_EQ(r.status, 0) << r.err;
-}
-
-// Gives the station the address `address` on its LAN link and a hosts
-// file in which its own name resolves to it, so that its classful
-// broadcast address (address.255 for 192.168.x.y) is the link's.
-void Station(const Sandbox& box, const std::string& address) {
-  PrivateNames(box, "127.0.0.1 localhost\n" + address + " posto7.exemplo.com.br posto7\n");
-  CommandResult r = box.Run(
-      "ip addr add " + address + "/24 dev $(ip -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1) && "
-      // Even a mistaken shutdown request reaches only a recorder here.
-      "if command -v systemctl >/dev/null; then mount --bind /usr/local/sbin/poweroff $(command -v systemctl); fi");
-  ASSERT_EQ(r.status, 0) << r.err;
-}
-
-// alerter's host root inside a sandbox is /usr/local/root.
-void AlerterSetting(const Sandbox& box, const std::string& name, int value) {
-  CommandResult r = box.Run("VIGIL20_HOST_ROOT=/usr/local/root " VIGIL_REG_BIN " add 'HKLM\\Software\\Tessaly\\Vigil 2.0' /v '" +
-                            name + "' /t REG_DWORD /d " + std::to_string(value) + " /f");
-  ASSERT_EQ(r.status, 0) << r.err;
-}
-
-void AlerterSetting(const Sandbox& box, const std::string& name, const std::string& value) {
-  CommandResult r = box.Run("VIGIL20_HOST_ROOT=/usr/local/root " VIGIL_REG_BIN " add 'HKLM\\Software\\Tessaly\\Vigil 2.0' /v '" +
-                            name + "' /t REG_SZ /d '" + value + "' /f");
-  ASSERT_EQ(r.status, 0) << r.err;
-}
-
-void AlerterLines(const Sandbox& box, const std::string& words) {
-  box.Run(VIGIL_LINES_BIN " /usr/local/alines " + words);
-}
-
-void StartAlerter(const Sandbox& box) {
-  box.Run("VIGIL20_HOST_ROOT=/usr/local/root VIGIL20_SIMLINES=/usr/local/alines VIGIL20_POWEROFF=/usr/local/sbin/poweroff " ALERTER_BIN
-          " -normal > /usr/local/alerter.log 2>&1 &");
-}
 
 std::vector<int32_t> AlerterEvents(const Sandbox& box) { return EventCodes(box.Path("root/windows/EvtVigil20.dat")); }
 

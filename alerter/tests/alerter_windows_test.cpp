@@ -1,7 +1,7 @@
 // alerter.exe under Wine, in the throwaway prefix of each test: settings
 // written with reg.exe, the UPS on the line simulator, the event file in
-// the Windows directory, the status pipe from this program, and the
-// service in Wine's service manager.
+// the Windows directory, the status pipe from this program and from
+// vigil20s.exe, and the service in Wine's service manager.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -129,6 +129,10 @@ TEST_F(AlerterUnderWine, AnswersTheStatusPipeAndRefusesASecondInstance) {
   SetLines(linesim::kDsr | linesim::kRi);  // CTS inactive: battery critical
   EXPECT_TRUE(WaitUntil([&] { return Field(Ask("\n"), 40) == 1; }, 10000));
   EXPECT_EQ(Ask("x"), "");  // refused, no reply
+  // The supervisor shows the same record.
+  CommandResult shown = RunProcess({VIGIL20S_EXE}, 60000);
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_NE(shown.out.find("Bateria:               CRITICA"), std::string::npos) << shown.out;
 
   CommandResult second = RunProcess({ALERTER_EXE, "-normal"}, 60000);
   EXPECT_EQ(second.status, 1);

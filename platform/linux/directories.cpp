@@ -3,6 +3,7 @@
 // always exist.
 #include "platform/directories.h"
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -28,6 +29,8 @@ uint32_t CopyDirectory(const std::string& path, char* buffer, uint32_t size) {
 uint32_t GetWindowsDir(char* buffer, uint32_t size) { return CopyDirectory(HostRoot() + "/windows", buffer, size); }
 
 uint32_t GetSystemDir(char* buffer, uint32_t size) { return CopyDirectory(HostRoot() + "/system32", buffer, size); }
+
+uint32_t MaxPathBytes() { return PATH_MAX; }
 
 char PathSeparator() { return '/'; }
 

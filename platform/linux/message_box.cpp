@@ -75,4 +75,12 @@ bool SendSessionMessage(const char* title, const char* text, uint32_t style, uin
   return false;
 }
 
+bool SessionListenerPresent() {
+  std::string path = session::SocketPath();
+  int fd = path.empty() ? -1 : seqpacket::Connect(path);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
 }  // namespace platform

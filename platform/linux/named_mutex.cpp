@@ -130,6 +130,19 @@ bool NamedMutexExists(const char* name) {
   return held;
 }
 
+uint32_t ProbeNamedMutex(const char* name) {
+  std::string lock, gate_path;
+  if (!name || !*name) return kErrorInvalidName;
+  if (!Paths(name, &lock, &gate_path)) return kErrorMutexNotFound;
+  Gate gate(gate_path);
+  int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+  // A lock file this user may not open belongs to a mutex of another.
+  if (fd < 0) return errno == EACCES ? kErrorMutexAccessDenied : kErrorMutexNotFound;
+  bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return held ? 0 : kErrorMutexNotFound;
+}
+
 void CloseNamedMutex(NamedMutex* mutex) {
   if (!mutex) return;
   close(mutex->fd);

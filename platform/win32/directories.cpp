@@ -11,6 +11,8 @@ uint32_t GetWindowsDir(char* buffer, uint32_t size) { return GetWindowsDirectory
 
 uint32_t GetSystemDir(char* buffer, uint32_t size) { return GetSystemDirectoryA(buffer, size); }
 
+uint32_t MaxPathBytes() { return MAX_PATH; }
+
 char PathSeparator() { return '\\'; }
 
 }  // namespace platform

@@ -28,4 +28,6 @@ bool SendSessionMessage(const char* title, const char* text, uint32_t style, uin
   return true;
 }
 
+bool SessionListenerPresent() { return true; }
+
 }  // namespace platform

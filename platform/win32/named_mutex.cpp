@@ -26,6 +26,13 @@ bool NamedMutexExists(const char* name) {
   return true;
 }
 
+uint32_t ProbeNamedMutex(const char* name) {
+  HANDLE handle = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name);
+  if (!handle) return GetLastError();
+  CloseHandle(handle);
+  return 0;
+}
+
 void CloseNamedMutex(NamedMutex* mutex) {
   if (!mutex) return;
   CloseHandle(mutex->handle);

@@ -79,6 +79,11 @@ cleanup() {
 trap cleanup EXIT
 mount -t overlay overlay -o "lowerdir=$template,upperdir=$run/upper,workdir=$run/work" "$run/prefix"
 export WINEPREFIX=$run/prefix
+# VIGIL_WINE_GRAPHICS=x11: this run's windows are drawn on the X display in
+# DISPLAY (a test that looks at them) instead of the null driver.
+if [ -n "${VIGIL_WINE_GRAPHICS:-}" ]; then
+  sed -i "s/^\"Graphics\"=\"null\"/\"Graphics\"=\"$VIGIL_WINE_GRAPHICS\"/" "$WINEPREFIX/user.reg"
+fi
 # The mark that tests/support/test_host_win32.cpp asks for.
 export VIGIL_TEST_PREFIX=$run
 # With VIGIL_WINE_SIMLINES set, VIGIL20_SIMLINES names a line file of this

@@ -1,0 +1,32 @@
+#include "applet/service_control.h"
+
+#include "platform/named_mutex.h"
+#include "platform/service_control.h"
+
+namespace applet {
+
+int ServiceControl(int command) {
+  platform::ScHandle manager = nullptr, service = nullptr;
+  if (platform::OpenServiceManager(platform::kScManagerAllAccess, &manager) != 0) return 0;
+  if (platform::OpenServiceEntry(manager, kServiceName, platform::kServiceAllAccess, &service) != 0) {
+    platform::CloseScHandle(manager);
+    return 0;
+  }
+  int result = 0;
+  if (command == kServiceQuery) {
+    platform::ServiceStatus status;
+    if (platform::QueryServiceEntry(service, &status) == 0) result = static_cast<int>(status.currentState);
+  } else if (command == kServiceStart) {
+    result = platform::StartServiceEntry(service) == 0 ? 1 : 0;
+  }
+  platform::CloseScHandle(service);
+  platform::CloseScHandle(manager);
+  return result;
+}
+
+bool IsInstanceRunning(const char* name) {
+  uint32_t error = platform::ProbeNamedMutex(name);
+  return error == 0 || error == platform::kErrorMutexAccessDenied;
+}
+
+}  // namespace applet

@@ -1,0 +1,82 @@
+// The network page's list of detected servers, filled while the sheet is
+// open in vigil-control, from what a real vigil20 and a real alerter
+// broadcast in another network namespace of one LAN: names differing only
+// in case give one upper-case entry, a datagram with another header is
+// ignored, and a flood of datagrams leaves the sheet answering its keys.
+#include <gtest/gtest.h>
+
+#include "tests/alerter_fixture.h"
+#include "tests/daemon_fixture.h"
+#include "tests/lan_fixture.h"
+#include "platform/tests/support/temp_host_root.h"
+#include "tests/applet/tmux_terminal.h"
+
+namespace {
+
+// The applet's station: the LAN's first namespace, with the subnet's
+// broadcast address on its link.
+void AppletStation(const std::string& netns, const std::string& address) {
+  CommandResult r = RunProcess(
+      {"/bin/sh", "-c",
+       "ip -n " + netns + " addr add " + address + "/24 brd + dev $(ip -n " + netns +
+           " -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1)"},
+      5000);
+  ASSERT_EQ(r.status, 0) << r.err;
+}
+
+TEST(ServerListOnTheLan, Vigil20AndAlerterAreListedOnceEachInUpperCaseAndOtherHeadersIgnored) {
+  VethLan lan;
+  AppletStation(lan.first(), "192.168.77.1");
+  Sandbox senders{In(lan.second())};
+  Station(senders, "192.168.77.2", true);
+  TempHostRoot root;
+
+  TmuxTerminal terminal("ip netns exec " + lan.first() + " env VIGIL20_HOST_ROOT=" + root.path() +
+                            " " VIGIL_CONTROL_BIN " " VIGIL20_CPL " 2>" + (root / "errors"),
+                        100, 32);
+  // The defaults warning first (no settings yet): Enter answers it.
+  ASSERT_TRUE(terminal.WaitFor("configurações default")) << terminal.Screen();
+  terminal.Send("Enter");
+  ASSERT_TRUE(terminal.WaitFor("Opções de Rede")) << terminal.Screen();
+  terminal.Send("M-r");
+  ASSERT_TRUE(terminal.WaitFor("Lista de servidores detectados")) << terminal.Screen();
+
+  senders.WriteConf(LocalConf({{10, "Nome desta estacao = Servidor-Linux"}}));
+  Lines(senders, "set DSR CTS RI");
+  ASSERT_EQ(StartDaemon(senders).status, 0);
+  ASSERT_TRUE(terminal.WaitFor("SERVIDOR-LINUX")) << terminal.Screen();
+  ASSERT_EQ(Vigil(senders, "stop").status, 0);
+
+  // The same name in other letters, and a notification of another version.
+  CommandResult sent = senders.Run(VIGIL_DGRAM_BIN " send 192.168.77.1 10 1 servidor-linux 0 0 0 0 0 600 600 600 0");
+  ASSERT_EQ(sent.status, 0) << sent.err;
+  sent = senders.Run(VIGIL_DGRAM_BIN " raw 192.168.77.1 4fd3030200140000000000025802580258000007494e464954524f");
+  ASSERT_EQ(sent.status, 0) << sent.err;
+
+  AlerterLines(senders, "set DSR CTS RI");
+  AlerterSetting(senders, "ComPort", 1);
+  AlerterSetting(senders, "Net Mode", 4);
+  AlerterSetting(senders, "Interval", 200);
+  StartAlerter(senders);
+  // Heard after the datagrams above, which came first on the one link.
+  ASSERT_TRUE(terminal.WaitFor("POSTO7")) << terminal.Screen() << senders.Read("alerter.log");
+
+  std::string screen = terminal.Screen();
+  EXPECT_EQ(CountIn(screen, "SERVIDOR-LINUX"), 1) << screen;
+  EXPECT_EQ(CountIn(screen, "ervidor-linux"), 0) << screen;
+  EXPECT_EQ(CountIn(screen, "INFITRO"), 0) << screen;
+
+  // Under a flood of datagrams the sheet still follows the keys.
+  senders.Run(VIGIL_DGRAM_BIN " send 192.168.77.1 0 200000 Enchente 0 0 0 0 0 600 600 600 0 > /dev/null 2>&1 &");
+  terminal.Send("M-p");
+  EXPECT_TRUE(terminal.WaitFor("Autonomia do sistema")) << terminal.Screen();
+  terminal.Send("M-r");
+  EXPECT_TRUE(terminal.WaitFor("ENCHENTE")) << terminal.Screen();
+  terminal.Send("Escape");
+  EXPECT_TRUE(terminal.WaitFor("Iniciar o Vigil 2.0?")) << terminal.Screen();
+  terminal.Send("Tab");
+  terminal.Send("Enter");  // No
+  EXPECT_TRUE(terminal.WaitEnded(20000)) << terminal.Screen();
+}
+
+}  // namespace
