@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the AddressSanitizer and
-# UndefinedBehaviorSanitizer build, the fuzz targets under libFuzzer, and the
+# UndefinedBehaviorSanitizer build, the agent's tests under ThreadSanitizer,
+# the fuzz targets under libFuzzer, and the
 # Windows cross-build with its tests under Wine.
 # Needs root: the daemon's tests run it in private Linux namespaces, and the
 # Wine runs each happen in a private mount namespace. Started by another
@@ -26,6 +27,15 @@ echo "== sanitizer build and test"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIGIL_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== ThreadSanitizer build of the agent tests"
+# The poller's thread and the SNMP service's thread share the counters and
+# the trap queue; only the agent's tests, to keep the step short.
+tsan=-fsanitize=thread
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=$tsan -DCMAKE_C_FLAGS=$tsan \
+  -DCMAKE_EXE_LINKER_FLAGS=$tsan -DCMAKE_SHARED_LINKER_FLAGS=$tsan
+cmake --build build-tsan --target agent_tests -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1 build-tsan/agent/tests/agent_tests
 
 echo "== fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIGIL_FUZZ=ON

@@ -48,8 +48,15 @@ std::string Quoted(const std::string& word) {
 
 Daemon::Daemon(const std::vector<std::string>& argv, const std::string& log) : log_(log) {
   std::string command = "exec";
-  for (const std::string& word : argv) command += " " + Quoted(word);
-  command += " >" + Quoted(log) + " 2>&1 </dev/null";
+  // Appended piece by piece: GCC 12 sees a false overlap (-Wrestrict) in
+  // a literal + string concatenation here.
+  for (const std::string& word : argv) {
+    command += " ";
+    command += Quoted(word);
+  }
+  command += " >";
+  command += Quoted(log);
+  command += " 2>&1 </dev/null";
   ChildProcess::Options options;
   options.pipeOutput = false;
   options.ownGroup = true;

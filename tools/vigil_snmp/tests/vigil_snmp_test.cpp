@@ -1,16 +1,15 @@
 // vigil-snmp with net-snmp's own clients on loopback: as an agent of its
 // own, and as the AgentX subagent of a private snmpd started by the test;
-// traps received by snmptrapd while LineTap's master (the monitoring
-// program's part) watches the simulated lines.
+// traps received by snmptrapd while the real alerter, LineTap's master,
+// watches the simulated lines.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 
-#include "lineshare/tests/peer.h"
 #include "platform/registry.h"
-#include "platform/tests/support/temp_host_root.h"
+#include "tests/alerter_fixture.h"
 #include "tools/vigil_snmp/tests/snmp_daemons.h"
 
 namespace {
@@ -29,7 +28,7 @@ void SetRegistryText(const std::string& key, const std::string& name, uint32_t t
 class VigilSnmpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SNMP_PERSISTENT_DIR", (root_ / "persist").c_str(), 1);
+    setenv("SNMP_PERSISTENT_DIR", host_.Path("persist").c_str(), 1);
     // The extension-agent list names the agent's key, whose path expands.
     SetRegistryText("System\\CurrentControlSet\\Control\\SNMP\\Parameters\\ExtensionAgents", "vigil_20_agent",
                     platform::kRegSz, "SOFTWARE\\Tessaly\\VigilAgent20\\CurrentVersion");
@@ -37,28 +36,24 @@ class VigilSnmpTest : public ::testing::Test {
     setenv("VIGIL_TEST_AGENT_DIR", library.parent_path().c_str(), 1);
     SetRegistryText("SOFTWARE\\Tessaly\\VigilAgent20\\CurrentVersion", "Pathname", platform::kRegExpandSz,
                     "%VIGIL_TEST_AGENT_DIR%/" + library.filename().string());
-    lines_ = root_ / "lines";
-    WriteLines(lines_, "DSR CTS RI");
-    setenv("VIGIL20_SIMLINES", lines_.c_str(), 1);
     trapPort_ = FreeUdpPort();
   }
   void TearDown() override {
     agent_.reset();
     snmpd_.reset();
     trapd_.reset();
-    unsetenv("VIGIL20_SIMLINES");
   }
 
   // vigil-snmp as an agent of its own on a loopback port.
   void StartAgent() {
     port_ = FreeUdpPort();
-    std::ofstream(root_ / "vigil-snmp.conf") << "rocommunity public 127.0.0.1\n"
+    std::ofstream(host_.Path("vigil-snmp.conf")) << "rocommunity public 127.0.0.1\n"
                                              << "rwcommunity private 127.0.0.1\n"
                                              << "trapsink 127.0.0.1:" << trapPort_ << " public\n";
     agent_ = std::make_unique<Daemon>(
-        std::vector<std::string>{VIGIL_SNMP, "-f", "-Le", "-c", root_ / "vigil-snmp.conf",
+        std::vector<std::string>{VIGIL_SNMP, "-f", "-Le", "-c", host_.Path("vigil-snmp.conf"),
                                  "udp:127.0.0.1:" + std::to_string(port_)},
-        root_ / "vigil-snmp.log");
+        host_.Path("vigil-snmp.log"));
     WaitAnswering();
   }
 
@@ -66,30 +61,30 @@ class VigilSnmpTest : public ::testing::Test {
   // vigil-snmp as its subagent.
   void StartSubagent() {
     port_ = FreeUdpPort();
-    std::string socket = root_ / "agentx.sock";
-    std::ofstream(root_ / "snmpd.conf") << "master agentx\n"
+    std::string socket = host_.Path("agentx.sock");
+    std::ofstream(host_.Path("snmpd.conf")) << "master agentx\n"
                                         << "agentXSocket unix:" << socket << "\n"
                                         << "rocommunity public 127.0.0.1\n"
                                         << "rwcommunity private 127.0.0.1\n"
                                         << "trapsink 127.0.0.1:" << trapPort_ << " public\n";
     snmpd_ = std::make_unique<Daemon>(
-        std::vector<std::string>{"/usr/sbin/snmpd", "-f", "-Le", "-C", "-c", root_ / "snmpd.conf", "-p",
-                                 root_ / "snmpd.pid", "udp:127.0.0.1:" + std::to_string(port_)},
-        root_ / "snmpd.log");
+        std::vector<std::string>{"/usr/sbin/snmpd", "-f", "-Le", "-C", "-c", host_.Path("snmpd.conf"), "-p",
+                                 host_.Path("snmpd.pid"), "udp:127.0.0.1:" + std::to_string(port_)},
+        host_.Path("snmpd.log"));
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(socket); }, 20000)) << snmpd_->Log();
     agent_ = std::make_unique<Daemon>(std::vector<std::string>{VIGIL_SNMP, "-f", "-Le", "-x", "unix:" + socket},
-                                      root_ / "vigil-snmp.log");
+                                      host_.Path("vigil-snmp.log"));
     WaitAnswering();
   }
 
   void StartTrapReceiver() {
-    std::ofstream(root_ / "snmptrapd.conf") << "disableAuthorization yes\n"
+    std::ofstream(host_.Path("snmptrapd.conf")) << "disableAuthorization yes\n"
                                             << "format1 V1TRAP %N %w %q\\n\n"
                                             << "format2 V2TRAP %v\\n\n";
     trapd_ = std::make_unique<Daemon>(
-        std::vector<std::string>{"/usr/sbin/snmptrapd", "-f", "-Lo", "-On", "-C", "-c", root_ / "snmptrapd.conf",
+        std::vector<std::string>{"/usr/sbin/snmptrapd", "-f", "-Lo", "-On", "-C", "-c", host_.Path("snmptrapd.conf"),
                                  "udp:127.0.0.1:" + std::to_string(trapPort_)},
-        root_ / "snmptrapd.log");
+        host_.Path("snmptrapd.log"));
     ASSERT_TRUE(WaitFor([&] { return trapd_->Log().find("NET-SNMP version") != std::string::npos; }, 20000))
         << trapd_->Log();
   }
@@ -158,28 +153,34 @@ class VigilSnmpTest : public ::testing::Test {
     EXPECT_NE(noObject.out.find("No Such Object"), std::string::npos) << noObject.out;
   }
 
-  // A DSR drop while the master watches the lines reaches snmptrapd as trap 1.
+  // A DSR drop while alerter watches the lines reaches snmptrapd as trap 1.
   void DsrDropSendsTrapOne() {
-    Peer master;
-    ASSERT_EQ(master.Int("serialOpen 2 0"), 1);
-    ASSERT_EQ(master.Int("serialGetDsr"), 1);
-    ASSERT_TRUE(WaitFor([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 1") != std::string::npos; },
+    host_.Session("yes");  // answers alerter's boxes
+    host_.Setting("ComPort", 1);
+    host_.Setting("Interval", 100);
+    host_.Setting("Signal Filter", 0);
+    // No master yet: the poller's first cycle makes the lines unavailable
+    // (the agent's start shows them available), so lines seen available
+    // afterwards are alerter's reading, the poller's baseline.
+    ASSERT_TRUE(WaitFor([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 0") != std::string::npos; },
                         10000));
-    // Two cycles of the poller for its baseline before the drop.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    WriteLines(lines_, "CTS RI");
+    auto alerter = host_.Start();
+    ASSERT_TRUE(alerter);
+    ASSERT_TRUE(WaitFor([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 1") != std::string::npos; },
+                        10000))
+        << agent_->Log();
+    host_.Lines("drop DSR");
     auto dropped = std::chrono::steady_clock::now();
-    ASSERT_EQ(master.Int("serialGetDsr"), 0);
     const std::string expected = "V1TRAP .1.3.6.1.4.1.7491.1.1.1.4.1 6 .1\n";  // %q under -On
     ASSERT_TRUE(WaitFor([&] { return trapd_->Log().find(expected) != std::string::npos; }, 10000))
         << trapd_->Log() << agent_->Log();
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - dropped);
     std::printf("trap 1 received %lld ms after the DSR drop\n", static_cast<long long>(ms.count()));
+    EXPECT_TRUE(host_.WaitForEvents({1}, 5000)) << "alerter logged the drop it published";
     EXPECT_EQ(trapd_->Log().find(".1.3.6.1.4.1.7491.1.1.1.4.2"), std::string::npos) << "no other trap";
   }
 
-  TempHostRoot root_;
-  std::string lines_;
+  AlerterHost host_;  // the host root, the simulated lines and the power-off recorder
   int port_ = 0;
   int trapPort_ = 0;
   std::unique_ptr<Daemon> snmpd_;
