@@ -96,36 +96,21 @@ void CWinAppSrv::ReportResult(const char* format, ...) {
   platform::WriteStandardError(text);
 }
 
+// Reports a service command's result and sets the exit code; always false,
+// as nothing runs after a command. `failed` takes the system's error text.
+bool CWinAppSrv::FinishCommand(int result, const char* done, const char* failed) {
+  if (result == 0) ReportResult("%s", done);
+  else ReportResult(failed, LastErrorText().c_str());
+  m_exitCode = result == 0 ? 0 : 1;
+  return false;
+}
+
 bool CWinAppSrv::ServiceStep() {
   ParseCommandLine(cmdInfo_);
-  if (cmdInfo_.install) {
-    bool done = InstallService() == 0;
-    if (done) ReportResult("%s", texts::kInstalled);
-    else ReportResult(texts::kInstallFailed, LastErrorText().c_str());
-    m_exitCode = done ? 0 : 1;
-    return false;
-  }
-  if (cmdInfo_.remove) {
-    bool done = RemoveService() == 0;
-    if (done) ReportResult("%s", texts::kRemoved);
-    else ReportResult(texts::kRemoveFailed, LastErrorText().c_str());
-    m_exitCode = done ? 0 : 1;
-    return false;
-  }
-  if (cmdInfo_.start) {
-    bool done = StartInstalledService() == 0;
-    if (done) ReportResult("%s", texts::kStarted);
-    else ReportResult(texts::kStartFailed, LastErrorText().c_str());
-    m_exitCode = done ? 0 : 1;
-    return false;
-  }
-  if (cmdInfo_.stop) {
-    bool done = StopInstalledService() == 0;
-    if (done) ReportResult("%s", texts::kStopped);
-    else ReportResult(texts::kStopFailed, LastErrorText().c_str());
-    m_exitCode = done ? 0 : 1;
-    return false;
-  }
+  if (cmdInfo_.install) return FinishCommand(InstallService(), texts::kInstalled, texts::kInstallFailed);
+  if (cmdInfo_.remove) return FinishCommand(RemoveService(), texts::kRemoved, texts::kRemoveFailed);
+  if (cmdInfo_.start) return FinishCommand(StartInstalledService(), texts::kStarted, texts::kStartFailed);
+  if (cmdInfo_.stop) return FinishCommand(StopInstalledService(), texts::kStopped, texts::kStopFailed);
   if (!cmdInfo_.normal) serviceMode_ = IsServiceInstalled();
   runningSemaphore_ = platform::CreateSemaphoreObject(0, 1);
   stoppedSemaphore_ = platform::CreateSemaphoreObject(0, 1);

@@ -78,6 +78,7 @@ class CWinAppSrv : public CSingletonApp {
   // Writes the result text of a command to standard error (up to 1024
   // bytes), unless "silent" was given.
   void ReportResult(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  bool FinishCommand(int result, const char* done, const char* failed);
 
   // Run releases the running semaphore before its loop.
   int Run() override;

@@ -1,15 +1,17 @@
-# The export table of VigilAgent20.dll (objdump -p) must name exactly the
-# entry points of VigilAgent20.def, undecorated.
-# Run with -DOBJDUMP= -DLIBRARY= -DEXPECTED=.
+# The export table of a DLL (objdump -p) must name exactly the entry points
+# of its .def file, undecorated, and be COUNT names long.
+# Run with -DOBJDUMP= -DLIBRARY= -DEXPECTED= -DCOUNT=.
 execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "${OBJDUMP} -p ${LIBRARY} failed")
 endif()
+# The name table follows "[Ordinal/Name Pointer] Table" with lines "[   n] name".
 string(FIND "${dump}" "[Ordinal/Name Pointer] Table" start)
 if(start EQUAL -1)
   message(FATAL_ERROR "no export name table in ${LIBRARY}")
 endif()
 string(SUBSTRING "${dump}" ${start} -1 table)
+# The table ends at the first blank line.
 string(FIND "${table}" "\n\n" end)
 if(NOT end EQUAL -1)
   string(SUBSTRING "${table}" 0 ${end} table)
@@ -29,7 +31,8 @@ endforeach()
 list(SORT exported)
 list(SORT expected)
 list(LENGTH expected count)
-if(NOT exported STREQUAL expected OR NOT count EQUAL 6)
-  message(FATAL_ERROR "VigilAgent20.dll exports [${exported}], expected the six [${expected}]")
+get_filename_component(dll ${LIBRARY} NAME)
+if(NOT exported STREQUAL expected OR NOT count EQUAL COUNT)
+  message(FATAL_ERROR "${dll} exports [${exported}], expected the ${COUNT} [${expected}]")
 endif()
-message(STATUS "VigilAgent20.dll exports exactly: ${exported}")
+message(STATUS "${dll} exports exactly: ${exported}")
