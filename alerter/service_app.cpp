@@ -42,6 +42,15 @@ struct ScHandleOwner {
   ~ScHandleOwner() { platform::CloseScHandle(handle); }
 };
 
+// Opens the manager and the service `name`: 0, or 1 when the manager and 3
+// when the service cannot be opened, with the system's code in `error`.
+int OpenOwnService(const std::string& name, ScHandleOwner* manager, ScHandleOwner* service, uint32_t* error) {
+  *error = platform::OpenServiceManager(platform::kScManagerAllAccess, &manager->handle);
+  if (*error != 0) return 1;
+  *error = platform::OpenServiceEntry(manager->handle, name, platform::kServiceAllAccess, &service->handle);
+  return *error != 0 ? 3 : 0;
+}
+
 }  // namespace
 
 void CSrvcCmdInfo::ParseSwitch(const char* text, bool isSwitch) {
@@ -153,10 +162,7 @@ int CWinAppSrv::InstallService() {
 
 int CWinAppSrv::RemoveService() {
   ScHandleOwner manager, service;
-  lastError_ = platform::OpenServiceManager(platform::kScManagerAllAccess, &manager.handle);
-  if (lastError_ != 0) return 1;
-  lastError_ = platform::OpenServiceEntry(manager.handle, serviceName_, platform::kServiceAllAccess, &service.handle);
-  if (lastError_ != 0) return 3;
+  if (int failed = OpenOwnService(serviceName_, &manager, &service, &lastError_)) return failed;
   platform::ServiceStatus status;
   lastError_ = platform::ControlServiceEntry(service.handle, platform::kServiceControlStop, &status);
   if (lastError_ == 0) {
@@ -171,20 +177,14 @@ int CWinAppSrv::RemoveService() {
 
 int CWinAppSrv::StartInstalledService() {
   ScHandleOwner manager, service;
-  lastError_ = platform::OpenServiceManager(platform::kScManagerAllAccess, &manager.handle);
-  if (lastError_ != 0) return 1;
-  lastError_ = platform::OpenServiceEntry(manager.handle, serviceName_, platform::kServiceAllAccess, &service.handle);
-  if (lastError_ != 0) return 3;
+  if (int failed = OpenOwnService(serviceName_, &manager, &service, &lastError_)) return failed;
   lastError_ = platform::StartServiceEntry(service.handle);
   return lastError_ != 0 ? 4 : 0;
 }
 
 int CWinAppSrv::StopInstalledService() {
   ScHandleOwner manager, service;
-  lastError_ = platform::OpenServiceManager(platform::kScManagerAllAccess, &manager.handle);
-  if (lastError_ != 0) return 1;
-  lastError_ = platform::OpenServiceEntry(manager.handle, serviceName_, platform::kServiceAllAccess, &service.handle);
-  if (lastError_ != 0) return 3;
+  if (int failed = OpenOwnService(serviceName_, &manager, &service, &lastError_)) return failed;
   platform::ServiceStatus status;
   lastError_ = platform::ControlServiceEntry(service.handle, platform::kServiceControlStop, &status);
   if (lastError_ != 0) return 4;
