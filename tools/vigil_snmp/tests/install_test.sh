@@ -8,6 +8,9 @@ cmake=$1 build=$2 prefix=$3
 dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 export VIGIL20_HOST_ROOT=/var/lib/vigil20
+# net-snmp's tools keep their state here, not in the system's /var/lib/snmp
+# (and on their first run they say so on standard error).
+export SNMP_PERSISTENT_DIR=$dest/snmp-state
 DESTDIR=$dest "$cmake" --install "$build" --component snmp >/dev/null
 for file in "$prefix/bin/vigil-snmp" "$prefix/bin/vigil-reg" "$prefix/lib/vigil20/libVigilAgent20.so" \
             "$prefix/lib/vigil20/libLineTap.so" /usr/share/snmp/mibs/VIGIL20-MIB.txt \
@@ -27,8 +30,12 @@ echo "# edited" >> "$dest/etc/vigil20/vigil-snmp.conf"
 DESTDIR=$dest "$cmake" --install "$build" --component snmp >/dev/null
 grep -q "# edited" "$dest/etc/vigil20/vigil-snmp.conf" || { echo "configuration replaced"; exit 1; }
 # net-snmp names the variables from the installed module, without any base module.
-name=$(MIBS= snmptranslate -M "$dest/usr/share/snmp/mibs" -m VIGIL20-MIB -On VIGIL20-MIB::upsEventTime 2>&1)
-[ "$name" = ".1.3.6.1.4.1.7491.1.1.1.3.2.1.3" ] || { echo "snmptranslate: $name"; exit 1; }
-trap_name=$(MIBS= snmptranslate -M "$dest/usr/share/snmp/mibs" -m VIGIL20-MIB .1.3.6.1.4.1.7491.1.1.1.4.1.0.1 2>&1)
-[ "$trap_name" = "VIGIL20-MIB::upsPowerFailure" ] || { echo "snmptranslate: $trap_name"; exit 1; }
+translate() {
+  MIBS= snmptranslate -M "$dest/usr/share/snmp/mibs" -m VIGIL20-MIB "$@" 2>"$dest/translate.err" \
+    || { echo "snmptranslate $*:"; cat "$dest/translate.err"; exit 1; }
+}
+name=$(translate -On VIGIL20-MIB::upsEventTime)
+[ "$name" = ".1.3.6.1.4.1.7491.1.1.1.3.2.1.3" ] || { echo "snmptranslate: $name"; cat "$dest/translate.err"; exit 1; }
+trap_name=$(translate .1.3.6.1.4.1.7491.1.1.1.4.1.0.1)
+[ "$trap_name" = "VIGIL20-MIB::upsPowerFailure" ] || { echo "snmptranslate: $trap_name"; cat "$dest/translate.err"; exit 1; }
 echo "snmp component installs"
