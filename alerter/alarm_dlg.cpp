@@ -7,7 +7,7 @@
 CAlarmDlg::CAlarmDlg(CUpsMonitor& monitor, CMonitorHost& host, const CWinApp& app, uint32_t interval,
                      uint32_t configNotify)
     : monitor_(monitor), host_(host), app_(app), interval_(interval), configNotify_(configNotify) {
-  StartStatusPipe([&monitor] { return monitor.Snapshot(); });
+  StartStatusPipe(monitor.SnapshotSource());
 }
 
 bool CAlarmDlg::Create() { return CreateHidden(texts::kWindowTitle); }

@@ -17,13 +17,20 @@ void CUpsMonitor::Reset() {
 }
 
 CState CUpsMonitor::Snapshot() const {
-  std::lock_guard<std::mutex> hold(snapshotLock_);
-  return published_;
+  std::lock_guard<std::mutex> hold(published_->lock);
+  return published_->state;
+}
+
+std::function<CState()> CUpsMonitor::SnapshotSource() const {
+  return [published = published_] {
+    std::lock_guard<std::mutex> hold(published->lock);
+    return published->state;
+  };
 }
 
 void CUpsMonitor::Publish() {
-  std::lock_guard<std::mutex> hold(snapshotLock_);
-  published_ = currentState;
+  std::lock_guard<std::mutex> hold(published_->lock);
+  published_->state = currentState;
 }
 
 void CUpsMonitor::SampleLines(CState& record) {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -32,6 +34,10 @@ class CUpsMonitor {
 
   // A consistent copy of currentState as of the end of the last handler.
   CState Snapshot() const;
+  // The same copy for the status pipe's threads, which are not stopped at
+  // exit: it shares the published record, so it stays valid (with the last
+  // record) after the monitor is gone.
+  std::function<CState()> SnapshotSource() const;
 
   // The pieces of a tick, in the order the tick runs them.
   void RunCountdowns();
@@ -71,6 +77,9 @@ class CUpsMonitor {
 
   const CAplConfig& config_;
   CMonitorHost& host_;
-  mutable std::mutex snapshotLock_;
-  CState published_{};
+  struct Published {
+    std::mutex lock;
+    CState state{};
+  };
+  std::shared_ptr<Published> published_ = std::make_shared<Published>();
 };

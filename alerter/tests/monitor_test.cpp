@@ -254,3 +254,26 @@ TEST_F(MonitorTest, ClientFollowsItsServerAndNoticesItsSilenceWithoutEvents) {
 }
 
 }  // namespace
+
+// The status pipe's threads are not stopped at exit: what they read from
+// must outlive the monitor that the exit deletes.
+TEST(MonitorSnapshot, ThePipesSourceOutlivesTheMonitorWithItsLastRecord) {
+  CAplConfig config;
+  config.SetRootKey(platform::kLocalMachine, kAplConfigKey);
+  config.RegisterValues();
+  config.signalFilter = 0;
+  FakeHost host;
+  std::function<CState()> source;
+  {
+    CUpsMonitor monitor{config, host};
+    source = monitor.SnapshotSource();
+    monitor.Reset();
+    host.dsr = 0;
+    ++host.now;
+    monitor.OnMonitorTimer();
+    EXPECT_EQ(source().powerFailure, 1);
+  }
+  CState last = source();
+  EXPECT_EQ(last.powerFailure, 1);
+  EXPECT_EQ(last.nominalAutonomy, config.autonomiaNominal);
+}
