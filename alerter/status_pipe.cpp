@@ -82,7 +82,8 @@ void WaitForAFreeInstance(uint64_t before) {
 enum class Made { kInstance, kBusy, kFailed };
 
 // The next instance, with the pipe's security descriptor built anew.
-Made NextInstance(platform::PipeInstance** instance, bool* toldBusy) {
+// kBusy while all instances are in use: the caller tells it, once.
+Made NextInstance(platform::PipeInstance** instance) {
   platform::PipeSecurity* security = nullptr;
   uint32_t error = platform::MakePipeSecurity(texts::kPipeSecurity, &security);
   if (error != 0) {
@@ -91,17 +92,19 @@ Made NextInstance(platform::PipeInstance** instance, bool* toldBusy) {
   }
   error = platform::CreatePipeInstance(texts::kPipeName, kPipeInstances, kPipeBufferBytes, security, instance);
   platform::FreePipeSecurity(security);
-  if (error == platform::kErrorPipeBusy) {
-    // Told once for the whole run, not on every try.
-    if (!*toldBusy) ShowServiceWarning(texts::kPipeCreationFailed, static_cast<int>(error));
-    *toldBusy = true;
-    return Made::kBusy;
-  }
+  if (error == platform::kErrorPipeBusy) return Made::kBusy;
   if (error != 0) {
     ShowServiceWarning(texts::kPipeCreationFailed, static_cast<int>(error));
     return Made::kFailed;
   }
   return Made::kInstance;
+}
+
+// Told once for the whole run, not on every try. The box holds the
+// listener (up to its time-out), never a client already handed over.
+void TellBusyOnce(bool* toldBusy) {
+  if (!*toldBusy) ShowServiceWarning(texts::kPipeCreationFailed, static_cast<int>(platform::kErrorPipeBusy));
+  *toldBusy = true;
 }
 
 void Listen(StateSnapshot snapshot) {
@@ -110,9 +113,10 @@ void Listen(StateSnapshot snapshot) {
   for (;;) {
     if (!waiting) {
       uint64_t freedBefore = FreedSoFar();
-      Made made = NextInstance(&waiting, &toldBusy);
+      Made made = NextInstance(&waiting);
       if (made == Made::kFailed) return;
       if (made == Made::kBusy) {
+        TellBusyOnce(&toldBusy);
         WaitForAFreeInstance(freedBefore);
         continue;
       }
@@ -126,7 +130,8 @@ void Listen(StateSnapshot snapshot) {
     waiting = nullptr;
     // The next instance exists before the connected one is handed over, so
     // that the pipe never ceases to exist while clients come.
-    bool ending = NextInstance(&waiting, &toldBusy) == Made::kFailed;
+    Made next = NextInstance(&waiting);
+    bool ending = next == Made::kFailed;
     try {
       std::thread(Serve, connected, snapshot).detach();
     } catch (const std::system_error& failure) {
@@ -134,6 +139,7 @@ void Listen(StateSnapshot snapshot) {
       CloseInstance(connected);
       ending = true;
     }
+    if (next == Made::kBusy && !ending) TellBusyOnce(&toldBusy);
     if (ending) {
       if (waiting) CloseInstance(waiting);
       return;
