@@ -86,7 +86,7 @@ bool CAlerterApp::OpenNetwork() {
     ShowWarning("%s", texts::kNoBroadcast);
     return false;
   }
-  socket_ = std::make_unique<CSocketBind>();
+  socket_ = std::make_unique<CSocketBind>([](int error) { ShowServiceWarning(texts::kHostNameFailed, error); });
   if (config_->netMode == 4 && !socket_->OpenSender()) {
     ShowWarning("%s", texts::kSenderFailed);
     return false;

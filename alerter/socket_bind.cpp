@@ -115,11 +115,11 @@ int NetworkCheck() {
   return 0;
 }
 
-CSocketBind::CSocketBind() {
+CSocketBind::CSocketBind(HostNameWarning warn) {
   char name[64];
   int error = platform::GetLocalHostName(name, sizeof name);
   if (error != 0) {
-    ShowServiceWarning(texts::kHostNameFailed, error);
+    warn(error);
     name[0] = '\0';
   }
   localName_ = LowerCase(name);

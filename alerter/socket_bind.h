@@ -33,10 +33,14 @@ int NetworkCheck();
 class CSocketBind : public CAsyncSocket {
  public:
   using ReceiveHandler = std::function<void(const uint8_t* bytes, int count)>;
+  // Shows "CSocketBind: Erro em gethostname(): %d" with the socket error
+  // number, through the owning program's own message routine.
+  using HostNameWarning = void (*)(int error);
 
   // Takes this computer's name in lower case and its broadcast address
-  // (empty when the name does not resolve).
-  CSocketBind();
+  // (empty when the name does not resolve). When the name cannot be read,
+  // `warn` is called and the name stays empty.
+  explicit CSocketBind(HostNameWarning warn);
 
   // "Net Mode" 4: bound to port 2648 and connected to the broadcast
   // address. False when the socket cannot be made or connected, or when

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "alerter/socket_bind.h"
+#include "alerter/texts.h"
 #include "applet/messages.h"
 #include "applet/server_list.h"
 #include "applet/service_control.h"
@@ -94,7 +95,8 @@ void RunOpeningSequence(void* parent, const SheetRunner& runSheet) {
   int result = 0;
   {
     CBaseDialog sheet(config, servers, listening, options);
-    auto socket = std::make_unique<CSocketBind>();
+    auto socket = std::make_unique<CSocketBind>(
+        [](int error) { SessionMessageBox(kStyleServiceWarning, texts::kHostNameFailed, error); });
     socket->SetReceiveHandler([&servers](const uint8_t* bytes, int count) {
       if (count > 0) servers.Collect(bytes, static_cast<size_t>(count));
     });
