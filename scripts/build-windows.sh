@@ -17,3 +17,12 @@ for file in alerter/alerter.exe alerter/LineTap.dll applet/Vigil20.cpl launcher/
   agent/VigilAgent20.dll agent/tests/agent_tests.exe; do
   [ -f "build-windows/$file" ] || { echo "build-windows: $file is missing" >&2; exit 1; }
 done
+
+# The applet's component puts the applet and the supervisor it starts in
+# the system directory under the prefix (the Windows directory).
+windir=$(mktemp -d)
+trap 'rm -rf "$windir"' EXIT
+cmake --install build-windows --prefix "$windir" --component applet >/dev/null
+for file in system32/Vigil20.cpl system32/vigil20s.exe; do
+  [ -f "$windir/$file" ] || { echo "build-windows: the applet's install has no $file" >&2; exit 1; }
+done
