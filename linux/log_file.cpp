@@ -174,17 +174,27 @@ namespace {
 // A console that cannot take the line at once (output stopped by XOFF, a
 // serial console nobody drains) gets no line: the caller may hold the lock
 // that the other process needs to protect the computer.
+//
+// The console stays open for the life of the process: the last close of a
+// serial port waits for its unsent output (up to 30 s by default), and a
+// close is as able to block as a write. Only a console that has gone
+// (hung up: its output is already discarded) is closed, to be opened again
+// for the next line.
 void WriteConsoleLine(const std::string& line) {
+  static int fd = -1;
   // Never the daemon's controlling terminal. Appending is the same as
   // writing on the console device, and keeps earlier lines when the console
   // is a plain file.
-  int fd = open(kConsolePath, O_WRONLY | O_APPEND | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) fd = open(kConsolePath, O_WRONLY | O_APPEND | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return;
   ssize_t written;
   do {
     written = write(fd, line.data(), line.size());
   } while (written < 0 && errno == EINTR);
-  close(fd);
+  if (written < 0 && (errno == EIO || errno == ENXIO)) {
+    close(fd);
+    fd = -1;
+  }
 }
 
 }  // namespace

@@ -153,6 +153,11 @@ TEST_F(LanTest, TheFirstDatagramAfterASilenceIsActedOn) {
   server_.Run(VIGIL_DGRAM_BIN " raw 255.255.255.255 4fd30301" "0020" "0100000000" + figures + forged);
   ASSERT_TRUE(WaitForLog(receiver_, "--> srv?Forjado!: Falta de Rede\n", 3000));
   EXPECT_EQ(CountOf(LogText(receiver_), "\n"), 1);
+  // The console's line is the log's, written after it.
+  const std::string line = "--> srv?Forjado!: Falta de Rede\n";
+  ASSERT_TRUE(WaitUntil([&] { return receiver_.Read("console").find(line) != std::string::npos; }, 3000))
+      << receiver_.Read("console");
+  EXPECT_EQ(receiver_.Read("console").find("\nForjado!"), std::string::npos);
 
   ASSERT_TRUE(WaitForLog(receiver_, "Problemas na comunicacao. Verifique o cabo serial\n", 45000));
   // A server shutting down may send one datagram only.
