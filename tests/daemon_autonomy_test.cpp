@@ -124,7 +124,7 @@ TEST_F(AutonomyTest, CountdownOnTheConsoleThenEndOfAutonomyShutsDown) {
   ASSERT_TRUE(WaitForLog(box_, "Termino da autonomia prevista\n", 35000));
   ASSERT_TRUE(WaitForLog(box_, "Desligamento iniciado\n", 2000));
   EXPECT_EQ(Peek(box_).ao, 1);
-  EXPECT_EQ(box_.Read("recorded"), "/sbin/poweroff \n");
+  EXPECT_TRUE(WaitForRecorded(box_, "/sbin/poweroff \n")) << box_.Read("recorded");
   std::string log = LogText(box_);
   EXPECT_LT(log.find("Termino da autonomia prevista"), log.find("Desligamento iniciado"));
 }
@@ -208,7 +208,7 @@ TEST_F(AutonomyTest, LinesLostDuringADischargeLeaveTheCountdownRunningToItsEnd) 
   EXPECT_EQ(b.cf, 1);
   ASSERT_TRUE(WaitForLog(box_, "--> estacao1: Termino da autonomia prevista\n", 65000));
   ASSERT_TRUE(WaitForLog(box_, "--> estacao1: Desligamento iniciado\n", 2000));
-  EXPECT_EQ(box_.Read("recorded"), "/sbin/poweroff \n");
+  EXPECT_TRUE(WaitForRecorded(box_, "/sbin/poweroff \n")) << box_.Read("recorded");
   std::string log = LogText(box_);
   EXPECT_EQ(CountOf(log, "Problemas na comunicacao"), 1);
   EXPECT_EQ(log.find("Retorno da rede"), std::string::npos);

@@ -71,6 +71,12 @@ inline bool WaitForLog(const Sandbox& box, const std::string& needle, int timeou
   return WaitUntil([&] { return CountOf(LogText(box), needle) >= times; }, timeout_ms);
 }
 
+// The power-off runs just after "Desligamento iniciado" is logged: waits
+// until the recorders hold exactly `expected`.
+inline bool WaitForRecorded(const Sandbox& box, const std::string& expected, int timeout_ms = 3000) {
+  return WaitUntil([&] { return box.Read("recorded") == expected; }, timeout_ms);
+}
+
 // Listens for datagrams inside `box`, one line each in /usr/local/datagrams.
 inline void ListenForDatagrams(const Sandbox& box) {
   box.Run(VIGIL_DGRAM_BIN " listen /usr/local/datagrams >/dev/null 2>&1 &");

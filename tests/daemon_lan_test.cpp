@@ -111,7 +111,7 @@ TEST_F(LanTest, ReceiverShutsItsOwnComputerDownOnAReceivedCriticalBattery) {
   ASSERT_TRUE(WaitForLog(receiver_, "--> servidor: Desligamento iniciado\n", 5000));
   std::string log = LogText(receiver_);
   EXPECT_LT(log.find("--> servidor: Bateria em nivel critico\n"), log.find("Desligamento iniciado"));
-  EXPECT_EQ(receiver_.Read("recorded"), "/sbin/poweroff \n");
+  EXPECT_TRUE(WaitForRecorded(receiver_, "/sbin/poweroff \n")) << receiver_.Read("recorded");
   EXPECT_EQ(server_.Read("recorded"), "");
   EXPECT_TRUE(WaitUntil([&] { return receiver_.DaemonWorker() == 0; }, 3000));
 }
@@ -139,7 +139,7 @@ TEST_F(LanTest, AReceiverWithItsOwnUpsActsOnItsOwnEndOfAutonomy) {
   // The server still has most of its hour; the receiver's own minute ends.
   ASSERT_TRUE(WaitForLog(receiver_, "--> estacao1: Termino da autonomia prevista\n", 75000));
   ASSERT_TRUE(WaitForLog(receiver_, "--> estacao1: Desligamento iniciado\n", 3000));
-  EXPECT_EQ(receiver_.Read("recorded"), "/sbin/poweroff \n");
+  EXPECT_TRUE(WaitForRecorded(receiver_, "/sbin/poweroff \n")) << receiver_.Read("recorded");
   EXPECT_EQ(server_.Read("recorded"), "");
   EXPECT_EQ(Peek(server_).ao, 0);
 }
@@ -165,7 +165,7 @@ TEST_F(LanTest, TheFirstDatagramAfterASilenceIsActedOn) {
   ASSERT_TRUE(WaitForLog(receiver_, "--> servidor: Desligamento iniciado\n", 3000));
   std::string log = LogText(receiver_);
   EXPECT_LT(log.find("--> servidor: Comunicacao Ok\n"), log.find("--> servidor: Bateria em nivel critico\n"));
-  EXPECT_EQ(receiver_.Read("recorded"), "/sbin/poweroff \n");
+  EXPECT_TRUE(WaitForRecorded(receiver_, "/sbin/poweroff \n")) << receiver_.Read("recorded");
 }
 
 }  // namespace

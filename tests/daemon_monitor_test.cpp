@@ -123,7 +123,7 @@ TEST_F(LineMonitorTest, AllInputsDownWithoutBypassSignallingIsFailureAndCritical
   EXPECT_NE(log.find("Falta de Rede"), std::string::npos);
   EXPECT_LT(log.find("Bateria em nivel critico"), log.find("Desligamento iniciado"));
   EXPECT_EQ(log.find("Problemas na comunicacao"), std::string::npos);
-  EXPECT_EQ(box_.Read("recorded"), "/sbin/poweroff \n");
+  EXPECT_TRUE(WaitForRecorded(box_, "/sbin/poweroff \n")) << box_.Read("recorded");
 }
 
 TEST_F(LineMonitorTest, LostLinesAreACommunicationFailureUntilTheyReadAgain) {
