@@ -8,7 +8,7 @@
 #include "applet/ops_rede.h"
 #include "applet/page_snmp.h"
 #include "applet/resources.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace applet {
 

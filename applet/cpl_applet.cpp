@@ -5,8 +5,8 @@
 #include "applet/messages.h"
 #include "applet/opening.h"
 #include "applet/resources.h"
-#include "framework/win1252.h"
-#include "platform/dialog_window.h"
+#include "platform/win1252.h"
+#include "framework/dialog/sheet_window.h"
 #include "platform/module.h"
 #include "platform/message_box.h"
 #include "platform/program_box.h"
@@ -20,7 +20,7 @@ void CopyText(char* field, size_t size, const char* text) {
   field[size - 1] = '\0';
 }
 
-int ShowSheet(applet::CBaseDialog& sheet, void* parent) { return platform::RunSheetWindow(sheet, parent, module); }
+int ShowSheet(applet::CBaseDialog& sheet, void* parent) { return dialog::RunSheetWindow(sheet, parent, module); }
 
 // The applet's boxes go to the console session. Where nobody answers
 // there (no vigil-session listening) they are drawn over the sheet in the
@@ -29,7 +29,7 @@ int ShowSheet(applet::CBaseDialog& sheet, void* parent) { return platform::RunSh
 int ShowBox(const std::string& title, const std::string& text, unsigned style) {
   int answer = 0;
   if (!platform::SessionListenerPresent() &&
-      platform::ShowBoxInSheetWindow(title, text, style, applet::kSessionBoxSeconds, &answer))
+      dialog::ShowBoxInSheetWindow(title, text, style, applet::kSessionBoxSeconds, &answer))
     return answer;
   int32_t reply = 0;
   uint32_t error = 0;

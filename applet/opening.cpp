@@ -15,7 +15,7 @@
 #include "platform/error_text.h"
 #include "platform/start_program.h"
 #include "config/apl_config.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 #include "platform/module.h"
 #include "platform/registry.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "applet/base_dialog.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace applet {
 

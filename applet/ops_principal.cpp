@@ -3,7 +3,7 @@
 #include "applet/messages.h"
 #include "applet/ops_comunica.h"
 #include "applet/resources.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace applet {
 namespace {

@@ -4,7 +4,7 @@
 #include "applet/ops_comunica.h"
 #include "applet/resources.h"
 #include "applet/server_list.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace applet {
 

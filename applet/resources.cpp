@@ -1,6 +1,6 @@
 #include "applet/resources.h"
 
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace applet {
 namespace {

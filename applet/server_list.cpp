@@ -1,7 +1,7 @@
 #include "applet/server_list.h"
 
 #include "alerter/lan_datagram.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace applet {
 

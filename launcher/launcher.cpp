@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 #include "launcher/arquivos.h"
 #include "platform/directories.h"
 

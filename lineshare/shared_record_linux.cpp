@@ -4,7 +4,7 @@
 
 #include "lineshare/shared_line_record.h"
 #include "platform/debug_output.h"
-#include "platform/linux/shared_section.h"
+#include "platform/shared_section_linux.h"
 
 namespace linetap {
 namespace {

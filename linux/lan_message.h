@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "lan_datagram.h"
+#include "alerter/lan_datagram.h"
 
 // Parses `count` received bytes into `record` (cleared first). Returns 0 for
 // a notification, 1 otherwise (wrong header, fewer than 20 bytes).

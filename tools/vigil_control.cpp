@@ -10,7 +10,7 @@
 #include <string>
 
 #include "applet/cpl.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 #include "platform/directories.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <strings.h>
 
-#include "platform/linux/event_loop.h"
+#include "platform/event_loop_linux.h"
 #include "platform/window_messages.h"
 
 namespace {

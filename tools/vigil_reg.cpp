@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/win1252.h"
 
 namespace {
 
@@ -48,67 +49,15 @@ int Usage(const std::string& problem) {
   return 2;
 }
 
-// Windows-1252 bytes 0x80 to 0x9F; 0 where the code page has no character.
-constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-std::optional<unsigned char> ToCp1252(char32_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
-  for (int i = 0; i < 32; ++i)
-    if (c == kCp1252High[i] && c != 0) return static_cast<unsigned char>(0x80 + i);
-  return std::nullopt;
-}
-
 // UTF-8 text to Windows-1252 bytes; nullopt with `problem` set when the text
 // is not UTF-8 or has a character the code page lacks.
 std::optional<std::string> Utf8ToCp1252(const std::string& text, std::string* problem) {
-  std::string out;
-  for (size_t i = 0; i < text.size();) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + static_cast<size_t>(extra) >= text.size()) {
-      *problem = "'" + text + "' is not UTF-8 text (use /raw for bytes)";
-      return std::nullopt;
-    }
-    char32_t c = extra == 0 ? lead : (lead & (0x3F >> extra));
-    for (int k = 1; k <= extra; ++k) {
-      auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-      if ((next & 0xC0) != 0x80) {
-        *problem = "'" + text + "' is not UTF-8 text (use /raw for bytes)";
-        return std::nullopt;
-      }
-      c = (c << 6) | (next & 0x3F);
-    }
-    char32_t smallest = extra == 0 ? 0 : extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
-    if (c < smallest) {
-      *problem = "'" + text + "' is not UTF-8 text (use /raw for bytes)";
-      return std::nullopt;
-    }
-    auto byte = ToCp1252(c);
-    if (!byte) {
-      *problem = "'" + text + "' has a character that Windows-1252 lacks (use /raw for bytes)";
-      return std::nullopt;
-    }
-    out += static_cast<char>(*byte);
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return out;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  win1252::Utf8Problem why = win1252::Utf8Problem::kNone;
+  std::optional<std::string> bytes = win1252::FromUtf8Exact(text, &why);
+  if (why == win1252::Utf8Problem::kNotUtf8) *problem = "'" + text + "' is not UTF-8 text (use /raw for bytes)";
+  if (why == win1252::Utf8Problem::kNoByte)
+    *problem = "'" + text + "' has a character that Windows-1252 lacks (use /raw for bytes)";
+  return bytes;
 }
 
 struct Options {
@@ -130,13 +79,13 @@ std::string Show(const std::string& bytes, const Options& options) {
   std::string out;
   for (char ch : bytes) {
     auto byte = static_cast<unsigned char>(ch);
-    char32_t c = byte < 0x80 || byte >= 0xA0 ? byte : kCp1252High[byte - 0x80];
-    if (byte < 0x20 || byte == 0x7F || c == 0) {
+    char32_t c = win1252::ToUnicode(byte);
+    if (byte < 0x20 || byte == 0x7F || c == 0xFFFD) {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\x%02X", byte);
       out += escape;
     } else {
-      AppendUtf8(out, c);
+      win1252::AppendUtf8(out, c);
     }
   }
   return out;

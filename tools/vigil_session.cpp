@@ -20,8 +20,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/linux/seqpacket.h"
-#include "platform/linux/session_protocol.h"
+#include "platform/seqpacket_linux.h"
+#include "platform/session_protocol_linux.h"
 #include "platform/message_box.h"
 
 namespace {

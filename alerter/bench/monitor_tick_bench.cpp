@@ -12,7 +12,7 @@
 #include "alerter/tests/fake_host.h"
 #include "linesim/line_sim.h"
 #include "lineshare/line_tap.h"
-#include "platform/linux/shared_section.h"
+#include "platform/shared_section_linux.h"
 
 namespace {
 

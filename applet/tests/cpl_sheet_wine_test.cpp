@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 #include "tests/support/test_host.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "applet/ops_comunica.h"
 #include "applet/ops_rede.h"
 #include "applet/tests/sheet_fixture.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 using namespace applet;
 using applet_test::SheetFixture;

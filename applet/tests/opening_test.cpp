@@ -10,7 +10,7 @@
 #include "applet/ops_comunica.h"
 #include "applet/page_snmp.h"
 #include "config/apl_config.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 #include "platform/registry.h"
 #include "tests/support/test_host.h"
 

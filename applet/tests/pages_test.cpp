@@ -9,7 +9,7 @@
 #include "applet/ops_principal.h"
 #include "applet/page_snmp.h"
 #include "applet/tests/sheet_fixture.h"
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 using namespace applet;
 using applet_test::SheetFixture;

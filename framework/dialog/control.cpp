@@ -1,6 +1,6 @@
 #include "framework/dialog/control.h"
 
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace dialog {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 #include "platform/debug_output.h"
 
 namespace dialog {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace dialog {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 #include "launcher/arquivos.h"
 #include "platform/directories.h"
 

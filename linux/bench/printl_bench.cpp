@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "log_file.h"
+#include "linux/log_file.h"
 
 namespace fs = std::filesystem;
 

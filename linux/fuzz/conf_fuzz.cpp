@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config_file.h"
+#include "linux/config_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "r") : nullptr;

@@ -1,7 +1,7 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 
-#include "autonomy.h"
+#include "linux/autonomy.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "config_file.h"
+#include "linux/config_file.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "log_file.h"
+#include "linux/log_file.h"
 
 namespace fs = std::filesystem;
 

@@ -3,8 +3,8 @@
 #include <sys/ipc.h>
 #include <sys/sem.h>
 
-#include "shared_block.h"
-#include "signals.h"
+#include "linux/shared_block.h"
+#include "linux/signals.h"
 
 namespace {
 

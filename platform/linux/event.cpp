@@ -5,7 +5,7 @@
 // each setting and the event is clear again (automatic reset).
 #include "platform/event.h"
 
-#include "platform/linux/event_linux.h"
+#include "platform/event_linux.h"
 
 #include <cerrno>
 #include <cstring>

@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "platform/debug_output.h"
-#include "platform/linux/cp1252.h"
-#include "platform/linux/seqpacket.h"
-#include "platform/linux/session_protocol.h"
+#include "platform/win1252.h"
+#include "platform/seqpacket_linux.h"
+#include "platform/session_protocol_linux.h"
 
 namespace platform {
 namespace {
@@ -32,8 +32,8 @@ bool SendSessionMessage(const char* title, const char* text, uint32_t style, uin
   request.style = style;
   request.timeoutSeconds = timeoutSeconds;
   request.wait = wait;
-  request.title = Utf8FromCp1252(title ? title : "");
-  request.text = Utf8FromCp1252(text ? text : "");
+  request.title = win1252::ToUtf8(title ? title : "", win1252::Unassigned::kControl);
+  request.text = win1252::ToUtf8(text ? text : "", win1252::Unassigned::kControl);
   std::string bytes;
   if (!session::Encode(request, &bytes)) {
     *error = kErrorNotEnoughMemory;

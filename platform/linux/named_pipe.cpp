@@ -17,7 +17,7 @@
 #include "platform/debug_output.h"
 #include "platform/linux/pipe_security.h"
 #include "platform/linux/run_directory.h"
-#include "platform/linux/seqpacket.h"
+#include "platform/seqpacket_linux.h"
 
 struct platform::PipeSecurity {
   mode_t mode;

@@ -1,4 +1,4 @@
-#include "platform/linux/seqpacket.h"
+#include "platform/seqpacket_linux.h"
 
 #include <cerrno>
 #include <cstring>

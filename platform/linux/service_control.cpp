@@ -37,7 +37,7 @@
 #include "platform/directories.h"
 #include "platform/linux/host_root.h"
 #include "platform/linux/run_directory.h"
-#include "platform/linux/seqpacket.h"
+#include "platform/seqpacket_linux.h"
 #include "platform/registry.h"
 
 extern char** environ;

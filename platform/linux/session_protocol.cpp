@@ -1,4 +1,4 @@
-#include "platform/linux/session_protocol.h"
+#include "platform/session_protocol_linux.h"
 
 #include "platform/debug_output.h"
 #include "platform/linux/run_directory.h"

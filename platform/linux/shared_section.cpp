@@ -3,7 +3,7 @@
 // a process that can take the lock exclusively is alone and (re)initialises
 // the content, which gives the "initial image while nobody holds it" rule
 // even after holders crashed.
-#include "platform/linux/shared_section.h"
+#include "platform/shared_section_linux.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/linux/event_loop.h"
+#include "platform/event_loop_linux.h"
 
 struct platform::UdpSocket {
   int fd;

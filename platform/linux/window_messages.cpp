@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "platform/debug_output.h"
-#include "platform/linux/event_loop.h"
+#include "platform/event_loop_linux.h"
 #include "platform/linux/run_directory.h"
-#include "platform/linux/seqpacket.h"
+#include "platform/seqpacket_linux.h"
 
 using Clock = std::chrono::steady_clock;
 

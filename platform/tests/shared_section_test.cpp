@@ -1,4 +1,4 @@
-#include "platform/linux/shared_section.h"
+#include "platform/shared_section_linux.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/linux/pipe_security.h"
-#include "platform/linux/session_protocol.h"
+#include "platform/session_protocol_linux.h"
 #include "platform/message_box.h"
 #include "platform/named_mutex.h"
 #include "platform/named_pipe.h"

@@ -23,7 +23,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/linux/event_linux.h"
+#include "platform/event_linux.h"
 #include "platform/tick_count.h"
 #include "tools/vigil_snmp/extension_agent.h"
 #include "tools/vigil_snmp/region_handler.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/linux/shared_section.h"
+#include "platform/shared_section_linux.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/linux/shared_section.h"
+#include "platform/shared_section_linux.h"
 
 class TempHostRoot {
  public:

@@ -23,8 +23,10 @@ VIGIL20_HOST_ROOT=$dest/var/lib/vigil20 "$dest$prefix/bin/vigil-reg" query \
   'HKLM\SOFTWARE\Tessaly\VigilAgent20\CurrentVersion' /v Pathname | grep -q "REG_EXPAND_SZ *$prefix/lib/vigil20/libVigilAgent20.so" \
   || { echo "registry: no Pathname"; exit 1; }
 # The installed library resolves LineTap through its own folder.
-ldd "$dest$prefix/lib/vigil20/libVigilAgent20.so" | grep -q "libLineTap.so => $dest$prefix/lib/vigil20/" \
-  || { echo "LineTap not found beside the agent"; ldd "$dest$prefix/lib/vigil20/libVigilAgent20.so"; exit 1; }
+# (ldd's whole answer first: grep -q leaving early would fail the pipe.)
+libraries=$(ldd "$dest$prefix/lib/vigil20/libVigilAgent20.so")
+grep -q "libLineTap.so => $dest$prefix/lib/vigil20/" <<<"$libraries" \
+  || { echo "LineTap not found beside the agent"; echo "$libraries"; exit 1; }
 # An edited configuration survives another install.
 echo "# edited" >> "$dest/etc/vigil20/vigil-snmp.conf"
 DESTDIR=$dest "$cmake" --install "$build" --component snmp >/dev/null

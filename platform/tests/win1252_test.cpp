@@ -1,6 +1,6 @@
 // Windows-1252 texts: literals converted when compiling, upper case as the
 // ANSI calls give it, and the way to and from UTF-8 for terminals.
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 #include <gtest/gtest.h>
 

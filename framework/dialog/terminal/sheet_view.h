@@ -5,7 +5,7 @@
 #pragma once
 
 #include "framework/dialog/tab_sheet.h"
-#include "platform/linux/terminal/screen.h"
+#include "framework/dialog/terminal/screen.h"
 
 namespace terminal {
 

@@ -1,9 +1,9 @@
-#include "platform/linux/terminal/sheet_view.h"
+#include "framework/dialog/terminal/sheet_view.h"
 
 #include <algorithm>
 
-#include "framework/win1252.h"
-#include "platform/linux/terminal/text.h"
+#include "platform/win1252.h"
+#include "framework/dialog/terminal/text.h"
 
 namespace terminal {
 namespace {

@@ -2,7 +2,7 @@
 // keyboard through the model's keyboard rules, with the pages' timers and
 // boxes served here, all on the thread's message loop. The terminal is the
 // process's controlling terminal.
-#include "platform/dialog_window.h"
+#include "framework/dialog/sheet_window.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,12 +10,15 @@
 
 #include "platform/debug_output.h"
 #include "platform/window_messages.h"
-#include "platform/linux/event_loop.h"
-#include "platform/linux/terminal/boxes.h"
-#include "platform/linux/terminal/screen.h"
-#include "platform/linux/terminal/sheet_view.h"
+#include "platform/event_loop_linux.h"
+#include "framework/dialog/terminal/boxes.h"
+#include "framework/dialog/terminal/screen.h"
+#include "framework/dialog/terminal/sheet_view.h"
 
-namespace platform {
+namespace dialog {
+// The window and its message loop are the system's.
+using namespace platform;
+
 namespace {
 
 // The sheet's window in the thread's message loop: the terminal's input
@@ -179,4 +182,4 @@ bool ShowBoxInSheetWindow(const std::string& title, const std::string& text, uns
   return true;
 }
 
-}  // namespace platform
+}  // namespace dialog

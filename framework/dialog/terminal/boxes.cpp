@@ -1,16 +1,13 @@
-#include "platform/linux/terminal/boxes.h"
+#include "framework/dialog/terminal/boxes.h"
 
 #include <algorithm>
 #include <chrono>
-#include <dirent.h>
 #include <fnmatch.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
-#include "framework/win1252.h"
-#include "platform/linux/terminal/text.h"
+#include "platform/folder_listing_linux.h"
+#include "platform/win1252.h"
+#include "framework/dialog/terminal/text.h"
 
 namespace terminal {
 namespace {
@@ -146,17 +143,8 @@ struct Entry {
 std::vector<Entry> ListDirectory(const std::string& dir, const std::string& patterns) {
   std::vector<Entry> entries;
   if (dir != "/") entries.push_back({"..", true});
-  DIR* d = opendir(dir.c_str());
-  if (!d) return entries;
-  while (dirent* e = readdir(d)) {
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    struct stat st;
-    if (stat((dir + "/" + name).c_str(), &st) != 0) continue;
-    bool directory = S_ISDIR(st.st_mode);
-    if (directory || (S_ISREG(st.st_mode) && MatchesFilter(name, patterns))) entries.push_back({name, directory});
-  }
-  closedir(d);
+  for (const platform::FolderEntry& e : platform::ListFolder(dir))
+    if (e.directory || (e.regularFile && MatchesFilter(e.name, patterns))) entries.push_back({e.name, e.directory});
   std::sort(entries.begin() + (dir != "/" ? 1 : 0), entries.end(), [](const Entry& a, const Entry& b) {
     if (a.directory != b.directory) return a.directory;
     return a.name < b.name;
@@ -173,8 +161,7 @@ std::string Parent(const std::string& dir) {
 
 bool RunFileChooser(Screen& screen, const Background& background, const dialog::FileOpenRequest& request,
                     std::string* path) {
-  char cwd[PATH_MAX];
-  std::string dir = getcwd(cwd, sizeof cwd) ? cwd : "/";
+  std::string dir = platform::CurrentFolder();
   size_t filter = 0;
   int selected = 0;
   std::vector<Entry> entries;
@@ -232,7 +219,7 @@ bool RunFileChooser(Screen& screen, const Background& background, const dialog::
         } else {
           std::string chosen = (dir == "/" ? "" : dir) + "/" + e.name;
           // The path must exist when the dialog asks for it.
-          if (request.mustExist && access(chosen.c_str(), F_OK) != 0) break;
+          if (request.mustExist && !platform::PathExists(chosen)) break;
           *path = chosen;
           return true;
         }

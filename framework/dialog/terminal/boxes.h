@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/dialog/host.h"
-#include "platform/linux/terminal/screen.h"
+#include "framework/dialog/terminal/screen.h"
 
 namespace terminal {
 

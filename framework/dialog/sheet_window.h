@@ -8,13 +8,13 @@
 
 #include "framework/dialog/tab_sheet.h"
 
-namespace platform {
+namespace dialog {
 
 // Creates `sheet` (its OnInitDialog runs, with this window as its host),
 // shows it modally over `parent` and runs it until it ends. `module` holds
 // the dialog resources (Windows; ignored here). Returns the sheet's result,
 // or -1 when no window can be shown (no terminal, no resources).
-int RunSheetWindow(dialog::CTabSheet& sheet, void* parent, void* module);
+int RunSheetWindow(CTabSheet& sheet, void* parent, void* module);
 
 // A box drawn where the sheet is drawn, for a program whose own boxes have
 // nowhere else to go: over the sheet that runs now, or alone on the
@@ -25,4 +25,4 @@ inline constexpr int kBoxTimeout = 32000;
 bool ShowBoxInSheetWindow(const std::string& title, const std::string& text, unsigned style, int timeoutSeconds,
                           int* answer);
 
-}  // namespace platform
+}  // namespace dialog

@@ -1,11 +1,12 @@
-#include "platform/linux/terminal/screen.h"
+#include "framework/dialog/terminal/screen.h"
 
 #include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <curses.h>
 
-#include "platform/linux/terminal/text.h"
+#include "framework/dialog/terminal/text.h"
+#include "platform/terminal_linux.h"
 
 namespace terminal {
 namespace {
@@ -37,13 +38,9 @@ bool Screen::Open(std::string* error) {
   if (open_) return true;
   // Characters outside ASCII need the user's encoding.
   std::setlocale(LC_CTYPE, "");
-  FILE* in = std::fopen("/dev/tty", "r");
-  FILE* out = in ? std::fopen("/dev/tty", "w") : nullptr;
-  if (!in || !out) {
-    if (in) std::fclose(in);
-    *error = std::string("no terminal: /dev/tty: ") + std::strerror(errno);
-    return false;
-  }
+  FILE* in = nullptr;
+  FILE* out = nullptr;
+  if (!platform::OpenControllingTerminal(&in, &out, error)) return false;
   SCREEN* screen = newterm(nullptr, out, in);
   if (!screen) {
     std::fclose(in);

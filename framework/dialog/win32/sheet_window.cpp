@@ -13,9 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog_window.h"
+#include "framework/dialog/sheet_window.h"
 
-namespace platform {
+namespace dialog {
+// The window and its message loop are the system's.
+using namespace platform;
+
 namespace {
 
 using dialog::CDialog;
@@ -458,4 +461,4 @@ bool ShowBoxInSheetWindow(const std::string&, const std::string&, unsigned, int,
   return false;
 }
 
-}  // namespace platform
+}  // namespace dialog

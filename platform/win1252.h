@@ -8,7 +8,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace win1252 {
 
@@ -47,10 +49,26 @@ std::string UpperCase(const std::string& text);
 // Compares ignoring case as ToUpper folds it: <0, 0 or >0.
 int CompareNoCase(const std::string& a, const std::string& b);
 
+// Appends one character in UTF-8 (the code page's characters all lie in
+// the Basic Multilingual Plane).
+void AppendUtf8(std::string& out, char32_t c);
+
+// What the five unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) become in
+// Unicode: U+FFFD where a person reads the text, or the control character
+// of the same number, as Windows' own conversion gives them (for texts the
+// stand-ins pass on as Windows would).
+enum class Unassigned { kReplacement, kControl };
+
 // To UTF-8, and back (a character without a byte here, or a malformed UTF-8
 // sequence, becomes '?').
-std::string ToUtf8(const std::string& text);
+std::string ToUtf8(std::string_view text, Unassigned unassigned = Unassigned::kReplacement);
 std::string FromUtf8(const std::string& utf8);
+
+// Back from UTF-8 refusing what does not convert: nullopt, with `problem`
+// saying why, for malformed or overlong UTF-8 or a character this code page
+// lacks.
+enum class Utf8Problem { kNone, kNotUtf8, kNoByte };
+std::optional<std::string> FromUtf8Exact(const std::string& utf8, Utf8Problem* problem);
 
 // ---- literals converted when compiling ----
 

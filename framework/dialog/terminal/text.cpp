@@ -1,10 +1,10 @@
-#include "platform/linux/terminal/text.h"
+#include "framework/dialog/terminal/text.h"
 
 #include <climits>
 #include <cstdlib>
 #include <cwchar>
 
-#include "framework/win1252.h"
+#include "platform/win1252.h"
 
 namespace terminal {
 namespace {
