@@ -50,7 +50,7 @@ void CUpsMonitor::SampleLines(CState& record) {
     } else {
       if (cableQuestion == 0 && !host_.ServiceMode()) {
         cableQuestion = 1;
-        if (host_.AskUser(kQuestionStyle, texts::kCableQuestion) == kAnswerYes) {
+        if (host_.AskUser(kQuestionStyle, texts::kCableQuestion) == platform::kIdYes) {
           host_.PostQuitRequest();
         } else {
           cableQuestion = 2;

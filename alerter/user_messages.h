@@ -5,11 +5,13 @@
 
 #include <cstdint>
 
-// Box styles.
-inline constexpr uint32_t kWarningStyle = 0x30;                // exclamation icon, OK
-inline constexpr uint32_t kServiceWarningStyle = 0x200030;     // the same, as a service notification
-inline constexpr uint32_t kQuestionStyle = 0x34;               // exclamation icon, Yes and No
-inline constexpr int kAnswerYes = 6;
+#include "platform/message_box.h"
+
+// Its boxes, made of the system's styles; the answers are the system's
+// (platform::kIdYes and the rest).
+inline constexpr uint32_t kWarningStyle = platform::kMbIconExclamation;
+inline constexpr uint32_t kServiceWarningStyle = kWarningStyle | platform::kMbServiceNotification;
+inline constexpr uint32_t kQuestionStyle = platform::kMbIconExclamation | platform::kMbYesNo;
 
 // Each formats into 1024 bytes (longer texts are cut) and returns the
 // answer: 1 for OK, 6 Yes, 7 No, 32000 on the time-out, 0 when the box

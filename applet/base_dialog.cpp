@@ -39,7 +39,7 @@ bool CBaseDialog::OnInitDialog() {
 }
 
 void CBaseDialog::OnApply() {
-  if (SessionMessageBox(kStyleQuestion, "%s", "Fechar esta janela e salvar as alterações?"_w1252) != kAnswerYes)
+  if (SessionMessageBox(kStyleQuestion, "%s", "Fechar esta janela e salvar as alterações?"_w1252) != platform::kIdYes)
     return;
   for (int i = 0; i < PageCount(); ++i) Page(i)->OnOK();
   EndDialog(1);

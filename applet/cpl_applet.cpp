@@ -38,7 +38,7 @@ int ShowBox(const std::string& title, const std::string& text, unsigned style) {
     return reply;
   applet::DebugPrint("session box: error %u\n", error);
   answer = platform::ShowProgramBox(title.c_str(), text.c_str(), style);
-  return answer != 0 ? answer : applet::kAnswerTimeout;
+  return answer != 0 ? answer : platform::kIdTimeout;
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ int SessionMessageBox(unsigned style, const char* format, ...) {
   // Nobody to answer: the text is kept on the debug output and the box
   // counts as timed out.
   DebugPrint("%s: %s\n", title, buffer.get());
-  return kAnswerTimeout;
+  return platform::kIdTimeout;
 }
 
 void DebugPrint(const char* format, ...) {

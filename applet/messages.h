@@ -11,17 +11,17 @@
 #include <functional>
 #include <string>
 
+#include "platform/message_box.h"
+
 namespace applet {
 
-// Box styles the applet uses (the MB_* numbers).
-inline constexpr unsigned kStyleWarning = 48;            // exclamation icon, OK
-inline constexpr unsigned kStyleYesNo = 4;
-inline constexpr unsigned kStyleQuestion = 36;           // Yes/No, question icon
-inline constexpr unsigned kStyleWarningYesNo = 52;       // Yes/No, exclamation icon
-inline constexpr unsigned kStyleServiceWarning = 2097200;  // exclamation icon, service notification
-inline constexpr int kAnswerYes = 6;
-inline constexpr int kAnswerNo = 7;
-inline constexpr int kAnswerTimeout = 32000;
+// The applet's boxes, made of the system's styles; the answers are the
+// system's (platform::kIdYes and the rest).
+inline constexpr unsigned kStyleWarning = platform::kMbIconExclamation;
+inline constexpr unsigned kStyleYesNo = platform::kMbYesNo;
+inline constexpr unsigned kStyleQuestion = platform::kMbYesNo | platform::kMbIconQuestion;
+inline constexpr unsigned kStyleWarningYesNo = platform::kMbYesNo | platform::kMbIconExclamation;
+inline constexpr unsigned kStyleServiceWarning = platform::kMbIconExclamation | platform::kMbServiceNotification;
 
 inline constexpr size_t kMessageBufferBytes = 1024;
 inline constexpr unsigned kSessionBoxSeconds = 10;

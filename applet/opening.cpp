@@ -108,7 +108,7 @@ void RunOpeningSequence(void* parent, const SheetRunner& runSheet) {
   if (result == 1 && config.Save() == 0)
     SessionMessageBox(kStyleWarning, "%s", "Ocorreu um erro ao salvar as configurações no registro!"_w1252);
 
-  if (SessionMessageBox(kStyleYesNo, "%s", "Iniciar o Vigil 2.0?") != kAnswerYes) return;
+  if (SessionMessageBox(kStyleYesNo, "%s", "Iniciar o Vigil 2.0?") != platform::kIdYes) return;
   if (serviceInstalled) ServiceControl(kServiceStart);
   std::this_thread::sleep_for(std::chrono::milliseconds(2000));
   StartSupervisor();

@@ -54,13 +54,13 @@ void COpsPrincipal::OnClicked(int id) {
   if (id == kTimeoutShutdownBox && !IsChecked(id) &&
       SessionMessageBox(kStyleWarningYesNo, "%s",
                         "Atenção:  Este é um recurso importante do sistema!\nVocê tem certeza de que deseja "
-                        "desativar os avisos de bateria baixa?"_w1252) == kAnswerNo)
+                        "desativar os avisos de bateria baixa?"_w1252) == platform::kIdNo)
     SetCheck(id, true);
   if (id == kLowBatteryShutdownBox && !IsChecked(id) &&
       SessionMessageBox(kStyleWarningYesNo, "%s",
                         "Atenção:  Este é um recurso importante do sistema!\nO desligamento forçado é utilizado "
                         "para proteger seus dados quando houver falta eminente de energia.\nVocê tem certeza de "
-                        "que deseja desativar o desligamento?"_w1252) == kAnswerNo)
+                        "que deseja desativar o desligamento?"_w1252) == platform::kIdNo)
     SetCheck(id, true);
 }
 

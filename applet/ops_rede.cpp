@@ -57,7 +57,7 @@ void COpsRede::OnTimer(int id) {
 void COpsRede::OnHidden() {
   if (comunica_.NetworkBoxTicked() && IsChecked(kOnlyThisOneBox) && Text(kHostNameEdit).empty())
     ShowMessageBox("Você deve digitar o nome do computador que enviará as notificações."_w1252, MessageTitle(),
-               dialog::kBoxIconExclamation);
+               platform::kMbIconExclamation);
   else if (listening_)
     KillTimer(kRefreshTimer);
 }

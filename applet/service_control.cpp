@@ -26,7 +26,7 @@ int ServiceControl(int command) {
 
 bool IsInstanceRunning(const char* name) {
   uint32_t error = platform::ProbeNamedMutex(name);
-  return error == 0 || error == platform::kErrorMutexAccessDenied;
+  return error == 0 || error == platform::kErrorAccessDenied;
 }
 
 }  // namespace applet

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/message_box.h"
+
 namespace launcher {
 
 // What the launcher asks of its system; the real one goes to the platform
@@ -22,7 +24,7 @@ class LauncherSystem {
 };
 
 inline constexpr const char* kErrorCaption = "Launcher - ERRO!";
-inline constexpr uint32_t kErrorStyle = 0x10;  // error icon, OK
+inline constexpr uint32_t kErrorStyle = platform::kMbIconError;
 
 // Runs the launcher for `tail`, the whole command tail (its key).
 void RunLauncher(const std::string& tail, LauncherSystem& system);

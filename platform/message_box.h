@@ -8,9 +8,12 @@
 
 namespace platform {
 
-// Styles (the Win32 MB_* bits used by the programs).
+// Styles (the Win32 MB_* bits used by the programs), for every box of the
+// suite: these, the sheet's and the programs' own.
 inline constexpr uint32_t kMbOk = 0x0;
 inline constexpr uint32_t kMbYesNo = 0x4;
+inline constexpr uint32_t kMbIconError = 0x10;
+inline constexpr uint32_t kMbIconQuestion = 0x20;
 inline constexpr uint32_t kMbIconExclamation = 0x30;
 inline constexpr uint32_t kMbServiceNotification = 0x200000;
 

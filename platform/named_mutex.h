@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/error_codes.h"
+
 namespace platform {
 
 struct NamedMutex;
@@ -20,11 +22,9 @@ NamedMutex* CreateNamedMutex(const char* name, bool* alreadyExisted, uint32_t* e
 bool NamedMutexExists(const char* name);
 
 // OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name), the handle closed at once:
-// 0 when it opens, else the system's error code (kErrorMutexNotFound when
-// no handle holds it, kErrorMutexAccessDenied when it exists but may not
+// 0 when it opens, else the system's error code (kErrorFileNotFound when
+// no handle holds it, kErrorAccessDenied when it exists but may not
 // be opened by this user).
-inline constexpr uint32_t kErrorMutexNotFound = 2;
-inline constexpr uint32_t kErrorMutexAccessDenied = 5;
 uint32_t ProbeNamedMutex(const char* name);
 
 // Closes the handle; accepts nullptr. The mutex ends with its last handle

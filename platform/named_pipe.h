@@ -8,12 +8,10 @@
 
 #include <cstdint>
 
+#include "platform/error_codes.h"
+
 namespace platform {
 
-inline constexpr uint32_t kErrorBrokenPipe = 109;    // the other end closed
-inline constexpr uint32_t kErrorPipeBusy = 231;      // every instance is in use
-inline constexpr uint32_t kErrorMoreData = 234;      // the message was longer than the buffer
-inline constexpr uint32_t kErrorTimeout = 1460;      // nothing came in time
 
 // An access-control description of a pipe.
 struct PipeSecurity;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/error_codes.h"
+
 namespace platform {
 
 // An open key. Opaque; closed with CloseRegKey. kLocalMachine needs no close.
@@ -36,17 +38,17 @@ inline constexpr uint32_t kKeyWrite = 0x20006;
 inline constexpr uint32_t kKeyAllAccess = 0xF003F;
 
 // Result codes (the Win32 ERROR_* numbers).
-inline constexpr long kRegOk = 0;
-inline constexpr long kRegNotFound = 2;          // no such key or value
-inline constexpr long kRegAccessDenied = 5;      // handle lacks the right; unwritable store
-inline constexpr long kRegInvalidHandle = 6;
-inline constexpr long kRegInvalidParameter = 87; // bad name, path or size
-inline constexpr long kRegMoreData = 234;        // the value does not fit the buffer
-inline constexpr long kRegNoMoreItems = 259;     // enumeration finished
-inline constexpr long kRegBadDb = 1009;          // the stored key cannot be read
-inline constexpr long kRegKeyDeleted = 1018;     // the open key was deleted
-inline constexpr long kRegIoError = 1117;        // a read or write of the store failed
-inline constexpr long kRegWrongType = 1630;      // the value is not of the type asked for
+inline constexpr long kRegOk = kErrorSuccess;
+inline constexpr long kRegNotFound = kErrorFileNotFound;          // no such key or value
+inline constexpr long kRegAccessDenied = kErrorAccessDenied;      // handle lacks the right; unwritable store
+inline constexpr long kRegInvalidHandle = kErrorInvalidHandle;
+inline constexpr long kRegInvalidParameter = kErrorInvalidParameter; // bad name, path or size
+inline constexpr long kRegMoreData = kErrorMoreData;        // the value does not fit the buffer
+inline constexpr long kRegNoMoreItems = kErrorNoMoreItems;     // enumeration finished
+inline constexpr long kRegBadDb = kErrorBadDb;          // the stored key cannot be read
+inline constexpr long kRegKeyDeleted = kErrorKeyDeleted;     // the open key was deleted
+inline constexpr long kRegIoError = kErrorIoDevice;        // a read or write of the store failed
+inline constexpr long kRegWrongType = kErrorUnsupportedType;      // the value is not of the type asked for
 
 // Largest value data and value name accepted by SetRegValue.
 inline constexpr uint32_t kMaxValueBytes = 1024 * 1024;

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error_codes.h"
+
 namespace platform {
 
 // Access rights.
@@ -44,13 +46,6 @@ inline constexpr uint32_t kServiceAcceptStop = 0x1;
 inline constexpr uint32_t kServiceAcceptPauseContinue = 0x2;
 
 // Error codes the programs name.
-inline constexpr uint32_t kErrorServiceAlreadyRunning = 1056;
-inline constexpr uint32_t kErrorServiceDoesNotExist = 1060;
-inline constexpr uint32_t kErrorServiceNotActive = 1062;
-inline constexpr uint32_t kErrorFailedServiceControllerConnect = 1063;
-inline constexpr uint32_t kErrorServiceSpecificError = 1066;
-inline constexpr uint32_t kErrorServiceExists = 1073;
-inline constexpr uint32_t kErrorServiceNeverStarted = 1077;
 
 // SERVICE_STATUS, with the process of a running service.
 struct ServiceStatus {

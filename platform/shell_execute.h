@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/error_codes.h"
+
 namespace platform {
 
 // Show commands (the SW_* numbers).
@@ -15,7 +17,6 @@ inline constexpr int kShowNormal = 1;
 // error codes ShellExecuteA returns).
 inline constexpr intptr_t kShellFileNotFound = 2;
 inline constexpr intptr_t kShellPathNotFound = 3;
-inline constexpr intptr_t kShellAccessDenied = 5;
 inline constexpr intptr_t kShellOutOfMemory = 8;
 inline constexpr intptr_t kShellNoAssociation = 31;
 inline constexpr intptr_t kShellFirstSuccess = 33;

@@ -28,11 +28,11 @@ struct NoHost : dialog::DialogHost {
 struct Opening : ::testing::Test {
   TestHost host;
   std::vector<std::string> boxes;
-  int startAnswer = kAnswerYes;  // to "Iniciar o Vigil 2.0?"
+  int startAnswer = platform::kIdYes;  // to "Iniciar o Vigil 2.0?"
   void SetUp() override {
     SetBoxShower([this](const std::string&, const std::string& text, unsigned) {
       boxes.push_back(text);
-      return text == kStartQuestion ? startAnswer : kAnswerYes;
+      return text == kStartQuestion ? startAnswer : platform::kIdYes;
     });
   }
   static constexpr const char* kStartQuestion = "Iniciar o Vigil 2.0?";
@@ -89,7 +89,7 @@ TEST_F(Opening, WithoutSettingsTheWarningComesAndCancelWritesNothing) {
 TEST_F(Opening, ApplySavesEverySettingAsThePagesLeftThem) {
   AddValue(kAplConfigKey, "outro");  // the key exists: no warning
   AddValue(kSnmpAgentsKeyNt6, kAgentValue);
-  startAnswer = kAnswerNo;
+  startAnswer = platform::kIdNo;
   NoHost none;
   int pages = 0;
   RunOpeningSequence(nullptr, [&](CBaseDialog& sheet, void*) {

@@ -68,7 +68,7 @@ TEST(MainPage, ClearingAProtectionAsksAndOnlyANoTicksItAgain) {
   SheetFixture f;
   f.Open();
   COpsPrincipal& main = f.sheet->Principal();
-  f.answers = {kAnswerNo, kAnswerTimeout};
+  f.answers = {platform::kIdNo, platform::kIdTimeout};
   main.Click(1002);
   EXPECT_TRUE(main.IsChecked(1002));
   ASSERT_EQ(f.sessionBoxes.size(), 1u);
@@ -226,7 +226,7 @@ TEST(Sheet, ApplyAsksFirstAndANoKeepsEveryEditOnThePages) {
   f.Open();
   EXPECT_EQ(f.sheet->Caption(), "Vigil 2.0 - Configurações da Supervisão do No-Break"_w1252);
   f.sheet->Principal().Click(1022);
-  f.answers = {kAnswerNo};
+  f.answers = {platform::kIdNo};
   f.Apply();
   ASSERT_EQ(f.sessionBoxes.size(), 1u);
   EXPECT_EQ(f.sessionBoxes[0].text, "Fechar esta janela e salvar as alterações?"_w1252);

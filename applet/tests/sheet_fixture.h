@@ -32,7 +32,7 @@ class RecordingHost : public dialog::DialogHost {
   void KillTimer(dialog::CDialog* owner, int id) override { timers.erase({owner, id}); }
   int ShowMessageBox(dialog::CDialog*, const std::string& text, const std::string&, unsigned style) override {
     pageBoxes.push_back({text, style});
-    return dialog::kAnswerOk;
+    return platform::kIdOk;
   }
   bool ChooseFile(dialog::CDialog*, const dialog::FileOpenRequest&, std::string* path) override {
     ++fileDialogs;
@@ -58,7 +58,7 @@ struct SheetFixture {
     config.RegisterValues();
     applet::SetBoxShower([this](const std::string&, const std::string& text, unsigned style) {
       sessionBoxes.push_back({text, style});
-      if (answers.empty()) return applet::kAnswerYes;
+      if (answers.empty()) return platform::kIdYes;
       int answer = answers.front();
       answers.pop_front();
       return answer;

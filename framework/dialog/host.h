@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/message_box.h"
+
 namespace dialog {
 
 class CDialog;
@@ -23,15 +25,8 @@ struct FileOpenRequest {
   bool hideReadOnly = true;
 };
 
-// Message box styles (the MB_* numbers) and answers (the ID* numbers).
-inline constexpr unsigned kBoxOk = 0x0;
-inline constexpr unsigned kBoxYesNo = 0x4;
-inline constexpr unsigned kBoxIconQuestion = 0x20;
-inline constexpr unsigned kBoxIconExclamation = 0x30;
-inline constexpr unsigned kBoxIconError = 0x10;
-inline constexpr int kAnswerOk = 1;
-inline constexpr int kAnswerYes = 6;
-inline constexpr int kAnswerNo = 7;
+// Message boxes take the styles and give the answers of
+// platform/message_box.h.
 
 class DialogHost {
  public:

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/dialog/tab_sheet.h"
+#include "platform/message_box.h"
 
 namespace dialog {
 
@@ -20,8 +21,7 @@ int RunSheetWindow(CTabSheet& sheet, void* parent, void* module);
 // nowhere else to go: over the sheet that runs now, or alone on the
 // terminal when none runs. False when it cannot be shown there (no
 // terminal; Windows shows boxes itself). `timeoutSeconds` 0 waits for
-// ever; a box that times out answers kBoxTimeout.
-inline constexpr int kBoxTimeout = 32000;
+// ever; a box that times out answers platform::kIdTimeout.
 bool ShowBoxInSheetWindow(const std::string& title, const std::string& text, unsigned style, int timeoutSeconds,
                           int* answer);
 

@@ -1,6 +1,7 @@
 // A box goes to the session broker (vigil-session) as one request on its
 // socket; the broker shows it and sends the answer back. With nobody
 // listening, the text goes to standard error and the box times out at once.
+#include "platform/error_codes.h"
 #include "platform/message_box.h"
 
 #include <cerrno>
@@ -16,8 +17,6 @@
 namespace platform {
 namespace {
 
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-constexpr uint32_t kErrorBrokenPipe = 109;
 
 void ToStandardError(const std::string& title, const std::string& text) {
   std::string line = title + ": " + text + "\n";

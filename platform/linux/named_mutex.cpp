@@ -3,6 +3,7 @@
 // handle that can lock it exclusively is the only one: the mutex is new.
 // The check and the shared lock are made under an exclusive lock on
 // "<name>.gate", so two creators never both find it new.
+#include "platform/error_codes.h"
 #include "platform/named_mutex.h"
 
 #include <cerrno>
@@ -22,8 +23,6 @@ struct platform::NamedMutex {
 namespace platform {
 namespace {
 
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidName = 123;
 
 bool Lock(int fd, int operation) {
   while (flock(fd, operation) != 0) {
@@ -133,14 +132,14 @@ bool NamedMutexExists(const char* name) {
 uint32_t ProbeNamedMutex(const char* name) {
   std::string lock, gate_path;
   if (!name || !*name) return kErrorInvalidName;
-  if (!Paths(name, &lock, &gate_path)) return kErrorMutexNotFound;
+  if (!Paths(name, &lock, &gate_path)) return kErrorFileNotFound;
   Gate gate(gate_path);
   int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
   // A lock file this user may not open belongs to a mutex of another.
-  if (fd < 0) return errno == EACCES ? kErrorMutexAccessDenied : kErrorMutexNotFound;
+  if (fd < 0) return errno == EACCES ? kErrorAccessDenied : kErrorFileNotFound;
   bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
   close(fd);
-  return held ? 0 : kErrorMutexNotFound;
+  return held ? 0 : kErrorFileNotFound;
 }
 
 void CloseNamedMutex(NamedMutex* mutex) {

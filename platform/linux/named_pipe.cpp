@@ -5,6 +5,7 @@
 // that connects while no instance waits for one (every instance busy, or
 // between two instances) waits in the socket's queue until one does, as a
 // client in WaitNamedPipe would; a pipe whose process has ended is gone.
+#include "platform/error_codes.h"
 #include "platform/named_pipe.h"
 
 #include <cerrno>
@@ -36,13 +37,6 @@ struct platform::PipeClient {
 namespace platform {
 namespace {
 
-constexpr uint32_t kErrorFileNotFound = 2;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorInvalidName = 123;
-constexpr uint32_t kErrorBadPathName = 161;
-constexpr uint32_t kErrorNoData = 232;
-constexpr uint32_t kErrorPipeNotConnected = 233;
 
 struct Pipe {
   int listener;

@@ -13,6 +13,7 @@
 // only a mark that matches the file, and removes the file, which tells the
 // starter that the service has connected. A program started any other way
 // finds no matching mark and is refused (1063), as on Windows.
+#include "platform/error_codes.h"
 #include "platform/service_control.h"
 
 #include <cerrno>
@@ -59,15 +60,6 @@ struct platform::ServiceStatusObject {
 namespace platform {
 namespace {
 
-constexpr uint32_t kErrorFileNotFound = 2;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidHandle = 6;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorInvalidServiceControl = 1052;
-constexpr uint32_t kErrorServiceRequestTimeout = 1053;
-constexpr uint32_t kErrorServiceCannotAcceptControl = 1061;
-constexpr uint32_t kErrorProcessAborted = 1067;
-constexpr uint32_t kErrorIoDevice = 1117;
 
 constexpr const char* kServicesKey = "System\\CurrentControlSet\\Services";
 constexpr const char* kMarkVariable = "VIGIL20_SERVICE_MARK";

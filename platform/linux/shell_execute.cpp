@@ -4,6 +4,7 @@
 // then along PATH; then it runs with the parameters as its arguments. Any
 // other file is a document: "xdg-open <path>" opens it, and its verdict
 // (given within a few seconds) is the answer.
+#include "platform/error_codes.h"
 #include "platform/shell_execute.h"
 
 #include <cerrno>
@@ -79,7 +80,7 @@ intptr_t ResultOfErrno(int error) {
       return kShellPathNotFound;
     case EACCES:
     case EPERM:
-      return kShellAccessDenied;
+      return kErrorAccessDenied;
     case ENOMEM:
       return kShellOutOfMemory;
     default:

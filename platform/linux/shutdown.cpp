@@ -2,6 +2,7 @@
 // A request runs `systemctl poweroff` (with --force for a forced one), or
 // the program named in VIGIL20_POWEROFF instead of `systemctl poweroff`;
 // it is accepted when that command succeeds.
+#include "platform/error_codes.h"
 #include "platform/shutdown.h"
 
 #include <cerrno>
@@ -25,9 +26,6 @@ extern char** environ;
 namespace platform {
 namespace {
 
-constexpr uint32_t kErrorPrivilegeNotHeld = 1314;
-constexpr uint32_t kErrorNotAllAssigned = 1300;
-constexpr uint32_t kErrorShutdownFailed = 1627;  // ERROR_FUNCTION_FAILED
 // A request that has not been answered by then counts as refused.
 constexpr auto kRequestLimit = std::chrono::minutes(2);
 
@@ -67,7 +65,7 @@ bool RequestShutdown(bool force, uint32_t* error) {
   int spawned = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
   if (spawned != 0) {
     DebugPrintf("shutdown: cannot run %s: %s\n", argv[0], std::strerror(spawned));
-    *error = kErrorShutdownFailed;
+    *error = kErrorFunctionFailed;
     return false;
   }
   auto deadline = std::chrono::steady_clock::now() + kRequestLimit;
@@ -76,21 +74,21 @@ bool RequestShutdown(bool force, uint32_t* error) {
     pid_t ended = waitpid(pid, &status, WNOHANG);
     if (ended == pid) break;
     if (ended < 0 && errno != EINTR) {
-      *error = kErrorShutdownFailed;
+      *error = kErrorFunctionFailed;
       return false;
     }
     if (std::chrono::steady_clock::now() >= deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
       DebugPrintf("shutdown: %s did not answer in time\n", argv[0]);
-      *error = kErrorShutdownFailed;
+      *error = kErrorFunctionFailed;
       return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
   DebugPrintf("shutdown: %s refused the request\n", argv[0]);
-  *error = kErrorShutdownFailed;
+  *error = kErrorFunctionFailed;
   return false;
 }
 

@@ -1,3 +1,4 @@
+#include "platform/error_codes.h"
 #include "platform/start_program.h"
 
 #include <cerrno>
@@ -13,16 +14,16 @@ uint32_t Win32Error(int error) {
   switch (error) {
     case ENOENT:
     case ENOTDIR:
-      return 2;  // ERROR_FILE_NOT_FOUND
+      return kErrorFileNotFound;
     case EACCES:
     case EPERM:
-      return 5;  // ERROR_ACCESS_DENIED
+      return kErrorAccessDenied;
     case ENOMEM:
-      return 8;  // ERROR_NOT_ENOUGH_MEMORY
+      return kErrorNotEnoughMemory;
     case ENOEXEC:
-      return 193;  // ERROR_BAD_EXE_FORMAT
+      return kErrorBadExeFormat;
     default:
-      return 31;  // ERROR_GEN_FAILURE
+      return kErrorGenFailure;
   }
 }
 

@@ -4,6 +4,7 @@
 // <root>/run/windows through which other processes send and post to it.
 // Registered message names are numbered by their line in the shared file
 // <root>/run/windows/messages, so every process agrees on them.
+#include "platform/error_codes.h"
 #include "platform/window_messages.h"
 
 #include <algorithm>
@@ -34,9 +35,6 @@ using Clock = std::chrono::steady_clock;
 namespace platform {
 namespace {
 
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorNoMessageQueue = 1444;  // ERROR_INVALID_THREAD_ID
 constexpr size_t kMaxNameBytes = 255;
 // How long a broadcast waits for one window of another process.
 constexpr int kRemoteReplyMs = 5000;
@@ -515,7 +513,7 @@ bool PostQuitToThread(uint32_t threadId, int exitCode) {
     if (found != Queues().end()) queue = found->second;
   }
   if (!queue) {
-    DebugPrintf("window messages: thread %u has no message queue (error %u)\n", threadId, kErrorNoMessageQueue);
+    DebugPrintf("window messages: thread %u has no message queue (error %u)\n", threadId, kErrorInvalidThreadId);
     return false;
   }
   Post(queue, {nullptr, 0, kWmQuit, static_cast<uintptr_t>(exitCode), 0});

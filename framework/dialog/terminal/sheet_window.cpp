@@ -52,7 +52,7 @@ class TerminalWindow : public dialog::DialogHost {
   }
 
   int Box(const std::string& title, const std::string& text, unsigned style, int timeoutSeconds) {
-    return terminal::RunMessageBox(screen_, [this] { view_.Draw(); }, title, text, style, timeoutSeconds, kBoxTimeout);
+    return terminal::RunMessageBox(screen_, [this] { view_.Draw(); }, title, text, style, timeoutSeconds, platform::kIdTimeout);
   }
 
   // Made before the sheet is created, so that its pages can set timers.
@@ -177,7 +177,7 @@ bool ShowBoxInSheetWindow(const std::string& title, const std::string& text, uns
   std::string error;
   if (!screen.Open(&error)) return false;
   *answer = terminal::RunMessageBox(screen, [&screen] { screen.Clear(); }, title, text, style, timeoutSeconds,
-                                    kBoxTimeout);
+                                    platform::kIdTimeout);
   screen.Close();
   return true;
 }
