@@ -15,6 +15,11 @@ std::string HostRoot();
 
 // Creates `path` and its missing parents with mode 0755. False with `error`
 // ("mkdir <path>: <reason>") when a level cannot be made.
+// Makes the one directory `path` with `mode` (all of it with `exactMode`,
+// whatever the umask), or accepts the directory that is there. False, with
+// `error` saying why, when it cannot be made or something else is there.
+bool MakeDirectory(const std::string& path, unsigned mode, bool exactMode, std::string* error);
+
 bool MakeDirectories(const std::string& path, std::string* error);
 
 }  // namespace platform

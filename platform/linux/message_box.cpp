@@ -1,7 +1,6 @@
 // A box goes to the session broker (vigil-session) as one request on its
 // socket; the broker shows it and sends the answer back. With nobody
 // listening, the text goes to standard error and the box times out at once.
-#include "platform/error_codes.h"
 #include "platform/message_box.h"
 
 #include <cerrno>
@@ -10,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/debug_output.h"
+#include "platform/error_codes.h"
 #include "platform/win1252.h"
 #include "platform/seqpacket_linux.h"
 #include "platform/session_protocol_linux.h"

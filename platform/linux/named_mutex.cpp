@@ -3,7 +3,6 @@
 // handle that can lock it exclusively is the only one: the mutex is new.
 // The check and the shared lock are made under an exclusive lock on
 // "<name>.gate", so two creators never both find it new.
-#include "platform/error_codes.h"
 #include "platform/named_mutex.h"
 
 #include <cerrno>
@@ -14,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/debug_output.h"
+#include "platform/error_codes.h"
 #include "platform/linux/run_directory.h"
 
 struct platform::NamedMutex {

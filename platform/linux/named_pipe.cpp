@@ -5,7 +5,6 @@
 // that connects while no instance waits for one (every instance busy, or
 // between two instances) waits in the socket's queue until one does, as a
 // client in WaitNamedPipe would; a pipe whose process has ended is gone.
-#include "platform/error_codes.h"
 #include "platform/named_pipe.h"
 
 #include <cerrno>
@@ -16,6 +15,7 @@
 #include <unistd.h>
 
 #include "platform/debug_output.h"
+#include "platform/error_codes.h"
 #include "platform/linux/pipe_security.h"
 #include "platform/linux/run_directory.h"
 #include "platform/seqpacket_linux.h"

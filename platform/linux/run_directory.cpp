@@ -1,34 +1,12 @@
 #include "platform/linux/run_directory.h"
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-
 #include "platform/linux/host_root.h"
 
 namespace platform {
 namespace {
 
-bool MakeShared(const std::string& path, std::string* error) {
-  if (mkdir(path.c_str(), 01777) == 0) {
-    // The umask narrowed the mode; shared directories need all of it.
-    if (chmod(path.c_str(), 01777) != 0) {
-      if (error) *error = "chmod " + path + ": " + std::strerror(errno);
-      return false;
-    }
-    return true;
-  }
-  if (errno != EEXIST) {
-    if (error) *error = "mkdir " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    if (error) *error = path + " is not a directory";
-    return false;
-  }
-  return true;
-}
+// Shared by every process of the host, whoever made it.
+bool MakeShared(const std::string& path, std::string* error) { return MakeDirectory(path, 01777, true, error); }
 
 }  // namespace
 

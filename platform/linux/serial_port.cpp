@@ -1,9 +1,7 @@
-// COMn is /dev/ttyS{n-1} through termios, or, when VIGIL20_SIMLINES names a
-// file, the line simulator. The port is held exclusively by TIOCEXCL (which
-// stops other users) and an flock (which stops other processes of root too);
-// a simulated port is held by an flock on "<file>.lock".
-#include "platform/serial_port.h"
-
+// COMn is /dev/ttyS{n-1} through termios. The port is held exclusively by
+// TIOCEXCL (which stops other users) and an flock (which stops other
+// processes of root too); a simulated port is held by an flock on
+// "<file>.lock".
 #include "platform/linux/serial_device.h"
 
 #include <cerrno>
@@ -16,14 +14,10 @@
 
 #include <memory>
 
-#include "linesim/line_sim.h"
+#include "platform/common/serial_backend.h"
 #include "platform/common/simulated_lines.h"
 #include "platform/debug_output.h"
-
-struct platform::SerialPort {
-  int fd = -1;                                // the device, or the simulator's lock file
-  std::unique_ptr<SimulatedLines> simulation;  // null for a device
-};
+#include "platform/serial_port.h"
 
 namespace platform {
 namespace serial_linux {
@@ -77,46 +71,50 @@ bool ConfigureTerminal(int fd, bool handshake, std::string* error) {
 
 namespace {
 
-SerialPort* OpenSimulated(const std::string& file, std::string* error) {
-  auto lines = std::make_unique<SimulatedLines>(file);
-  // A missing line file is a port that is not there.
-  if (!lines->Present()) {
-    if (error) *error = file + ": " + std::strerror(errno);
-    return nullptr;
+class DeviceBackend : public SerialBackend {
+ public:
+  explicit DeviceBackend(int fd) : fd_(fd) {}
+  // Closing a tty drops DTR and RTS (HUPCL); DTR is dropped first all the same.
+  ~DeviceBackend() override {
+    if (!SetDtr(false)) DebugPrintf("serial: cannot drop DTR before closing\n");
+    close(fd_);
   }
-  std::string lock = file + ".lock";
-  int fd = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (error) *error = lock + ": " + (errno == EWOULDBLOCK ? "the port is in use" : std::strerror(errno));
-    if (fd >= 0) close(fd);
-    return nullptr;
-  }
-  auto* port = new SerialPort{fd, std::move(lines)};
-  // Opening a port raises DTR and RTS, as the tty driver does.
-  if (!port->simulation->SetOutputs(linesim::kDtr | linesim::kRts)) {
-    if (error) *error = file + ".out: cannot be written";
-    CloseSerialPort(port);
-    return nullptr;
-  }
-  return port;
-}
 
-// `line` is a TIOCM_* bit for a device and `simulated` the simulator's bit.
-bool SetLine(SerialPort* port, int line, int simulated, bool on) {
-  if (!port) return false;
-  if (port->simulation) return port->simulation->SetOutput(simulated, on);
-  return ioctl(port->fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0;
-}
+  bool Configure(bool handshake, std::string* error) override {
+    return serial_linux::ConfigureTerminal(fd_, handshake, error);
+  }
+  bool SetDtr(bool on) override { return SetLine(TIOCM_DTR, on); }
+  bool SetRts(bool on) override { return SetLine(TIOCM_RTS, on); }
+  bool ReadModemStatus(uint32_t* status) override {
+    int lines = 0;
+    if (ioctl(fd_, TIOCMGET, &lines) != 0) return false;
+    *status = serial_linux::ModemStatusFromLines(lines);
+    return true;
+  }
+
+ private:
+  bool SetLine(int line, bool on) { return ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) == 0; }
+
+  int fd_;
+};
+
+class LockFile : public SimulatedPortLock {
+ public:
+  explicit LockFile(int fd) : fd_(fd) {}
+  ~LockFile() override { close(fd_); }
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
-SerialPort* OpenSerialPort(const std::string& name, std::string* error) {
+std::unique_ptr<SerialBackend> OpenDeviceBackend(const std::string& name, std::string* error) {
   auto device = serial_linux::DevicePath(name);
   if (!device) {
     if (error) *error = name + ": no such port";
     return nullptr;
   }
-  if (const char* simulation = linesim::PathFromEnvironment()) return OpenSimulated(simulation, error);
   int fd = open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (error) *error = *device + ": " + std::strerror(errno);
@@ -127,41 +125,19 @@ SerialPort* OpenSerialPort(const std::string& name, std::string* error) {
     close(fd);
     return nullptr;
   }
-  return new SerialPort{fd, nullptr};
+  return std::make_unique<DeviceBackend>(fd);
 }
 
-bool ConfigureSerialPort(SerialPort* port, bool handshake, std::string* error) {
-  if (!port) return false;
-  if (port->simulation) {
-    // The simulator has no line settings; RTS is on in both modes at rest.
-    if (port->simulation->SetOutput(linesim::kRts, true)) return true;
-    if (error) *error = port->simulation->path() + ".out: cannot be written";
-    return false;
+std::unique_ptr<SimulatedPortLock> LockSimulatedPort(const std::string& lockPath, std::string* error) {
+  int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (error) *error = lockPath + ": " + (errno == EWOULDBLOCK ? "the port is in use" : std::strerror(errno));
+    if (fd >= 0) close(fd);
+    return nullptr;
   }
-  return serial_linux::ConfigureTerminal(port->fd, handshake, error);
+  return std::make_unique<LockFile>(fd);
 }
 
-bool SetSerialDtr(SerialPort* port, bool on) { return SetLine(port, TIOCM_DTR, linesim::kDtr, on); }
-
-bool SetSerialRts(SerialPort* port, bool on) { return SetLine(port, TIOCM_RTS, linesim::kRts, on); }
-
-bool GetSerialModemStatus(SerialPort* port, uint32_t* status) {
-  if (!port) return false;
-  if (port->simulation) return port->simulation->ReadStatus(status);
-  int lines = 0;
-  if (ioctl(port->fd, TIOCMGET, &lines) != 0) return false;
-  *status = serial_linux::ModemStatusFromLines(lines);
-  return true;
-}
-
-void CloseSerialPort(SerialPort* port) {
-  if (!port) return;
-  // Closing a tty drops DTR and RTS (HUPCL); the simulated lines follow suit.
-  if (port->simulation && !port->simulation->SetOutputs(0))
-    DebugPrintf("serial: cannot drop the simulated outputs in %s.out\n", port->simulation->path().c_str());
-  if (!port->simulation && !SetSerialDtr(port, false)) DebugPrintf("serial: cannot drop DTR before closing\n");
-  close(port->fd);
-  delete port;
-}
+std::string SimulatorFilePath(const char* path) { return path; }
 
 }  // namespace platform

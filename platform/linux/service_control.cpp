@@ -13,7 +13,6 @@
 // only a mark that matches the file, and removes the file, which tells the
 // starter that the service has connected. A program started any other way
 // finds no matching mark and is refused (1063), as on Windows.
-#include "platform/error_codes.h"
 #include "platform/service_control.h"
 
 #include <cerrno>
@@ -36,6 +35,7 @@
 
 #include "platform/debug_output.h"
 #include "platform/directories.h"
+#include "platform/error_codes.h"
 #include "platform/linux/host_root.h"
 #include "platform/linux/run_directory.h"
 #include "platform/seqpacket_linux.h"

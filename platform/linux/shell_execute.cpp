@@ -4,7 +4,6 @@
 // then along PATH; then it runs with the parameters as its arguments. Any
 // other file is a document: "xdg-open <path>" opens it, and its verdict
 // (given within a few seconds) is the answer.
-#include "platform/error_codes.h"
 #include "platform/shell_execute.h"
 
 #include <cerrno>
@@ -22,7 +21,9 @@
 #include <vector>
 
 #include "platform/debug_output.h"
+#include "platform/error_codes.h"
 #include "platform/linux/command_words.h"
+#include "platform/linux/spawn.h"
 
 namespace platform {
 namespace {
@@ -88,45 +89,12 @@ intptr_t ResultOfErrno(int error) {
   }
 }
 
-// Starts argv in a process of its own, detached from ours; its exec error,
-// if any, comes back through a close-on-exec pipe. *pid is the child.
+// Starts argv detached from ours; *pid is the child.
 intptr_t Spawn(const std::vector<std::string>& args, pid_t* pid) {
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return kShellOutOfMemory;
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t child = fork();
-  if (child < 0) {
-    close(report[0]);
-    close(report[1]);
-    return kShellOutOfMemory;
-  }
-  if (child == 0) {
-    setsid();
-    execv(argv[0], argv.data());
-    int error = errno;
-    ssize_t ignored = write(report[1], &error, sizeof error);
-    (void)ignored;
-    _exit(127);
-  }
-  close(report[1]);
-  int error = 0;
-  ssize_t n;
-  do n = read(report[0], &error, sizeof error);
-  while (n < 0 && errno == EINTR);
-  close(report[0]);
-  *pid = child;
-  if (n == static_cast<ssize_t>(sizeof error)) {
-    waitpid(child, nullptr, 0);
-    return ResultOfErrno(error);
-  }
+  SpawnResult started = SpawnDetached(args, false, pid);
+  if (started.stage == SpawnStage::kSystem) return kShellOutOfMemory;
+  if (started.stage == SpawnStage::kExec) return ResultOfErrno(started.error);
   return kShellFirstSuccess;
-}
-
-// Reaps a started program when it ends, so that none is left a zombie.
-void ReapLater(pid_t pid) {
-  std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
 }
 
 }  // namespace

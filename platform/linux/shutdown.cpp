@@ -2,7 +2,6 @@
 // A request runs `systemctl poweroff` (with --force for a forced one), or
 // the program named in VIGIL20_POWEROFF instead of `systemctl poweroff`;
 // it is accepted when that command succeeds.
-#include "platform/error_codes.h"
 #include "platform/shutdown.h"
 
 #include <cerrno>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "platform/debug_output.h"
+#include "platform/error_codes.h"
 
 extern char** environ;
 

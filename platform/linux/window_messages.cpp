@@ -4,7 +4,6 @@
 // <root>/run/windows through which other processes send and post to it.
 // Registered message names are numbered by their line in the shared file
 // <root>/run/windows/messages, so every process agrees on them.
-#include "platform/error_codes.h"
 #include "platform/window_messages.h"
 
 #include <algorithm>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "platform/debug_output.h"
+#include "platform/error_codes.h"
 #include "platform/event_loop_linux.h"
 #include "platform/linux/run_directory.h"
 #include "platform/seqpacket_linux.h"
