@@ -36,18 +36,12 @@ void WaitWhileStopPending(platform::ScHandle service) {
   } while (status.currentState == platform::kServiceStopPending);
 }
 
-// Owns a handle of the manager.
-struct ScHandleOwner {
-  platform::ScHandle handle = nullptr;
-  ~ScHandleOwner() { platform::CloseScHandle(handle); }
-};
-
 // Opens the manager and the service `name`: 0, or 1 when the manager and 3
 // when the service cannot be opened, with the system's code in `error`.
-int OpenOwnService(const std::string& name, ScHandleOwner* manager, ScHandleOwner* service, uint32_t* error) {
-  *error = platform::OpenServiceManager(platform::kScManagerAllAccess, &manager->handle);
+int OpenOwnService(const std::string& name, platform::ScOwner* manager, platform::ScOwner* service, uint32_t* error) {
+  *error = platform::OpenServiceManager(platform::kScManagerAllAccess, manager->out());
   if (*error != 0) return 1;
-  *error = platform::OpenServiceEntry(manager->handle, name, platform::kServiceAllAccess, &service->handle);
+  *error = platform::OpenServiceEntry(manager->get(), name, platform::kServiceAllAccess, service->out());
   return *error != 0 ? 3 : 0;
 }
 
@@ -143,8 +137,8 @@ int CWinAppSrv::InstallService() {
     lastError_ = 122;  // ERROR_INSUFFICIENT_BUFFER
     return 1;
   }
-  ScHandleOwner manager;
-  lastError_ = platform::OpenServiceManager(platform::kScManagerAllAccess, &manager.handle);
+  platform::ScOwner manager;
+  lastError_ = platform::OpenServiceManager(platform::kScManagerAllAccess, manager.out());
   if (lastError_ != 0) return 1;
   platform::ServiceConfig config;
   config.name = serviceName_;
@@ -155,47 +149,47 @@ int CWinAppSrv::InstallService() {
   config.serviceType = platform::kServiceWin32OwnProcess | platform::kServiceInteractiveProcess;
   config.startType = platform::kServiceAutoStart;
   config.errorControl = platform::kServiceErrorNormal;
-  ScHandleOwner service;
-  lastError_ = platform::CreateServiceEntry(manager.handle, config, platform::kServiceAllAccess, &service.handle);
+  platform::ScOwner service;
+  lastError_ = platform::CreateServiceEntry(manager.get(), config, platform::kServiceAllAccess, service.out());
   return lastError_ != 0 ? 2 : 0;
 }
 
 int CWinAppSrv::RemoveService() {
-  ScHandleOwner manager, service;
+  platform::ScOwner manager, service;
   if (int failed = OpenOwnService(serviceName_, &manager, &service, &lastError_)) return failed;
   platform::ServiceStatus status;
-  lastError_ = platform::ControlServiceEntry(service.handle, platform::kServiceControlStop, &status);
+  lastError_ = platform::ControlServiceEntry(service.get(), platform::kServiceControlStop, &status);
   if (lastError_ == 0) {
     Pause(500);
-    WaitWhileStopPending(service.handle);
+    WaitWhileStopPending(service.get());
   } else if (lastError_ != platform::kErrorServiceNotActive) {
     return 4;
   }
-  lastError_ = platform::DeleteServiceEntry(service.handle);
+  lastError_ = platform::DeleteServiceEntry(service.get());
   return lastError_ != 0 ? 5 : 0;
 }
 
 int CWinAppSrv::StartInstalledService() {
-  ScHandleOwner manager, service;
+  platform::ScOwner manager, service;
   if (int failed = OpenOwnService(serviceName_, &manager, &service, &lastError_)) return failed;
-  lastError_ = platform::StartServiceEntry(service.handle);
+  lastError_ = platform::StartServiceEntry(service.get());
   return lastError_ != 0 ? 4 : 0;
 }
 
 int CWinAppSrv::StopInstalledService() {
-  ScHandleOwner manager, service;
+  platform::ScOwner manager, service;
   if (int failed = OpenOwnService(serviceName_, &manager, &service, &lastError_)) return failed;
   platform::ServiceStatus status;
-  lastError_ = platform::ControlServiceEntry(service.handle, platform::kServiceControlStop, &status);
+  lastError_ = platform::ControlServiceEntry(service.get(), platform::kServiceControlStop, &status);
   if (lastError_ != 0) return 4;
-  if (status.currentState == platform::kServiceStopPending) WaitWhileStopPending(service.handle);
+  if (status.currentState == platform::kServiceStopPending) WaitWhileStopPending(service.get());
   return 0;
 }
 
 bool CWinAppSrv::IsServiceInstalled() {
-  ScHandleOwner manager, service;
-  if (platform::OpenServiceManager(platform::kScManagerAllAccess, &manager.handle) != 0) return false;
-  return platform::OpenServiceEntry(manager.handle, serviceName_, platform::kServiceAllAccess, &service.handle) == 0;
+  platform::ScOwner manager, service;
+  if (platform::OpenServiceManager(platform::kScManagerAllAccess, manager.out()) != 0) return false;
+  return platform::OpenServiceEntry(manager.get(), serviceName_, platform::kServiceAllAccess, service.out()) == 0;
 }
 
 int CWinAppSrv::Run() {

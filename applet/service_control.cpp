@@ -6,21 +6,16 @@
 namespace applet {
 
 int ServiceControl(int command) {
-  platform::ScHandle manager = nullptr, service = nullptr;
-  if (platform::OpenServiceManager(platform::kScManagerAllAccess, &manager) != 0) return 0;
-  if (platform::OpenServiceEntry(manager, kServiceName, platform::kServiceAllAccess, &service) != 0) {
-    platform::CloseScHandle(manager);
-    return 0;
-  }
+  platform::ScOwner manager, service;
+  if (platform::OpenServiceManager(platform::kScManagerAllAccess, manager.out()) != 0) return 0;
+  if (platform::OpenServiceEntry(manager.get(), kServiceName, platform::kServiceAllAccess, service.out()) != 0) return 0;
   int result = 0;
   if (command == kServiceQuery) {
     platform::ServiceStatus status;
-    if (platform::QueryServiceEntry(service, &status) == 0) result = static_cast<int>(status.currentState);
+    if (platform::QueryServiceEntry(service.get(), &status) == 0) result = static_cast<int>(status.currentState);
   } else if (command == kServiceStart) {
-    result = platform::StartServiceEntry(service) == 0 ? 1 : 0;
+    result = platform::StartServiceEntry(service.get()) == 0 ? 1 : 0;
   }
-  platform::CloseScHandle(service);
-  platform::CloseScHandle(manager);
   return result;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/error_codes.h"
+#include "platform/owned_handle.h"
 
 namespace platform {
 
@@ -86,6 +87,8 @@ uint32_t QueryServiceEntry(ScHandle service, ServiceStatus* status);
 uint32_t DeleteServiceEntry(ScHandle service);
 // Accepts nullptr.
 void CloseScHandle(ScHandle handle);
+// A handle that closes itself.
+using ScOwner = Owned<ScHandle, CloseScHandle>;
 
 // The service's side, for a program of one service.
 using ServiceMainFunction = void (*)();

@@ -75,12 +75,6 @@ void PrintStatus(const std::string& name, const ServiceStatus& s, bool withProce
   }
 }
 
-// Owns one handle.
-struct Handle {
-  platform::ScHandle handle = nullptr;
-  ~Handle() { platform::CloseScHandle(handle); }
-};
-
 // "name= value" or "name=value" among the words from `from`.
 bool Option(const std::vector<std::string>& words, size_t from, const char* name, std::string* value) {
   std::string key = std::string(name) + "=";
@@ -116,9 +110,9 @@ int Create(const std::string& name, const std::vector<std::string>& words) {
     else if (type == "interact") config.serviceType |= platform::kServiceInteractiveProcess;
     else return Usage();
   }
-  Handle manager, service;
-  if (uint32_t e = platform::OpenServiceManager(platform::kScManagerAllAccess, &manager.handle)) return Failed("OpenSCManager", e);
-  if (uint32_t e = platform::CreateServiceEntry(manager.handle, config, platform::kServiceAllAccess, &service.handle))
+  platform::ScOwner manager, service;
+  if (uint32_t e = platform::OpenServiceManager(platform::kScManagerAllAccess, manager.out())) return Failed("OpenSCManager", e);
+  if (uint32_t e = platform::CreateServiceEntry(manager.get(), config, platform::kServiceAllAccess, service.out()))
     return Failed("CreateService", e);
   std::printf("[SC] CreateService SUCCESS\n");
   return 0;
@@ -126,25 +120,25 @@ int Create(const std::string& name, const std::vector<std::string>& words) {
 
 int OnService(const std::string& command, const std::string& name) {
   bool query = command == "query";
-  Handle manager, service;
+  platform::ScOwner manager, service;
   uint32_t managerAccess = query ? platform::kScManagerConnect : platform::kScManagerAllAccess;
-  if (uint32_t e = platform::OpenServiceManager(managerAccess, &manager.handle)) return Failed("OpenSCManager", e);
+  if (uint32_t e = platform::OpenServiceManager(managerAccess, manager.out())) return Failed("OpenSCManager", e);
   uint32_t access = query ? platform::kServiceQueryStatus : platform::kServiceAllAccess;
-  if (uint32_t e = platform::OpenServiceEntry(manager.handle, name, access, &service.handle))
+  if (uint32_t e = platform::OpenServiceEntry(manager.get(), name, access, service.out()))
     return Failed(query ? "EnumQueryServicesStatus:OpenService" : "OpenService", e);
   ServiceStatus status;
   if (command == "query") {
-    if (uint32_t e = platform::QueryServiceEntry(service.handle, &status)) return Failed("QueryServiceStatus", e);
+    if (uint32_t e = platform::QueryServiceEntry(service.get(), &status)) return Failed("QueryServiceStatus", e);
     PrintStatus(name, status, false);
   } else if (command == "start") {
-    if (uint32_t e = platform::StartServiceEntry(service.handle)) return Failed("StartService", e);
-    if (platform::QueryServiceEntry(service.handle, &status) == 0) PrintStatus(name, status, true);
+    if (uint32_t e = platform::StartServiceEntry(service.get())) return Failed("StartService", e);
+    if (platform::QueryServiceEntry(service.get(), &status) == 0) PrintStatus(name, status, true);
   } else if (command == "stop") {
-    if (uint32_t e = platform::ControlServiceEntry(service.handle, platform::kServiceControlStop, &status))
+    if (uint32_t e = platform::ControlServiceEntry(service.get(), platform::kServiceControlStop, &status))
       return Failed("ControlService", e);
     PrintStatus(name, status, false);
   } else if (command == "delete") {
-    if (uint32_t e = platform::DeleteServiceEntry(service.handle)) return Failed("DeleteService", e);
+    if (uint32_t e = platform::DeleteServiceEntry(service.get())) return Failed("DeleteService", e);
     std::printf("[SC] DeleteService SUCCESS\n");
   } else {
     return Usage();

@@ -39,6 +39,7 @@
 #include "platform/linux/host_root.h"
 #include "platform/linux/run_directory.h"
 #include "platform/seqpacket_linux.h"
+#include "platform/linux/unique_fd.h"
 #include "platform/registry.h"
 
 extern char** environ;
@@ -436,20 +437,12 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
   // The mark is for this process alone, not for the programs it starts.
   unsetenv(kMarkVariable);
 
-  int lock = open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lock < 0 || flock(lock, LOCK_EX | LOCK_NB) != 0) {
-    if (lock >= 0) close(lock);
-    return kErrorServiceAlreadyRunning;
-  }
-  int listener = seqpacket::Listen(control_path, 0600, 4);
-  int stopped = eventfd(0, EFD_CLOEXEC);
-  if (listener < 0 || stopped < 0) {
-    if (listener >= 0) close(listener);
-    if (stopped >= 0) close(stopped);
-    close(lock);
-    return kErrorAccessDenied;
-  }
-  auto* state = new ServiceStatusObject{name, nullptr, {}, {}, stopped};
+  UniqueFd lock(open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  if (!lock || flock(lock.get(), LOCK_EX | LOCK_NB) != 0) return kErrorServiceAlreadyRunning;
+  UniqueFd listener(seqpacket::Listen(control_path, 0600, 4));
+  UniqueFd stopped(eventfd(0, EFD_CLOEXEC));
+  if (!listener || !stopped) return kErrorAccessDenied;
+  auto* state = new ServiceStatusObject{name, nullptr, {}, {}, stopped.get()};
   {
     std::lock_guard<std::mutex> hold(dispatcher_lock);
     dispatcher = state;
@@ -459,15 +452,16 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
   std::thread main_thread(serviceMain);
 
   for (;;) {
-    pollfd fds[2] = {{listener, POLLIN, 0}, {stopped, POLLIN, 0}};
+    pollfd fds[2] = {{listener.get(), POLLIN, 0}, {stopped.get(), POLLIN, 0}};
     if (poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       break;
     }
     if (fds[1].revents & POLLIN) break;
     if (!(fds[0].revents & POLLIN)) continue;
-    int fd = seqpacket::Accept(listener);
-    if (fd < 0) continue;
+    UniqueFd connection(seqpacket::Accept(listener.get()));
+    if (!connection) continue;
+    int fd = connection.get();
     uint32_t control = 0;
     if (seqpacket::Receive(fd, &control, sizeof control, 5000) == static_cast<ssize_t>(sizeof control)) {
       ServiceControlHandler handler = nullptr;
@@ -484,17 +478,14 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
       }
       seqpacket::Send(fd, &reply, sizeof reply);
     }
-    close(fd);
   }
   main_thread.join();
   {
     std::lock_guard<std::mutex> hold(dispatcher_lock);
     dispatcher = nullptr;
   }
-  close(listener);
+  listener.reset();
   unlink(control_path.c_str());
-  close(stopped);
-  close(lock);
   delete state;
   return 0;
 }
