@@ -15,7 +15,7 @@
 #include "daemon_fixture.h"
 #include "lan_fixture.h"
 
-inline constexpr const char* kGatewayConf = "LISTEN 127.0.0.1\nUSER monuser \"s3cret pass\"\n";
+inline constexpr const char* kGatewayConf = "LISTEN 127.0.0.1\nUSER monuser s3cret-pass\n";
 
 // NUT's clients keep their pid and state files in /run/nut: a private one
 // per sandbox. upsmon's broadcast to terminals (wall) reaches none.
@@ -57,7 +57,7 @@ inline void StartUpsmon(const Sandbox& box, const std::string& ups) {
   box.Write("nut/shutdown", "#!/bin/sh\necho shutdown >> /usr/local/nut/shutdowns\n");
   box.Write("nut/upsmon.conf",
             "RUN_AS_USER root\n"
-            "MONITOR " + ups + "@127.0.0.1 1 monuser \"s3cret pass\" secondary\n"
+            "MONITOR " + ups + "@127.0.0.1 1 monuser s3cret-pass secondary\n"
             "MINSUPPLIES 1\n"
             "SHUTDOWNCMD /usr/local/nut/shutdown\n"
             "NOTIFYCMD /usr/local/nut/notify\n"
