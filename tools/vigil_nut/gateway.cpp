@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -71,40 +70,30 @@ bool Gateway::Open(uint16_t datagramPort, std::string* error) {
 
   bool defaults = config_.listen.empty();
   for (const ListenAddress& where : ListenAddresses(config_)) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE;
-    addrinfo* found = nullptr;
-    int rc = getaddrinfo(where.address.c_str(), where.port.c_str(), &hints, &found);
-    if (rc != 0) {
-      if (defaults) continue;  // a host without IPv6 still has 127.0.0.1
-      *error = "LISTEN " + where.address + " " + where.port + ": " + gai_strerror(rc);
-      return false;
+    sockaddr_storage address{};
+    socklen_t size = 0;
+    std::string why = "not a numeric address";
+    int fd = -1;
+    if (SocketAddress(where, &address, &size)) {
+      fd = socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      if (fd < 0) why = Errno("socket");
     }
-    bool bound = false;
-    std::string why;
-    for (addrinfo* a = found; a; a = a->ai_next) {
-      int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-      if (fd < 0) {
-        why = Errno("socket");
-        continue;
-      }
+    if (fd >= 0) {
       setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-      if (a->ai_family == AF_INET6) setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
-      if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, 128) != 0) {
+      if (address.ss_family == AF_INET6) setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+      if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd, 128) != 0) {
         why = Errno("bind");
         close(fd);
-        continue;
+        fd = -1;
       }
-      listeners_.push_back(fd);
-      bound = true;
     }
-    freeaddrinfo(found);
-    if (!bound && !defaults) {
+    if (fd >= 0) {
+      listeners_.push_back(fd);
+    } else if (!defaults) {
       *error = "LISTEN " + where.address + " " + where.port + ": " + why;
       return false;
     }
+    // Without LISTEN lines a host without IPv6 still serves on 127.0.0.1.
   }
   if (listeners_.empty()) {
     *error = "no address to listen on";

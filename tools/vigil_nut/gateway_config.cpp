@@ -1,5 +1,6 @@
 #include "tools/vigil_nut/gateway_config.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -52,6 +53,9 @@ bool ParseGatewayConfig(std::string_view text, GatewayConfig* config, std::strin
         if (!ValidPort(words[2])) return fail("not a port: " + words[2]);
         listen.port = words[2];
       }
+      sockaddr_storage address{};
+      socklen_t size = 0;
+      if (!SocketAddress(listen, &address, &size)) return fail("not a numeric address: " + words[1]);
       config->listen.push_back(listen);
     } else if (Is(words[0], "USER")) {
       if (words.size() != 3) return fail("USER takes a name and a password");
@@ -110,6 +114,27 @@ bool ReadGatewayConfig(const std::string& path, GatewayConfig* config, std::stri
     return false;
   }
   return true;
+}
+
+bool SocketAddress(const ListenAddress& where, sockaddr_storage* address, socklen_t* size) {
+  *address = sockaddr_storage{};
+  if (!ValidPort(where.port)) return false;
+  uint16_t port = htons(static_cast<uint16_t>(std::stoi(where.port)));
+  auto* v4 = reinterpret_cast<sockaddr_in*>(address);
+  if (inet_pton(AF_INET, where.address.c_str(), &v4->sin_addr) == 1) {
+    v4->sin_family = AF_INET;
+    v4->sin_port = port;
+    *size = sizeof(sockaddr_in);
+    return true;
+  }
+  auto* v6 = reinterpret_cast<sockaddr_in6*>(address);
+  if (inet_pton(AF_INET6, where.address.c_str(), &v6->sin6_addr) == 1) {
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = port;
+    *size = sizeof(sockaddr_in6);
+    return true;
+  }
+  return false;
 }
 
 std::vector<ListenAddress> ListenAddresses(const GatewayConfig& config) {

@@ -1,6 +1,6 @@
 // vigil-nut's configuration file: one setting a line, '#' starts a comment.
-//   LISTEN address [port]   where NUT clients connect (port 3493); none:
-//                           127.0.0.1 and ::1
+//   LISTEN address [port]   where NUT clients connect (port 3493), a
+//                           numeric address; none: 127.0.0.1 and ::1
 //   USER name password      a user that may LOGIN (upsmon's secondaries)
 //   KEY text                the shared key of the signed datagram
 //   MAXCONN n               connections served at once
@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <sys/socket.h>
 #include <string_view>
 #include <vector>
 
@@ -40,5 +41,9 @@ bool ReadGatewayConfig(const std::string& path, GatewayConfig* config, std::stri
 
 // The addresses to listen on: the configured ones, else the loopback ones.
 std::vector<ListenAddress> ListenAddresses(const GatewayConfig& config);
+
+// The socket address of `where`, an IPv4 or IPv6 address in numbers (no
+// name is looked up: the program has no name service linked in).
+bool SocketAddress(const ListenAddress& where, sockaddr_storage* address, socklen_t* size);
 
 }  // namespace vigil_nut

@@ -69,8 +69,10 @@ echo "vigil-nut: $(rss "$gateway")"
 ask() {
   exec 3<>"/dev/tcp/127.0.0.1/$1"
   printf '%s\n' "$2" >&3
-  timeout 1 head -c 4096 <&3 | head -n "${3:-1}"
+  local n=0 line out=""
+  while [ "$n" -lt "$3" ] && IFS= read -r -t 1 line <&3; do out+="$line~"; n=$((n + 1)); done
   exec 3<&-
+  printf '%s' "$out"
 }
 echo "== the same requests to both (upsd | vigil-nut)"
 for request in "GET VAR estacao1 ups.status" "GET VAR nada ups.status" "GET VAR estacao1 input.voltage" \

@@ -52,7 +52,8 @@ TEST(NutGatewayConfig, WithoutListenLinesServesLoopbackOnly) {
 }
 
 TEST(NutGatewayConfig, NamesTheLineItDoesNotUnderstand) {
-  const char* bad[] = {"LISTEN", "LISTEN a 1 2", "LISTEN a 70000", "LISTEN a x", "USER onlyname",
+  const char* bad[] = {"LISTEN", "LISTEN 1.2.3.4 1 2", "LISTEN 1.2.3.4 70000", "LISTEN ::1 x",
+                       "LISTEN localhost", "LISTEN 1.2.3.256", "USER onlyname",
                        "KEY", "KEY a b", "MAXCONN 0", "MAXCONN many", "ALLOW everyone", "USER a \"open"};
   for (const char* line : bad) {
     GatewayConfig config;
