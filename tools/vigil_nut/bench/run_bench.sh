@@ -11,12 +11,14 @@ set -euo pipefail
 build=$(cd "${1:?build directory}" && pwd)
 seconds=${2:-5}
 if [ -z "${VIGIL_BENCH_INSIDE:-}" ]; then
-  exec env VIGIL_BENCH_INSIDE=1 unshare --net --mount --fork "$0" "$@"
+  # A private PID namespace too: whatever the script leaves (upsd and the
+  # driver detach) ends with it.
+  exec env VIGIL_BENCH_INSIDE=1 unshare --net --mount --pid --fork --mount-proc "$0" "$@"
 fi
 
 ip link set lo up
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $(jobs -p) $(cat /run/nut/*.pid 2>/dev/null) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 # NUT keeps its sockets and pid files in /run/nut: a private one here.
 mkdir -p /run/nut && mount -t tmpfs tmpfs /run/nut && chown root:root /run/nut
 export NUT_CONFPATH=$work NUT_STATEPATH=/run/nut NUT_ALTPIDPATH=/run/nut
