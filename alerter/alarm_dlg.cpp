@@ -2,6 +2,7 @@
 
 #include "alerter/status_pipe.h"
 #include "alerter/texts.h"
+#include "platform/service_readiness.h"
 #include "platform/window_messages.h"
 
 CAlarmDlg::CAlarmDlg(CUpsMonitor& monitor, CMonitorHost& host, const CWinApp& app, uint32_t interval,
@@ -19,7 +20,11 @@ intptr_t CAlarmDlg::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lPar
       SetTimer(kTimerId, interval_);
       return 0;
     case platform::kWmTimer:
-      if (wParam == kTimerId) monitor_.OnMonitorTimer();
+      if (wParam == kTimerId) {
+        monitor_.OnMonitorTimer();
+        // A tick that comes is the sign of a main thread that is not stuck.
+        platform::NotifyServiceAlive();
+      }
       return 0;
     case platform::kWmUserChanged:
       host_.LogEvent(50);

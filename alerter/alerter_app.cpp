@@ -9,7 +9,10 @@
 #include "alerter/user_messages.h"
 #include "framework/async_socket.h"
 #include "lineshare/line_tap.h"
+#include "agent/event_kinds.h"
+#include "platform/service_readiness.h"
 #include "platform/shutdown.h"
+#include "platform/system_journal.h"
 #include "platform/window_messages.h"
 
 CAlerterApp::CAlerterApp()
@@ -78,6 +81,7 @@ bool CAlerterApp::InitInstance() {
   if (!window_->Create()) return false;
   m_pMainWnd = window_.get();
   m_exitCode = 0;
+  platform::NotifyServiceReady();
   return true;
 }
 
@@ -123,6 +127,7 @@ int CAlerterApp::ExitInstance() {
 
 void CAlerterApp::LogEvent(int32_t code) {
   if (eventFile_) eventFile_->Append(code);
+  if (const char* text = EventKindText(code)) platform::JournalEvent("alerter", text);
 }
 
 void CAlerterApp::OnNetworkPacket(const uint8_t* bytes, int count) {

@@ -12,6 +12,7 @@
 #include "config_file.h"
 #include "log_file.h"
 #include "roles.h"
+#include "service_notify.h"
 #include "shared_block.h"
 #include "signals.h"
 #include "stop_sequence.h"
@@ -89,6 +90,9 @@ void OpenStartGate(const char* label) {
   SemWait(shsemid, label);
   shmem[kStartGate] = 0;
   SemPost(shsemid, label);
+  // systemd hears first, so that it knows the main process before the
+  // process it started exits.
+  NotifyReady();
   ReportStarted();
 }
 

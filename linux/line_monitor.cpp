@@ -16,6 +16,7 @@
 #include "modem_lines.h"
 #include "mono_clock.h"
 #include "roles.h"
+#include "service_notify.h"
 #include "shared_block.h"
 #include "worker_wake.h"
 
@@ -130,6 +131,7 @@ RoleEnd RunLineMonitor(pid_t worker) {
   uint8_t datagram[kLanDatagramMax];
 
   while (shmem[kRunning] == 1) {
+    NotifyAlive();
     bool read_ok = GetModemWord(lines, &current);
     if (!read_ok) {
       current = previous;

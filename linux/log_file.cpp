@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <libgen.h>
 #include <sys/stat.h>
+#include <syslog.h>
 #include <unistd.h>
 
 #include "config_file.h"
@@ -201,6 +202,13 @@ void WriteConsoleLine(const std::string& line) {
 
 int Printl(const char* name, const char* text, int echo) {
   std::string line = FormatLogLine(std::time(nullptr), name, text);
+  // The system's journal gets each event once, whatever becomes of the log.
+  static bool journal_open = false;
+  if (!journal_open) {
+    openlog("vigil20", LOG_PID, LOG_DAEMON);
+    journal_open = true;
+  }
+  syslog(LOG_NOTICE, "%s: %s", name, text);
   int result = AppendLogRecord(kLogPath, kLogTmpPath, LOGSIZE, line);
   if (echo == 1) WriteConsoleLine(line);
   return result;

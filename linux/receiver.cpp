@@ -13,6 +13,7 @@
 #include "lan_message.h"
 #include "mono_clock.h"
 #include "roles.h"
+#include "service_notify.h"
 #include "shared_block.h"
 #include "worker_wake.h"
 
@@ -64,6 +65,7 @@ RoleEnd RunReceiver(pid_t worker) {
   ReportedState reported = {};
 
   while (shmem[kRunning] == 1) {
+    NotifyAlive();
     uint8_t buffer[kBlockSize] = {};
     if (WaitRecv(sock) > 0) {
       ssize_t n = recv(sock, buffer, sizeof buffer, 0);

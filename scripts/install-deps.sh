@@ -13,6 +13,7 @@ packages=(
   libncurses-dev tmux                 # the applet's terminal sheet and its test
   libsnmp-dev snmp snmpd snmptrapd    # vigil-snmp on net-snmp's agent library; its clients for the tests
   smitools                            # smilint for the MIB module
+  nut-client nut-server               # NUT's clients against vigil-nut; upsd and dummy-ups for its benchmark
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/event_linux.h"
+#include "platform/service_readiness.h"
 #include "platform/tick_count.h"
 #include "tools/vigil_snmp/extension_agent.h"
 #include "tools/vigil_snmp/region_handler.h"
@@ -88,6 +89,9 @@ std::string Join(const std::vector<std::string>& items) {
 
 vigil_snmp::ExtensionAgent* agent = nullptr;
 platform::Event* trap_event = nullptr;
+
+// The agent's loop ran this alarm: it is not stuck.
+void Alive(unsigned int, void*) { platform::NotifyServiceAlive(); }
 
 // The trap event was set: every queued trap goes out.
 void SendQueuedTraps(int, void*) {
@@ -164,6 +168,11 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &stop, nullptr);
   snmp_log(LOG_INFO, "%s: serving %s from %s\n", kName, subagent ? "as an AgentX subagent" : "as an agent", path.c_str());
 
+  if (uint32_t period = platform::ServiceAlivePeriodMs()) {
+    timeval every{static_cast<time_t>(period / 1000), static_cast<suseconds_t>((period % 1000) * 1000)};
+    snmp_alarm_register_hr(every, SA_REPEAT, Alive, nullptr);
+  }
+  platform::NotifyServiceReady();
   while (keep_running) agent_check_and_process(1);
 
   if (trap_event) unregister_readfd(platform::EventDescriptor(trap_event));

@@ -210,6 +210,28 @@ TEST_F(VigilSnmpTest, AsASubagentOfAPrivateSnmpdServesAndTraps) {
   DsrDropSendsTrapOne();
 }
 
+// systemd's side played by the test: the notification socket hears READY=1
+// once the agent serves, then WATCHDOG=1 while it runs.
+TEST_F(VigilSnmpTest, UnderSystemdItIsReadyOnceItServesAndAnswersTheWatchdog) {
+  std::string socket = host_.Path("notify.sock");
+  std::string heard = host_.Path("notified");
+  Daemon listener({VIGIL_UNIXGRAM, socket, heard}, host_.Path("unixgram.log"));
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(socket); }, 5000));
+  setenv("NOTIFY_SOCKET", socket.c_str(), 1);
+  setenv("WATCHDOG_USEC", "1000000", 1);
+  StartAgent();
+  unsetenv("NOTIFY_SOCKET");
+  unsetenv("WATCHDOG_USEC");
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(heard).find(" READY=1\n") != std::string::npos; }, 5000)) << ReadFile(heard);
+  auto pings = [&] {
+    std::string text = ReadFile(heard);
+    int n = 0;
+    for (size_t at = text.find(" WATCHDOG=1\n"); at != std::string::npos; at = text.find(" WATCHDOG=1\n", at + 1)) ++n;
+    return n;
+  };
+  EXPECT_TRUE(WaitFor([&] { return pings() >= 3; }, 5000)) << ReadFile(heard);
+}
+
 TEST_F(VigilSnmpTest, RefusesToStartWithoutAnAgentInTheRegistry) {
   platform::RegKeyHandle key;
   ASSERT_EQ(platform::DeleteRegTree(platform::kLocalMachine, "SOFTWARE\\Tessaly\\VigilAgent20"), platform::kRegOk);

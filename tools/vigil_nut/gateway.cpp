@@ -1,0 +1,190 @@
+#include "tools/vigil_nut/gateway.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "tools/vigil_nut/command_line.h"
+#include "tools/vigil_nut/datagram_trust.h"
+
+namespace vigil_nut {
+
+namespace {
+
+std::string AddressText(const sockaddr_storage& address) {
+  char text[INET6_ADDRSTRLEN] = "?";
+  if (address.ss_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text, sizeof text);
+  } else if (address.ss_family == AF_INET6) {
+    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+    // An IPv4 client of a dual socket is shown as IPv4.
+    if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr))
+      inet_ntop(AF_INET, &v6.sin6_addr.s6_addr[12], text, sizeof text);
+    else
+      inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+  }
+  return text;
+}
+
+std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+}  // namespace
+
+int64_t MonotonicMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+Gateway::~Gateway() {
+  clients_.clear();
+  for (int fd : listeners_) close(fd);
+  if (datagramFd_ >= 0) close(datagramFd_);
+}
+
+bool Gateway::Open(uint16_t datagramPort, std::string* error) {
+  datagramFd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (datagramFd_ < 0) {
+    *error = Errno("datagram socket");
+    return false;
+  }
+  // Shared with a Vigil receiver on this computer that asks for the same.
+  int on = 1;
+  if (setsockopt(datagramFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+    *error = Errno("datagram socket");
+    return false;
+  }
+  sockaddr_in any{};
+  any.sin_family = AF_INET;
+  any.sin_port = htons(datagramPort);
+  if (bind(datagramFd_, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+    *error = Errno("UDP port " + std::to_string(datagramPort));
+    return false;
+  }
+
+  bool defaults = config_.listen.empty();
+  for (const ListenAddress& where : ListenAddresses(config_)) {
+    sockaddr_storage address{};
+    socklen_t size = 0;
+    std::string why = "not a numeric address";
+    int fd = -1;
+    if (SocketAddress(where, &address, &size)) {
+      fd = socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      if (fd < 0) why = Errno("socket");
+    }
+    if (fd >= 0) {
+      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+      if (address.ss_family == AF_INET6) setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+      if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd, 128) != 0) {
+        why = Errno("bind");
+        close(fd);
+        fd = -1;
+      }
+    }
+    if (fd >= 0) {
+      listeners_.push_back(fd);
+    } else if (!defaults) {
+      *error = "LISTEN " + where.address + " " + where.port + ": " + why;
+      return false;
+    }
+    // Without LISTEN lines a host without IPv6 still serves on 127.0.0.1.
+  }
+  if (listeners_.empty()) {
+    *error = "no address to listen on";
+    return false;
+  }
+  return true;
+}
+
+void Gateway::Accept(int listener, int64_t nowMs) {
+  // A few at a time, so that a storm of connections cannot starve the rest.
+  for (int i = 0; i < 64; ++i) {
+    sockaddr_storage peer{};
+    socklen_t size = sizeof peer;
+    int fd = accept4(listener, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EINTR) continue;
+      // EAGAIN: none left. EMFILE and the like: left waiting for a free slot.
+      return;
+    }
+    if (clients_.size() >= static_cast<size_t>(config_.maxConnections)) {
+      close(fd);
+      continue;
+    }
+    clients_.push_back(std::make_unique<ClientConnection>(fd, AddressText(peer), nowMs));
+  }
+}
+
+void Gateway::TakeDatagrams(int64_t nowMs) {
+  for (int i = 0; i < 64; ++i) {
+    uint8_t bytes[256];
+    sockaddr_storage from{};
+    socklen_t size = sizeof from;
+    ssize_t n = recvfrom(datagramFd_, bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&from), &size);
+    if (n < 0) return;
+    std::optional<LanDatagram> datagram = BelievedDatagram(config_.key, bytes, static_cast<size_t>(n));
+    if (!datagram) continue;
+    stations_.Record(*datagram, AddressText(from), nowMs, static_cast<int64_t>(std::time(nullptr)));
+  }
+}
+
+std::string Gateway::AnswerLine(const std::string& line, Session& session, int64_t nowMs) {
+  std::vector<std::string> words;
+  if (SplitCommandLine(line, &words) != LineVerdict::kWords) return kRefusedLineReply;
+  ProtocolContext context{stations_, config_.users, nowMs, [this](const std::function<void(const Session&)>& visit) {
+                            for (const auto& client : clients_) visit(client->session());
+                          }};
+  return Answer(words, session, context);
+}
+
+void Gateway::Run(const volatile std::sig_atomic_t& stop, void (*alive)()) {
+  std::vector<pollfd> fds;
+  std::vector<ClientConnection*> polled;
+  while (!stop) {
+    alive();
+    fds.clear();
+    polled.clear();
+    fds.push_back({datagramFd_, POLLIN, 0});
+    for (int fd : listeners_) fds.push_back({fd, POLLIN, 0});
+    size_t firstClient = fds.size();
+    for (const auto& client : clients_) {
+      short events = static_cast<short>((client->Ending() ? 0 : POLLIN) | (client->WantsToWrite() ? POLLOUT : 0));
+      fds.push_back({client->fd(), events, 0});
+      polled.push_back(client.get());
+    }
+    int ready = poll(fds.data(), fds.size(), 1000);
+    if (ready < 0 && errno != EINTR) {
+      std::fprintf(stderr, "vigil-nut: poll: %s\n", std::strerror(errno));
+      return;
+    }
+    int64_t now = MonotonicMs();
+    if (ready > 0) {
+      if (fds[0].revents & POLLIN) TakeDatagrams(now);
+      for (size_t i = 1; i < firstClient; ++i)
+        if (fds[i].revents & POLLIN) Accept(fds[i].fd, now);
+    }
+    // Each client gets at most one read and one write per pass.
+    for (size_t i = 0; i < polled.size(); ++i) {
+      ClientConnection* client = polled[i];
+      short revents = ready > 0 ? fds[firstClient + i].revents : 0;
+      bool close = false;
+      if (revents & (POLLERR | POLLNVAL)) close = true;
+      if (!close && (revents & POLLOUT)) close = client->Flush() == ClientConnection::Outcome::kClose;
+      if (!close && (revents & (POLLIN | POLLHUP))) {
+        auto answer = [&](const std::string& line, Session& session) { return AnswerLine(line, session, now); };
+        close = client->Receive(now, answer) == ClientConnection::Outcome::kClose;
+      }
+      if (!close && client->Idle(now)) close = true;
+      if (close)
+        clients_.remove_if([client](const std::unique_ptr<ClientConnection>& c) { return c.get() == client; });
+    }
+  }
+}
+
+}  // namespace vigil_nut

@@ -1,0 +1,47 @@
+// The gateway's event loop: the LAN datagram socket, the NUT listeners and
+// every client connection on one poll(), non-blocking throughout, so that
+// no client, however slow or hostile, delays the others' answers.
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/vigil_nut/client_connection.h"
+#include "tools/vigil_nut/gateway_config.h"
+#include "tools/vigil_nut/station_table.h"
+
+namespace vigil_nut {
+
+class Gateway {
+ public:
+  explicit Gateway(GatewayConfig config) : config_(std::move(config)) {}
+  ~Gateway();
+  Gateway(const Gateway&) = delete;
+  Gateway& operator=(const Gateway&) = delete;
+
+  // Binds the datagram port and the listeners; false with `error`.
+  bool Open(uint16_t datagramPort, std::string* error);
+
+  // Serves until `stop` becomes non-zero; `alive` is called at least once
+  // a second.
+  void Run(const volatile std::sig_atomic_t& stop, void (*alive)());
+
+ private:
+  void Accept(int listener, int64_t nowMs);
+  void TakeDatagrams(int64_t nowMs);
+  std::string AnswerLine(const std::string& line, Session& session, int64_t nowMs);
+
+  GatewayConfig config_;
+  StationTable stations_;
+  int datagramFd_ = -1;
+  std::vector<int> listeners_;
+  std::list<std::unique_ptr<ClientConnection>> clients_;
+};
+
+int64_t MonotonicMs();
+
+}  // namespace vigil_nut
