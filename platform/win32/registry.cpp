@@ -54,8 +54,10 @@ long CreatePrivateRegKey(RegKey parent, const std::string& subkey, uint32_t acce
   DWORD disposition = 0;
   LONG status = RegCreateKeyExA(parent->handle, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                 access | WRITE_DAC, &attributes, &opened, &disposition);
-  // A key made before (by hand, or by an older version) gets the list too.
-  if (status == ERROR_SUCCESS && disposition == REG_OPENED_EXISTING_KEY) {
+  // Set again whether the key is new or not: a key made before (by hand, or
+  // by an older version) gets the list too, and Wine creates a key without
+  // the list it is given.
+  if (status == ERROR_SUCCESS) {
     status = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor);
     if (status != ERROR_SUCCESS) RegCloseKey(opened);
   }
