@@ -34,7 +34,7 @@ bool Mac(const uint8_t* key, size_t keySize, const uint8_t* bytes, size_t size, 
 }
 
 bool SameName(const uint8_t* name, size_t len, const char* known, uint8_t knownLen) {
-  return len == knownLen && std::memcmp(name, known, len) == 0;
+  return len == knownLen && (len == 0 || std::memcmp(name, known, len) == 0);
 }
 
 // Counts the refusal and tells whether it is the first of its station and
@@ -49,7 +49,7 @@ LanVerdict Refuse(LanVerifier* v, LanRefusal reason, const uint8_t* name, size_t
   if (v->reportedCount == kLanReportsMax) return verdict;
   LanVerifier::Reported& entry = v->reported[v->reportedCount++];
   entry.nameLen = static_cast<uint8_t>(nameLen);
-  std::memcpy(entry.name, name, nameLen);
+  if (nameLen > 0) std::memcpy(entry.name, name, nameLen);
   entry.reason = reason;
   verdict.report = true;
   verdict.reportsFull = v->reportedCount == kLanReportsMax;
@@ -114,7 +114,7 @@ const char* LanRefusalText(LanRefusal reason) {
 void SetLanKey(LanVerifier* verifier, const char* key, size_t keySize) {
   *verifier = LanVerifier{};
   if (keySize > kLanKeyMax) keySize = kLanKeyMax;
-  std::memcpy(verifier->key, key, keySize);
+  if (keySize > 0) std::memcpy(verifier->key, key, keySize);
   verifier->keySize = keySize;
 }
 
@@ -147,7 +147,7 @@ LanVerdict VerifyLanDatagram(LanVerifier* v, const uint8_t* bytes, size_t count,
   if (!station) {
     station = NewStation(v);
     station->nameLen = static_cast<uint8_t>(nameLen);
-    std::memcpy(station->name, name, nameLen);
+    if (nameLen > 0) std::memcpy(station->name, name, nameLen);
   }
   station->lastSequence = sequence;
   station->acceptedAt = ++v->acceptances;
