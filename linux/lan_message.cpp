@@ -42,7 +42,8 @@ bool CheckDatagram(const LanDatagram& d, const uint8_t* bytes, size_t count) {
     }
     name[d.name_len] = '\0';
     Printl(name, LanRefusalText(verdict.refusal), config.console_on);
-    if (verdict.reportsFull) Printl(name, "Recusas de outras estacoes e motivos nao serao mais relatadas", config.console_on);
+    if (verdict.reportsFull)
+      Printl(name, "Recusas de outras estacoes e motivos nao serao mais relatadas", config.console_on);
   }
   return false;
 }
