@@ -123,7 +123,8 @@ TEST_F(AlerterSignedLanTest, AKeyedClientFollowsAKeyedVigil20ServerAndRefusesFor
   ASSERT_EQ(Vigil(server, "stop").status, 0);
   ASSERT_TRUE(StopAlerterKept(client));
   client.Write("faketime", "+6m\n");
-  StartAlerterKept(client, "LD_PRELOAD=" FAKETIME_LIB " FAKETIME_TIMESTAMP_FILE=/usr/local/faketime FAKETIME_NO_CACHE=1"
+  StartAlerterKept(client, "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" FAKETIME_LIB
+                           " FAKETIME_TIMESTAMP_FILE=/usr/local/faketime FAKETIME_NO_CACHE=1"
                            " FAKETIME_DONT_FAKE_MONOTONIC=1");
   ASSERT_TRUE(WaitUntil([&] { return AskPipeIn(client).size() == 216; }, 10000));
   SendHex(server, outage);
