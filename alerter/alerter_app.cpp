@@ -100,6 +100,10 @@ bool CAlerterApp::OpenNetwork() {
     return false;
   }
   socket_->SetReceiveHandler([this](const uint8_t* bytes, int count) { OnNetworkPacket(bytes, count); });
+  if (!config_->netKey.empty()) {
+    verifier_ = std::make_unique<LanVerifier>();
+    SetLanKey(verifier_.get(), config_->netKey.data(), config_->netKey.size());
+  }
   return true;
 }
 
@@ -134,7 +138,19 @@ void CAlerterApp::OnNetworkPacket(const uint8_t* bytes, int count) {
   CState rx{};
   if (count < 0 || !ParsePacket(bytes, static_cast<size_t>(count), &rx)) return;
   if (config_->acceptAll == 0 && !IsAcceptedSender(rx.hostName, config_->hostName)) return;
+  if (verifier_ && !Verified(rx, bytes, static_cast<size_t>(count))) return;
   monitor_->OnReceivedState(rx);
+}
+
+bool CAlerterApp::Verified(const CState& rx, const uint8_t* bytes, size_t count) {
+  LanVerdict verdict = VerifyLanDatagram(verifier_.get(), bytes, count, LanWallClockMs());
+  if (verdict.refusal == LanRefusal::kNone) return true;
+  if (verdict.report) {
+    DebugLine(texts::kNotificationRefused, rx.hostName, LanRefusalText(verdict.refusal));
+    LogEvent(12);
+  }
+  if (verdict.reportsFull) DebugLine("%s", texts::kRefusalsNoLongerTold);
+  return false;
 }
 
 int32_t CAlerterApp::ReadDsr() { return serialGetDsr(); }
@@ -149,6 +165,14 @@ int64_t CAlerterApp::Now() {
 void CAlerterApp::NotifyNetwork(CState& state) {
   if (config_->netMode != 4 || !socket_) return;
   size_t length = BuildPacket(state, socket_->LocalName().c_str());
+  if (!config_->netKey.empty()) {
+    length = SignLanDatagram(state.packet, length, sizeof state.packet, config_->netKey.data(),
+                             config_->netKey.size(), &sender_, LanWallClockMs());
+    if (length == 0) {
+      DebugLine("%s", texts::kSigningFailed);
+      return;
+    }
+  }
   socket_->SendNotification(state.packet, static_cast<int>(length));
 }
 

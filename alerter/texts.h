@@ -37,6 +37,11 @@ inline constexpr const char* kNoShutdownPrivilege =
     "Nao foi poss\xEDvel obter privil\xE9gios para desligar este computador.\n"
     "Os desligamentos autom\xE1ticos n\xE3o ser\xE3o efetuados.";
 inline constexpr const char* kHostNameFailed = "CSocketBind: Erro em gethostname(): %d";
+// Datagrams with the network's key ("Net Key").
+inline constexpr const char* kNotificationRefused = "Notifica\xE7\xE3o de %s recusada: %s\n";
+inline constexpr const char* kRefusalsNoLongerTold =
+    "Outras notifica\xE7\xF5" "es recusadas ser\xE3o apenas contadas.\n";
+inline constexpr const char* kSigningFailed = "Erro: a notifica\xE7\xE3o n\xE3o p\xF4" "de ser assinada.\n";
 inline constexpr const char* kRegisterHandlerFailed = "RegisterServiceCtrlHandler failed";
 
 // The signalling-fault question.

@@ -91,6 +91,7 @@ void RunOpeningSequence(void* parent, const SheetRunner& runSheet) {
   // Without the socket layer the sheet still works, only without servers.
   AfxSocketInit();
   ServerList servers;
+  servers.SetKey(config.netKey);
   bool listening = false;
   int result = 0;
   {

@@ -19,6 +19,8 @@ bool COpsRede::OnInitDialog() {
   SetCheck(kShutdownBox, config_.desligar == 1);
   SetLimitText(kHostNameEdit, kMaxSettingText);
   SetText(kHostNameEdit, config_.hostName);
+  SetLimitText(kNetKeyEdit, kMaxSettingText);
+  SetText(kNetKeyEdit, config_.netKey);
   ApplyOptionRule();
   return true;
 }
@@ -70,6 +72,7 @@ void COpsRede::OnOK() {
   config_.hostName = Text(kHostNameEdit);
   config_.acceptAll = Ticked(IsChecked(kAcceptAllBox));
   config_.desligar = Ticked(IsChecked(kShutdownBox));
+  config_.netKey = Text(kNetKeyEdit);
 }
 
 }  // namespace applet

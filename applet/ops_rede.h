@@ -20,6 +20,7 @@ class COpsRede : public CBasePage {
   static constexpr int kHostNameEdit = 1028;
   static constexpr int kServerListView = 1042;
   static constexpr int kShutdownBox = 1033;  // never shown
+  static constexpr int kNetKeyEdit = 1070;   // "Net Key", masked
   static constexpr int kRefreshTimer = 101;
   static constexpr int kRefreshMs = 1000;
 

@@ -69,6 +69,8 @@ const ControlTemplate kNetworkControls[] = {
     {K::kStatic, 1043, "&Lista de servidores detectados:", 14, 88, 150, 8, 0},
     {K::kListView, 1042, "", 26, 98, 140, 44, kTabStop | kBorder | kSmallIcons | kSortAscending | kGroupStart},
     {K::kCheckBox, 1033, "Realizar efetivamente os desligamentos", 174, 132, 92, 10, kBox | kHidden},
+    {K::kStatic, 1071, "&Chave da rede:", 174, 88, 88, 8, 0},
+    {K::kEdit, 1070, "", 174, 98, 88, 12, kTabStop | kBorder | kMasked | kGroupStart},
 };
 
 const ControlTemplate kTechnicalControls[] = {

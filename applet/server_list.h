@@ -6,13 +6,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+struct LanVerifier;
 
 namespace applet {
 
 class ServerList {
  public:
+  ServerList();
+  ~ServerList();
+
   static constexpr size_t kMaxServers = 256;
   // What the status record keeps of a sender's name (32 bytes with the
   // terminator).
@@ -20,8 +26,12 @@ class ServerList {
 
   // The collector: decodes one received datagram and adds its sender. A
   // datagram with another header, or a name already listed (compared
-  // without case), changes nothing. True when a name was added.
+  // without case), changes nothing; with a key, neither does a datagram
+  // that does not verify. True when a name was added.
   bool Collect(const uint8_t* bytes, size_t count);
+  // The network's key ("Net Key"): with one, only the servers whose
+  // datagrams verify are listed. Empty: every server.
+  void SetKey(const std::string& key);
   // Adds `name` in upper case unless it is listed or the list is full.
   bool Add(const std::string& name);
 
@@ -29,6 +39,7 @@ class ServerList {
 
  private:
   std::vector<std::string> names_;
+  std::unique_ptr<LanVerifier> verifier_;  // only with a key
 };
 
 }  // namespace applet

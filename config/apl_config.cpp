@@ -46,5 +46,9 @@ int CAplConfig::RegisterValues() {
   AddInt("Web Ctrl List", 0, &webCtrlList);
   AddInt("Web Log Level", 0, &webLogLevel);
   AddString("Web Log File", "c:\\weblog.txt", &webLogFile);
+
+  // The LAN's shared key: readable by administrators and the system only.
+  SetPrivateSubKey("Seguranca");
+  AddString("Net Key", "", &netKey);
   return 1;
 }

@@ -89,6 +89,17 @@ void CConfig::SetSubKey(const std::string& name) {
   currentSubKey_ = static_cast<int32_t>(subKeys_.size() - 1);
 }
 
+void CConfig::SetPrivateSubKey(const std::string& name) {
+  SetSubKey(name);
+  if (currentSubKey_ >= 0 && !IsPrivateSubKey(currentSubKey_)) privateSubKeys_.push_back(currentSubKey_);
+}
+
+bool CConfig::IsPrivateSubKey(int32_t index) const {
+  for (int32_t i : privateSubKeys_)
+    if (i == index) return true;
+  return false;
+}
+
 void CConfig::AddInt(const std::string& name, int32_t def, int32_t* member) {
   settings_.push_back(std::make_unique<CIntData>(name, currentSubKey_, def, member));
   *member = def;
@@ -153,7 +164,9 @@ int CConfig::Save() {
     if (data->subKeyIndex >= 0) {
       if (!subKey.get() || openSubKey != data->subKeyIndex) {
         std::string path = SubKeyPath(data->subKeyIndex);
-        result = platform::CreateRegKey(rootKey_, path, platform::kKeyWrite, subKey.out(), nullptr);
+        result = IsPrivateSubKey(data->subKeyIndex)
+                     ? platform::CreatePrivateRegKey(rootKey_, path, platform::kKeyWrite, subKey.out(), nullptr)
+                     : platform::CreateRegKey(rootKey_, path, platform::kKeyWrite, subKey.out(), nullptr);
         if (result != platform::kRegOk) {
           platform::DebugPrintf("config: cannot create %s: %s\n", path.c_str(), platform::RegResultText(result));
           return 0;

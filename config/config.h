@@ -35,6 +35,10 @@ class CConfig : public CObject {
   // itself; any other name (compared byte for byte) reuses its list entry or
   // is appended.
   void SetSubKey(const std::string& name);
+  // SetSubKey for a subkey that holds a secret: Save creates it readable
+  // and writable by administrators and the system only.
+  void SetPrivateSubKey(const std::string& name);
+  bool IsPrivateSubKey(int32_t index) const;
 
   // Declare a setting in the current subkey and give `member` its default at
   // once. `member` must outlive the store.
@@ -63,5 +67,6 @@ class CConfig : public CObject {
   std::string keyPath_;
   int32_t currentSubKey_ = -1;
   std::vector<std::string> subKeys_;
+  std::vector<int32_t> privateSubKeys_;  // indexes into subKeys_
   std::vector<std::unique_ptr<CData>> settings_;  // in declaration order
 };

@@ -9,6 +9,7 @@
 
 ConfigRecord config;
 DaemonConfig daemon_config;
+KeyConfig key_config;
 
 namespace {
 
@@ -112,29 +113,42 @@ void ApplyLine(int line, const char* equals, ConfigRecord* c) {
   }
 }
 
+// The key: everything after the first "=" and its blank, up to the newline,
+// without the blanks that end it.
+void SetKey(KeyConfig* k, const char* line) {
+  const char* equals = std::strchr(line, '=');
+  if (!equals) return;
+  CopyCut(k->net_key, sizeof k->net_key, StrCopy(ValueAfter(equals)));
+  size_t n = std::strlen(k->net_key);
+  while (n > 0 && (k->net_key[n - 1] == ' ' || k->net_key[n - 1] == '\t')) k->net_key[--n] = '\0';
+}
+
 }  // namespace
 
 FILE* Openc() { return std::fopen(kConfPath, "a+"); }
 
-void ParseConf(FILE* f, ConfigRecord* c) {
+void ParseConf(FILE* f, ConfigRecord* c, KeyConfig* k) {
   std::memset(c, 0, sizeof *c);
+  if (k) std::memset(k, 0, sizeof *k);
   char buf[kLineBuffer];
   for (int line = 1; line <= kLineCount; ++line) {
     if (!ReadLine(f, buf, sizeof buf)) return;
     const char* equals = std::strrchr(buf, '=');
     if (equals) ApplyLine(line, equals, c);
   }
+  if (k && ReadLine(f, buf, sizeof buf)) SetKey(k, buf);
 }
 
-int ReadConf(ConfigRecord* c) {
+int ReadConf(ConfigRecord* c, KeyConfig* k) {
   FILE* f = Openc();
   // A read-only /usr/local/vigil20 still holds a configuration to protect by.
   if (!f) f = std::fopen(kConfPath, "r");
   if (!f) {
     std::memset(c, 0, sizeof *c);
+    std::memset(k, 0, sizeof *k);
     return -1;
   }
-  ParseConf(f, c);
+  ParseConf(f, c, k);
   std::fclose(f);
   return 0;
 }

@@ -34,14 +34,23 @@ struct DaemonConfig {
   uint16_t port;      // datagram port
 };
 
+// The optional eighteenth line, "Chave da rede = <text>": the key shared by
+// the stations of the LAN that sign their datagrams. Empty: unsigned, as a
+// station without the line. Kept apart from the seventeen, whose record
+// keeps its size.
+struct KeyConfig {
+  char net_key[1025];  // 18: zero-terminated, cut to fit
+};
+
 extern ConfigRecord config;
 extern DaemonConfig daemon_config;
+extern KeyConfig key_config;
 
 // Fills `c` from the configuration file, creating the file empty when it is
 // missing; a file that cannot be opened for appending is read as it is.
 // Returns 0, or -1 when the file cannot be opened at all (then `c` is all
-// zero).
-int ReadConf(ConfigRecord* c);
+// zero). The key of line 18 goes to `k` (cleared first).
+int ReadConf(ConfigRecord* c, KeyConfig* k = &key_config);
 
 // Opens the configuration file for reading and appending ("a+"); nullptr on
 // failure.
@@ -49,8 +58,11 @@ FILE* Openc();
 
 // Parses the seventeen positional lines of `f` into `c`, which is cleared
 // first. Missing lines and lines without "=" leave their setting at zero.
-// NUL bytes and the CR of CRLF line ends are not part of any line.
-void ParseConf(FILE* f, ConfigRecord* c);
+// NUL bytes and the CR of CRLF line ends are not part of any line. With
+// `k`, line 18 fills it (cleared first): the key is the whole text after
+// the line's first "=" and one blank, without trailing blanks, so that a
+// key may hold "=" itself.
+void ParseConf(FILE* f, ConfigRecord* c, KeyConfig* k = nullptr);
 
 // Cleaned copy of `text`: up to the first newline, or, without a newline,
 // without its final run of blanks. The result lives in one static buffer of

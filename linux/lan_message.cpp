@@ -4,7 +4,49 @@
 #include <cstring>
 #include <sys/select.h>
 
+#include "config_file.h"
+#include "log_file.h"
 #include "shared_block.h"
+
+namespace {
+
+LanSender sender;
+// The receiver's table of stations and reports: fixed, some 8 KB.
+LanVerifier verifier;
+bool verifier_ready = false;
+
+}  // namespace
+
+bool LanKeyed() { return key_config.net_key[0] != '\0'; }
+
+size_t SignDatagram(uint8_t buffer[kLanSignedMax], size_t size) {
+  if (!LanKeyed()) return size;
+  return SignLanDatagram(buffer, size, kLanSignedMax, key_config.net_key, std::strlen(key_config.net_key), &sender,
+                         LanWallClockMs());
+}
+
+bool CheckDatagram(const LanDatagram& d, const uint8_t* bytes, size_t count) {
+  if (!LanKeyed()) return true;
+  if (!verifier_ready) {
+    SetLanKey(&verifier, key_config.net_key, std::strlen(key_config.net_key));
+    verifier_ready = true;
+  }
+  LanVerdict verdict = VerifyLanDatagram(&verifier, bytes, count, LanWallClockMs());
+  if (verdict.refusal == LanRefusal::kNone) return true;
+  if (verdict.report) {
+    // The name as the log shows any received name: control characters as '?'.
+    char name[kLanNameMax + 1];
+    for (size_t i = 0; i <= d.name_len && i <= kLanNameMax; ++i) {
+      char c = d.name[i];
+      name[i] = (c != 0 && (static_cast<uint8_t>(c) < 0x20 || c == 0x7F)) ? '?' : c;
+    }
+    name[d.name_len] = '\0';
+    Printl(name, LanRefusalText(verdict.refusal), config.console_on);
+    if (verdict.reportsFull)
+      Printl(name, "Recusas de outras estacoes e motivos nao serao mais relatadas", config.console_on);
+  }
+  return false;
+}
 
 int AttrPkg(LanDatagram* record, const uint8_t* bytes, size_t count) {
   *record = LanDatagram{};

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "alerter/lan_datagram.h"
+#include "alerter/lan_signature.h"
 
 // Parses `count` received bytes into `record` (cleared first). Returns 0 for
 // a notification, 1 otherwise (wrong header, fewer than 20 bytes).
@@ -20,6 +21,21 @@ size_t BuildDatagram(uint8_t out[kLanDatagramMax]);
 // estimates) the block keeps its own figures, and its end-of-autonomy flag
 // can only be raised by the datagram.
 void CopyDatagramToBlock(const LanDatagram& d, bool own_estimate);
+
+// True when line 18 of the configuration gives a key: datagrams are signed
+// when sent and checked when received.
+bool LanKeyed();
+
+// Appends the signature to the `size` bytes of the datagram in `buffer`
+// when the station has a key. Returns the size to send: `size` without a
+// key, 0 when the datagram could not be signed (then nothing is sent).
+size_t SignDatagram(uint8_t buffer[kLanSignedMax], size_t size);
+
+// A received datagram from the accepted server, `d` being its parse. True
+// to act on it: always without a key; with one, only when it verifies. A
+// refusal is written to the log (and the console, when it is on) under the
+// sender's name, once per station and reason. Call with the lock held.
+bool CheckDatagram(const LanDatagram& d, const uint8_t* bytes, size_t count);
 
 // Waits until `socket` is readable, at most 10 seconds. Returns the number
 // of ready descriptors (0 on time-out), or the negative result of select

@@ -128,7 +128,7 @@ RoleEnd RunLineMonitor(pid_t worker) {
   bool decode_next = false;
   time_t last_send = MonoSeconds();
   ReportedState reported = {};
-  uint8_t datagram[kLanDatagramMax];
+  uint8_t datagram[kLanSignedMax];
 
   while (shmem[kRunning] == 1) {
     NotifyAlive();
@@ -160,11 +160,12 @@ RoleEnd RunLineMonitor(pid_t worker) {
       if (send_due || VigilDiagHasWork(reported)) {
         SemWait(shsemid, kLabel);
         if (send_due) {
-          size_t size = BuildDatagram(datagram);
+          size_t size = SignDatagram(datagram, BuildDatagram(datagram));
           // Never blocks with the lock held; a send that fails is tried again
           // at the next allowed pass.
-          ssize_t sent = sendto(sock, datagram, size, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&destination),
-                                sizeof destination);
+          ssize_t sent = size == 0 ? -1
+                                   : sendto(sock, datagram, size, MSG_DONTWAIT,
+                                            reinterpret_cast<sockaddr*>(&destination), sizeof destination);
           if (sent == static_cast<ssize_t>(size)) {
             changed = false;
             stable = 0;

@@ -66,14 +66,17 @@ RoleEnd RunReceiver(pid_t worker) {
 
   while (shmem[kRunning] == 1) {
     NotifyAlive();
-    uint8_t buffer[kBlockSize] = {};
+    // Without a key a datagram is read as ever, at most the block's 52
+    // bytes; with one, whole, so that a longer one can be told from the
+    // signed form.
+    uint8_t buffer[kLanSignedMax + 1] = {};
     if (WaitRecv(sock) > 0) {
-      ssize_t n = recv(sock, buffer, sizeof buffer, 0);
+      ssize_t n = recv(sock, buffer, LanKeyed() ? sizeof buffer : kBlockSize, 0);
       if (n > 0) {
         LanDatagram datagram;
         bool valid = AttrPkg(&datagram, buffer, static_cast<size_t>(n)) == 0;
         SemWait(shsemid, kLabel);
-        bool accepted = valid && Accepts(datagram, server);
+        bool accepted = valid && Accepts(datagram, server) && CheckDatagram(datagram, buffer, static_cast<size_t>(n));
         if (accepted) {
           UpsFlags before = BlockFlags();
           // A station with a UPS of its own keeps its own estimate.

@@ -63,6 +63,12 @@ long OpenRegKey(RegKey parent, const std::string& subkey, uint32_t access, RegKe
 // tells whether the last level was new.
 long CreateRegKey(RegKey parent, const std::string& subkey, uint32_t access, RegKey* result, bool* created);
 
+// CreateRegKey for a key whose values only administrators and the system
+// may read or change (one that holds a secret): on Windows the last level's
+// access list says so, set also when the key existed; here its directory has
+// mode 0700 and its file of values 0600, which later writes keep.
+long CreatePrivateRegKey(RegKey parent, const std::string& subkey, uint32_t access, RegKey* result, bool* created);
+
 long CloseRegKey(RegKey key);
 
 // RegQueryValueExA: any of `type`, `data` may be null. With `data`, *size is

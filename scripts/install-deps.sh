@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev          # fuzz targets (libFuzzer)
   iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter
   libfaketime                         # a wall-clock step under one daemon
+  libssl-dev                          # HMAC-SHA256 of the signed datagram (libcrypto, also its static archive)
   libncurses-dev tmux                 # the applet's terminal sheet and its test
   libsnmp-dev snmp snmpd snmptrapd    # vigil-snmp on net-snmp's agent library; its clients for the tests
   smitools                            # smilint for the MIB module

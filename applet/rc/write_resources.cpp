@@ -46,7 +46,7 @@ std::pair<std::string, std::string> ClassAndStyle(const ControlTemplate& c) {
       return {"Static", std::string(c.style & kCentredText ? "SS_CENTER" : "SS_LEFT") + common};
     case Kind::kEdit:
       return {"Edit", "ES_AUTOHSCROLL" + Flags(c.style, {{kDigitsOnly, "ES_NUMBER"}, {kReadOnly, "ES_READONLY"},
-                                                         {kCentred, "ES_CENTER"}}) +
+                                                         {kCentred, "ES_CENTER"}, {kMasked, "ES_PASSWORD"}}) +
                           common};
     case Kind::kSpin:
       return {"msctls_updown32", "0" + Flags(c.style, {{kSetBuddyInt, "UDS_SETBUDDYINT"}, {kArrowKeys, "UDS_ARROWKEYS"},

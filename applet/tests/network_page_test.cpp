@@ -5,6 +5,7 @@
 
 #include "applet/ops_comunica.h"
 #include "applet/ops_rede.h"
+#include "applet/resources.h"
 #include "applet/tests/sheet_fixture.h"
 #include "platform/win1252.h"
 
@@ -107,6 +108,26 @@ TEST(NetworkPage, ADoubleClickCopiesTheNameUnderItAndEmptySpaceChangesNothing) {
   EXPECT_EQ(f.page().Text(1028), "SERVIDOR1");
   f.Apply();
   EXPECT_EQ(f.config.hostName, "SERVIDOR1");
+}
+
+// The LAN's key: a masked edit (ES_PASSWORD on Windows, '*' in the
+// terminal), loaded from and saved to "Net Key".
+TEST(NetworkPage, TheNetworkKeyIsAMaskedFieldLoadedAndSaved) {
+  const dialog::ControlTemplate* edit = nullptr;
+  for (const auto& c : kNetworkPage.controls)
+    if (c.id == COpsRede::kNetKeyEdit) edit = &c;
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(edit->kind, dialog::Kind::kEdit);
+  EXPECT_TRUE(edit->style & dialog::kMasked);
+
+  NetworkClient f;
+  f.config.netKey = "segredo";
+  f.Open();
+  f.ShowTab(kRede);
+  EXPECT_EQ(f.page().Text(COpsRede::kNetKeyEdit), "segredo");
+  EXPECT_TRUE(f.page().Type(COpsRede::kNetKeyEdit, "nova=chave"));
+  f.Apply();
+  EXPECT_EQ(f.config.netKey, "nova=chave");
 }
 
 }  // namespace

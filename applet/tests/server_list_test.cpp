@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "alerter/lan_datagram.h"
+#include "alerter/lan_signature.h"
 
 using applet::ServerList;
 
@@ -47,6 +48,35 @@ TEST(ServerList, ALongNameIsCutToWhatTheRecordKeepsAndAFloodStaysBounded) {
   }
   EXPECT_EQ(list.Names().size(), ServerList::kMaxServers);
   EXPECT_EQ(list.Names().back(), "HOST254");
+}
+
+std::vector<uint8_t> SignedDatagram(const std::string& name, const std::string& key, uint64_t now) {
+  auto bytes = Datagram(name);
+  size_t size = bytes.size();
+  bytes.resize(kLanSignedMax);
+  LanSender sender;
+  bytes.resize(SignLanDatagram(bytes.data(), size, bytes.size(), key.data(), key.size(), &sender, now));
+  return bytes;
+}
+
+TEST(ServerList, WithAKeyOnlyServersWhoseDatagramsVerifyAreListed) {
+  ServerList list;
+  list.SetKey("segredo");
+  uint64_t now = LanWallClockMs();
+  auto plain = Datagram("semchave");
+  auto other = SignedDatagram("outrachave", "outro", now);
+  auto late = SignedDatagram("atrasado", "segredo", now - 10 * 60 * 1000);
+  auto good = SignedDatagram("servidor", "segredo", now);
+  EXPECT_FALSE(list.Collect(plain.data(), plain.size()));
+  EXPECT_FALSE(list.Collect(other.data(), other.size()));
+  EXPECT_FALSE(list.Collect(late.data(), late.size()));
+  EXPECT_TRUE(list.Collect(good.data(), good.size()));
+  EXPECT_EQ(list.Names(), std::vector<std::string>{"SERVIDOR"});
+
+  // Without a key every server is listed, signed or not.
+  list.SetKey("");
+  EXPECT_TRUE(list.Collect(plain.data(), plain.size()));
+  EXPECT_TRUE(list.Collect(other.data(), other.size()));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The settings of the Windows programs: the table of 38 values, their
+// The settings of the Windows programs: the table of 39 values, their
 // defaults, and the edge cases of loading and saving them.
 #include "config/apl_config.h"
 
@@ -62,6 +62,7 @@ const Row kRows[] = {
     {"Web Ctrl List", "Web Server", true, 0, nullptr},
     {"Web Log Level", "Web Server", true, 0, nullptr},
     {"Web Log File", "Web Server", false, 0, "c:\\weblog.txt"},
+    {"Net Key", "Seguranca", false, 0, ""},
 };
 
 class AplConfigTest : public ::testing::Test {
@@ -92,11 +93,11 @@ class AplConfigTest : public ::testing::Test {
   CAplConfig config_;
 };
 
-TEST_F(AplConfigTest, DeclaresThe38SettingsInOrderWithTheirSubkeysAndDefaults) {
+TEST_F(AplConfigTest, DeclaresThe39SettingsInOrderWithTheirSubkeysAndDefaults) {
   const auto& settings = config_.Settings();
-  ASSERT_EQ(settings.size(), 38u);
-  EXPECT_EQ(config_.SubKeys(), (std::vector<std::string>{"Snmp Agent", "Snmp Agent\\Debug", "Web Server"}));
-  for (size_t i = 0; i < 38; ++i) {
+  ASSERT_EQ(settings.size(), 39u);
+  EXPECT_EQ(config_.SubKeys(), (std::vector<std::string>{"Snmp Agent", "Snmp Agent\\Debug", "Web Server", "Seguranca"}));
+  for (size_t i = 0; i < 39; ++i) {
     const Row& row = kRows[i];
     const CData& data = *settings[i];
     SCOPED_TRACE(row.name);
@@ -186,11 +187,11 @@ TEST_F(AplConfigTest, AMissingSnmpAgentSubkeyKeepsItsDefaultsWhileTheRestLoads) 
   EXPECT_EQ(config_.webPort, 8080);
 }
 
-TEST_F(AplConfigTest, SaveOnAnEmptyRegistryCreatesEverySubkeyAndAll38Values) {
+TEST_F(AplConfigTest, SaveOnAnEmptyRegistryCreatesEverySubkeyAndAll39Values) {
   ASSERT_EQ(config_.Save(), 1);
   size_t total = 0;
   for (const std::string& sub : {std::string(), std::string("\\Snmp Agent"), std::string("\\Snmp Agent\\Debug"),
-                                 std::string("\\Web Server")}) {
+                                 std::string("\\Web Server"), std::string("\\Seguranca")}) {
     RegKey key = nullptr;
     ASSERT_EQ(OpenRegKey(kLocalMachine, kKey + sub, kKeyRead, &key), kRegOk) << sub;
     std::string name;
@@ -216,7 +217,7 @@ TEST_F(AplConfigTest, SaveOnAnEmptyRegistryCreatesEverySubkeyAndAll38Values) {
     }
     CloseRegKey(key);
   }
-  EXPECT_EQ(total, 38u);
+  EXPECT_EQ(total, 39u);
 }
 
 TEST_F(AplConfigTest, ChangedMembersSurviveSaveAndLoad) {
@@ -226,6 +227,7 @@ TEST_F(AplConfigTest, ChangedMembersSurviveSaveAndLoad) {
   config_.debugLogOn = 1;
   config_.webLogFile = "d:\\web.txt";
   config_.identificacao = "Sala \xE7";
+  config_.netKey = "chave=secreta";
   ASSERT_EQ(config_.Save(), 1);
   CAplConfig loaded;
   loaded.SetRootKey(kLocalMachine, kAplConfigKey);
@@ -237,6 +239,7 @@ TEST_F(AplConfigTest, ChangedMembersSurviveSaveAndLoad) {
   EXPECT_EQ(loaded.debugLogOn, 1);
   EXPECT_EQ(loaded.webLogFile, "d:\\web.txt");
   EXPECT_EQ(loaded.identificacao, "Sala \xE7");
+  EXPECT_EQ(loaded.netKey, "chave=secreta");
   EXPECT_EQ(loaded.interval, 1000);
 }
 

@@ -51,7 +51,7 @@ std::string Hex(int32_t value) {
   return text;
 }
 
-TEST(ConfigAgainstRegExe, SaveOnAnEmptyRegistryWritesAll38ValuesAsRegExeReadsThem) {
+TEST(ConfigAgainstRegExe, SaveOnAnEmptyRegistryWritesAll39ValuesAsRegExeReadsThem) {
   TestHost host;
   CAplConfig config;
   config.SetRootKey(platform::kLocalMachine, kAplConfigKey);
@@ -61,11 +61,11 @@ TEST(ConfigAgainstRegExe, SaveOnAnEmptyRegistryWritesAll38ValuesAsRegExeReadsThe
   auto keys = RegQuery(kKey);
   const std::string root = "HKEY_LOCAL_MACHINE\\Software\\Tessaly\\Vigil 2.0";
   for (const std::string& sub : {std::string(), std::string("\\Snmp Agent"), std::string("\\Snmp Agent\\Debug"),
-                                 std::string("\\Web Server")})
+                                 std::string("\\Web Server"), std::string("\\Seguranca")})
     EXPECT_EQ(keys.count(root + sub), 1u) << sub;
   size_t total = 0;
   for (const auto& [key, values] : keys) total += values.size();
-  EXPECT_EQ(total, 38u);
+  EXPECT_EQ(total, 39u);
 
   for (const auto& data : config.Settings()) {
     std::string key = root;

@@ -2,7 +2,9 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "config/apl_config.h"
 #include "config/config.h"
 #include "platform/registry.h"
 #include "platform/tests/support/temp_host_root.h"
@@ -48,6 +50,29 @@ TEST(StoreOnLinux, WithoutAPathNoKeyDirectoryIsMade) {
   settings.RegisterValues();
   EXPECT_EQ(settings.Save(), 0);
   EXPECT_FALSE(std::filesystem::exists(root / "registry/HKEY_LOCAL_MACHINE/Software"));
+}
+
+// The applet's save leaves the LAN's key in a file of its owner alone.
+TEST(StoreOnLinux, TheNetworkKeyIsSavedInAPrivateSubkey) {
+  TempHostRoot root;
+  CAplConfig config;
+  config.SetRootKey(kLocalMachine, kAplConfigKey);
+  config.RegisterValues();
+  config.netKey = "segredo";
+  ASSERT_EQ(config.Save(), 1);
+  struct stat st;
+  const std::string key = root / "registry/HKEY_LOCAL_MACHINE/Software/Tessaly/Vigil 2.0";
+  ASSERT_EQ(stat((key + "/Seguranca/.values").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(stat((key + "/Seguranca").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(stat((key + "/Web Server/.values").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  CAplConfig loaded;
+  loaded.SetRootKey(kLocalMachine, kAplConfigKey);
+  loaded.RegisterValues();
+  ASSERT_EQ(loaded.Load(), 1);
+  EXPECT_EQ(loaded.netKey, "segredo");
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ enum Style : uint32_t {
   kDefaultButton = 1u << 13,  // push button pressed by Enter
   kBorder = 1u << 14,         // a frame around the control
   kCentredText = 1u << 15,    // static: centred
+  kMasked = 1u << 16,         // edit: every character shown as '*' (a secret)
 };
 
 // A control id nobody addresses (labels, frames).

@@ -9,8 +9,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "r") : nullptr;
   if (!f) return 0;
   ConfigRecord c;
-  ParseConf(f, &c);
+  KeyConfig k;
+  ParseConf(f, &c, &k);
   std::fclose(f);
+  if (memchr(k.net_key, '\0', sizeof k.net_key) == nullptr) __builtin_trap();
   if (memchr(c.device, '\0', sizeof c.device) == nullptr || memchr(c.station, '\0', sizeof c.station) == nullptr ||
       memchr(c.server, '\0', sizeof c.server) == nullptr || memchr(c.script, '\0', sizeof c.script) == nullptr)
     __builtin_trap();

@@ -217,8 +217,11 @@ TEST(ReadConfTest, SampleFileReadsAsDocumented) {
   FILE* f = std::fopen(VIGIL20_SAMPLE_CONF, "r");
   ASSERT_NE(f, nullptr);
   ConfigRecord c;
-  ParseConf(f, &c);
+  KeyConfig k;
+  std::memset(&k, 0x5A, sizeof k);
+  ParseConf(f, &c, &k);
   std::fclose(f);
+  EXPECT_STREQ(k.net_key, "");  // unsigned, as a station of before
   EXPECT_EQ(c.autonomy_min, 15);
   EXPECT_EQ(c.recharge_h, 10);
   EXPECT_EQ(c.off_at_autonomy_end, 1);
@@ -236,6 +239,44 @@ TEST(ReadConfTest, SampleFileReadsAsDocumented) {
   EXPECT_EQ(c.stable_filter, 1);
   EXPECT_EQ(c.script_on, 0);
   EXPECT_STREQ(c.script, "/usr/local/vigil20/antes-de-desligar");
+}
+
+// Line 18, the network's key: optional, the whole text after the first "="
+// and its blank, without trailing blanks; the seventeen lines unchanged.
+TEST(ReadConfTest, EighteenthLineIsTheNetworkKey) {
+  struct Case {
+    std::string line, key;
+  } cases[] = {
+      {"Chave da rede = segredo", "segredo"},
+      {"Chave da rede = a=b==", "a=b=="},
+      {"Chave da rede = com espacos  \t ", "com espacos"},
+      {"Chave da rede = crlf\r", "crlf"},
+      {"Chave da rede = ", ""},
+      {"Chave da rede =", ""},
+      {"sem sinal de igual", ""},
+      {"Chave da rede = " + std::string(2000, 'k'), std::string(1022 - 16, 'k')},  // the line cut to its buffer
+  };
+  for (const Case& c : cases) {
+    std::string text = FileWith(1, "Autonomia (minutos) = 10") + c.line + "\n";
+    FILE* f = fmemopen(text.data(), text.size(), "r");
+    ASSERT_NE(f, nullptr);
+    ConfigRecord record;
+    KeyConfig k;
+    std::memset(&k, 0x5A, sizeof k);
+    ParseConf(f, &record, &k);
+    std::fclose(f);
+    EXPECT_EQ(std::string(k.net_key), c.key) << c.line.substr(0, 40);
+    EXPECT_STREQ(record.script, "/bin/true");
+  }
+  // Seventeen lines only: no key.
+  std::string text = FileWith(1, "Autonomia (minutos) = 10");
+  FILE* f = fmemopen(text.data(), text.size(), "r");
+  ConfigRecord record;
+  KeyConfig k;
+  std::memset(&k, 0x5A, sizeof k);
+  ParseConf(f, &record, &k);
+  std::fclose(f);
+  EXPECT_STREQ(k.net_key, "");
 }
 
 }  // namespace

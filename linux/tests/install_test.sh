@@ -10,7 +10,9 @@ DESTDIR=$dest "$cmake" --install "$build" --component daemon >/dev/null
 dir=$dest/usr/local/vigil20
 [ -x "$dir/vigil20" ] || fail "no program in $dir"
 [ -f "$dir/vigil20.conf" ] || fail "no sample configuration"
-[ "$(wc -l < "$dir/vigil20.conf")" -eq 17 ] || fail "the sample configuration is not 17 lines"
+[ "$(wc -l < "$dir/vigil20.conf")" -eq 18 ] || fail "the sample configuration is not 18 lines"
+# It will hold the network's key: root's alone.
+[ "$(stat -c %a "$dir/vigil20.conf")" = 600 ] || fail "the sample configuration is not mode 0600"
 [ -f "$dest$prefix/lib/systemd/system/vigil20.service" ] || fail "no systemd unit"
 grep -q '^ExecStop=/usr/local/vigil20/vigil20 stop$' "$dest$prefix/lib/systemd/system/vigil20.service" || fail "unit does not stop with 'vigil20 stop'"
 grep -q '^Restart=on-failure$' "$dest$prefix/lib/systemd/system/vigil20.service" || fail "unit does not restart a daemon that died"

@@ -202,8 +202,19 @@ bool WriteAll(int fd, const std::string& text) {
 long WriteKeyFile(const std::string& dir, const regfile::KeyFile& file) {
   std::string path = dir + "/" + regfile::kValuesFileName;
   std::string temporary = path + ".new";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // The new file keeps the mode of the one it replaces (a private key's
+  // 0600), set before any value is written into it.
+  mode_t mode = 0644;
+  struct stat existing;
+  if (stat(path.c_str(), &existing) == 0) mode = existing.st_mode & 0777;
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return Complain("cannot create", temporary, errno);
+  if (fchmod(fd, mode) != 0) {
+    int error = errno;
+    close(fd);
+    unlink(temporary.c_str());
+    return Complain("cannot set the mode of", temporary, error);
+  }
   bool written = WriteAll(fd, regfile::Format(file)) && fsync(fd) == 0;
   int error = errno;
   if (close(fd) != 0 && written) {
@@ -296,6 +307,28 @@ long CreateRegKey(RegKey parent, const std::string& subkey, uint32_t access, Reg
   std::string dir;
   long status = Resolve(parent, subkey, true, &dir, created);
   if (status != kRegOk) return status;
+  *result = new RegKeyObject{false, dir, JoinName(parent, subkey), access};
+  return kRegOk;
+}
+
+long CreatePrivateRegKey(RegKey parent, const std::string& subkey, uint32_t access, RegKey* result, bool* created) {
+  std::string dir;
+  long status = Resolve(parent, subkey, true, &dir, created);
+  if (status != kRegOk) return status;
+  if (chmod(dir.c_str(), 0700) != 0) return Complain("cannot protect", dir, errno);
+  // The file of values exists from now on with its mode, so that every
+  // later write keeps it.
+  {
+    KeyLock lock(dir);
+    if (!lock.held()) return Complain("cannot lock", dir, lock.error());
+    std::string path = dir + "/" + regfile::kValuesFileName;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return Complain("cannot create", path, errno);
+    bool protectedFile = fchmod(fd, 0600) == 0;
+    int error = errno;
+    close(fd);
+    if (!protectedFile) return Complain("cannot protect", path, error);
+  }
   *result = new RegKeyObject{false, dir, JoinName(parent, subkey), access};
   return kRegOk;
 }

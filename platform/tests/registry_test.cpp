@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/linux/registry_file.h"
 #include "platform/tests/support/temp_host_root.h"
@@ -156,6 +157,47 @@ TEST_F(RegistryTest, SubkeysNestAndOpenWithoutCase) {
   EXPECT_EQ(OpenRegKey(kLocalMachine, "Software\\\\Tessaly", kKeyRead, &missing), kRegInvalidParameter);
   EXPECT_EQ(CreateRegKey(key, std::string(256, 'k'), kKeyAllAccess, &missing, nullptr), kRegInvalidParameter);
   CloseRegKey(key);
+}
+
+// A key that holds a secret: its file of values is 0600 from its creation
+// on, and stays so through writes, a second creation, and a file left
+// wider by hand; other keys keep 0644.
+TEST_F(RegistryTest, APrivateKeyIsReadableByItsOwnerOnly) {
+  auto mode = [](const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+  };
+  const std::string dir = root_ / "registry/HKEY_LOCAL_MACHINE/Software/Tessaly/Vigil 2.0/Seguranca";
+  RegKey key = nullptr;
+  bool created = false;
+  ASSERT_EQ(CreatePrivateRegKey(kLocalMachine, std::string(kKeyPath) + "\\Seguranca", kKeyWrite, &key, &created),
+            kRegOk);
+  EXPECT_TRUE(created);
+  EXPECT_EQ(mode(dir), 0700);
+  EXPECT_EQ(mode(dir + "/.values"), 0600);
+  ASSERT_EQ(SetString(key, "Net Key", "segredo"), kRegOk);
+  EXPECT_EQ(mode(dir + "/.values"), 0600);
+  CloseRegKey(key);
+
+  ASSERT_EQ(chmod((dir + "/.values").c_str(), 0644), 0);
+  ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+  ASSERT_EQ(CreatePrivateRegKey(kLocalMachine, std::string(kKeyPath) + "\\Seguranca", kKeyAllAccess, &key, &created),
+            kRegOk);
+  EXPECT_FALSE(created);
+  EXPECT_EQ(mode(dir), 0700);
+  EXPECT_EQ(mode(dir + "/.values"), 0600);
+  ASSERT_EQ(SetString(key, "Net Key", "outro"), kRegOk);
+  EXPECT_EQ(mode(dir + "/.values"), 0600);
+  char text[16];
+  uint32_t size = sizeof text;
+  ASSERT_EQ(QueryRegValue(key, "Net Key", nullptr, reinterpret_cast<uint8_t*>(text), &size), kRegOk);
+  EXPECT_STREQ(text, "outro");
+  CloseRegKey(key);
+
+  key = Create(kKeyPath);
+  ASSERT_EQ(SetString(key, "HostName", "server"), kRegOk);
+  CloseRegKey(key);
+  EXPECT_EQ(mode(root_ / "registry/HKEY_LOCAL_MACHINE/Software/Tessaly/Vigil 2.0/.values"), 0644);
 }
 
 TEST_F(RegistryTest, AnEmptyRegistryHasNoKeys) {

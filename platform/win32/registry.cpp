@@ -1,6 +1,7 @@
 // The registry through the Win32 calls on HKEY_LOCAL_MACHINE. A RegKey owns
 // one HKEY; the result codes are the calls' own.
 #include <windows.h>
+#include <sddl.h>
 
 #include <vector>
 
@@ -34,6 +35,33 @@ long CreateRegKey(RegKey parent, const std::string& subkey, uint32_t access, Reg
   DWORD disposition = 0;
   LONG status = RegCreateKeyExA(parent->handle, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
                                 &opened, &disposition);
+  if (status != ERROR_SUCCESS) return status;
+  *result = new RegKeyObject{opened, false};
+  if (created) *created = disposition == REG_CREATED_NEW_KEY;
+  return kRegOk;
+}
+
+long CreatePrivateRegKey(RegKey parent, const std::string& subkey, uint32_t access, RegKey* result, bool* created) {
+  if (!parent) return kRegInvalidHandle;
+  // Full control for the administrators and the system, nobody else, not
+  // inherited from the parent.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;KA;;;BA)(A;OICI;KA;;;SY)", SDDL_REVISION_1,
+                                                            &descriptor, nullptr))
+    return static_cast<long>(GetLastError());
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+  HKEY opened = nullptr;
+  DWORD disposition = 0;
+  LONG status = RegCreateKeyExA(parent->handle, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                access | WRITE_DAC, &attributes, &opened, &disposition);
+  // Set again whether the key is new or not: a key made before (by hand, or
+  // by an older version) gets the list too, and Wine creates a key without
+  // the list it is given.
+  if (status == ERROR_SUCCESS) {
+    status = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor);
+    if (status != ERROR_SUCCESS) RegCloseKey(opened);
+  }
+  LocalFree(descriptor);
   if (status != ERROR_SUCCESS) return status;
   *result = new RegKeyObject{opened, false};
   if (created) *created = disposition == REG_CREATED_NEW_KEY;

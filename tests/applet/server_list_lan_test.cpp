@@ -10,6 +10,9 @@
 #include "tests/lan_fixture.h"
 #include "platform/tests/support/temp_host_root.h"
 #include "tests/applet/tmux_terminal.h"
+#include "tests/signed_lan.h"
+#include "config/apl_config.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -72,6 +75,46 @@ TEST(ServerListOnTheLan, Vigil20AndAlerterAreListedOnceEachInUpperCaseAndOtherHe
   EXPECT_TRUE(terminal.WaitFor("Autonomia do sistema")) << terminal.Screen();
   terminal.Send("M-r");
   EXPECT_TRUE(terminal.WaitFor("ENCHENTE")) << terminal.Screen();
+  terminal.Send("Escape");
+  EXPECT_TRUE(terminal.WaitFor("Iniciar o Vigil 2.0?")) << terminal.Screen();
+  terminal.Send("Tab");
+  terminal.Send("Enter");  // No
+  EXPECT_TRUE(terminal.WaitEnded(20000)) << terminal.Screen();
+}
+
+// With "Net Key" set, only the servers whose datagrams verify are offered.
+TEST(ServerListOnTheLan, WithAKeyOnlyServersThatSignWithItAreListed) {
+  VethLan lan;
+  AppletStation(lan.first(), "192.168.77.1");
+  Sandbox senders{In(lan.second())};
+  Station(senders, "192.168.77.2", true);
+  TempHostRoot root;
+  platform::RegKeyHandle key;
+  ASSERT_EQ(platform::CreatePrivateRegKey(platform::kLocalMachine, std::string(kAplConfigKey) + "\\Seguranca",
+                                          platform::kKeyWrite, key.out(), nullptr),
+            platform::kRegOk);
+  ASSERT_EQ(platform::SetRegString(key.get(), "Net Key", kNetKey), platform::kRegOk);
+
+  TmuxTerminal terminal("ip netns exec " + lan.first() + " env VIGIL20_HOST_ROOT=" + root.path() +
+                            " " VIGIL_CONTROL_BIN " " VIGIL20_CPL " 2>" + (root / "errors"),
+                        100, 32);
+  ASSERT_TRUE(terminal.WaitFor("Opções de Rede")) << terminal.Screen();
+  terminal.Send("M-r");
+  ASSERT_TRUE(terminal.WaitFor("Lista de servidores detectados")) << terminal.Screen();
+
+  // Unsigned, and signed with another key: heard first, never listed.
+  SendHex(senders, PlainHex("SemChave", 0, 0));
+  SendHex(senders, SignedHex(PlainHex("OutraChave", 0, 0), "outra chave"));
+  std::vector<std::string> conf = LocalConf({{10, "Nome desta estacao = Com-Chave"}});
+  conf.push_back("Chave da rede = " + kNetKey);
+  senders.WriteConf(conf);
+  Lines(senders, "set DSR CTS RI");
+  ASSERT_EQ(StartDaemon(senders).status, 0);
+  ASSERT_TRUE(terminal.WaitFor("COM-CHAVE")) << terminal.Screen();
+  std::string screen = terminal.Screen();
+  EXPECT_EQ(CountIn(screen, "SEMCHAVE"), 0) << screen;
+  EXPECT_EQ(CountIn(screen, "OUTRACHAVE"), 0) << screen;
+  ASSERT_EQ(Vigil(senders, "stop").status, 0);
   terminal.Send("Escape");
   EXPECT_TRUE(terminal.WaitFor("Iniciar o Vigil 2.0?")) << terminal.Screen();
   terminal.Send("Tab");

@@ -59,7 +59,7 @@ TEST(TerminalSheet, AltXTickAndEnterWithItsConfirmationSaveEverySetting) {
   EXPECT_EQ(saved.tipoCabo, 0);
   EXPECT_EQ(saved.maxEvents, 250) << "what the sheet did not change is saved as loaded";
   EXPECT_EQ(saved.signalFilter, 3);
-  // All 38 values are in the registry now.
+  // All 39 values are in the registry now.
   int present = 0;
   for (const auto& setting : saved.Settings()) {
     std::string path = kAplConfigKey;
@@ -69,7 +69,25 @@ TEST(TerminalSheet, AltXTickAndEnterWithItsConfirmationSaveEverySetting) {
         platform::QueryRegValue(key.get(), setting->valueName, nullptr, nullptr, nullptr) == platform::kRegOk)
       ++present;
   }
-  EXPECT_EQ(present, 38);
+  EXPECT_EQ(present, 39);
+}
+
+// The network's key shows as stars, never as its text.
+TEST(TerminalSheet, TheNetworkKeyIsMasked) {
+  TempHostRoot root;
+  PrepareSettings();
+  platform::RegKeyHandle key;
+  ASSERT_EQ(platform::CreatePrivateRegKey(platform::kLocalMachine, std::string(kAplConfigKey) + "\\Seguranca",
+                                          platform::kKeyWrite, key.out(), nullptr),
+            platform::kRegOk);
+  ASSERT_EQ(platform::SetRegString(key.get(), "Net Key", "segredo"), platform::kRegOk);
+  TmuxTerminal terminal(Control(root), 100, 32);
+  ASSERT_TRUE(terminal.WaitFor(kSheetCaption)) << terminal.Screen();
+  terminal.Send("M-r");
+  ASSERT_TRUE(terminal.WaitFor("Chave da rede:")) << terminal.Screen();
+  EXPECT_TRUE(terminal.WaitFor("*******")) << terminal.Screen();
+  EXPECT_EQ(terminal.Screen().find("segredo"), std::string::npos) << terminal.Screen();
+  terminal.Send("Escape");
 }
 
 TEST(TerminalSheet, EscapeThenAKeyIsAltAndCancelSavesNothingAfterTheDefaultsWarning) {

@@ -5,7 +5,8 @@
 //             filter on, from the write of the line file to the log record
 //             and to the datagram's arrival on another station of the LAN;
 //   and the peak resident memory of both processes.
-// Usage: daemon_bench [seconds per cost phase, default 60]
+// Usage: daemon_bench [seconds per cost phase, default 60] [network key]
+// (with a key, line 18 signs every datagram).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -69,8 +70,10 @@ int main(int argc, char** argv) {
 
   // Ten hours of recharge, as in the sample configuration: the recharge
   // phase below lasts far longer than its measurement.
-  server.WriteConf(LocalConf({{1, "Autonomia em minutos = 60"}, {2, "Tempo de recarga em horas = 10"},
-                              {3, "Desligar no fim = nao"}}));
+  std::vector<std::string> conf = LocalConf({{1, "Autonomia em minutos = 60"}, {2, "Tempo de recarga em horas = 10"},
+                                             {3, "Desligar no fim = nao"}});
+  if (argc > 2) conf.push_back(std::string("Chave da rede = ") + argv[2]);
+  server.WriteConf(conf);
   Lines(server, "set DSR CTS RI");
   ListenForDatagrams(peer);
   if (StartDaemon(server).status != 0) {

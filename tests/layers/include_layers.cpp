@@ -17,9 +17,10 @@ const std::map<std::string, int> kLevel = {
 };
 
 // The daemon stands apart: it takes the line simulator and the LAN
-// datagram's codec, nothing of the Windows suite's layers.
+// datagram's codec (with its signed trailer), nothing of the Windows
+// suite's layers.
 const char* const kDaemon = "linux";
-const std::vector<std::string> kDaemonMayInclude = {"linesim/", "alerter/lan_datagram.h"};
+const std::vector<std::string> kDaemonMayInclude = {"linesim/", "alerter/lan_datagram.h", "alerter/lan_signature.h"};
 
 bool IsProductFile(const fs::path& relative) {
   std::string ext = relative.extension().string();

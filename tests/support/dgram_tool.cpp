@@ -8,6 +8,11 @@
 //       sends COUNT notifications (0: for ever), one every EVERY_MS.
 //   vigil-dgram raw ADDRESS HEX
 //       sends the bytes given in hexadecimal once.
+//   vigil-dgram record FILE
+//       like listen, but appends each datagram whole, in hexadecimal.
+//   vigil-dgram sign KEY HEX [AHEAD_MS]
+//       prints the datagram HEX signed with KEY, its sequence number the
+//       wall clock plus AHEAD_MS (which may be negative).
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
@@ -21,6 +26,7 @@
 #include <vector>
 
 #include "alerter/lan_datagram.h"
+#include "alerter/lan_signature.h"
 
 namespace {
 
@@ -29,7 +35,23 @@ long long NowMs() {
       .count();
 }
 
-int Listen(const char* path) {
+std::string Hex(const uint8_t* bytes, size_t n) {
+  std::string hex;
+  char two[3];
+  for (size_t i = 0; i < n; ++i) {
+    std::snprintf(two, sizeof two, "%02x", bytes[i]);
+    hex += two;
+  }
+  return hex;
+}
+
+std::vector<uint8_t> FromHex(const char* p) {
+  std::vector<uint8_t> bytes;
+  for (; p[0] && p[1]; p += 2) bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
+  return bytes;
+}
+
+int Listen(const char* path, bool whole) {
   int sock = socket(AF_INET, SOCK_DGRAM, 0);
   int on = 1;
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -46,6 +68,11 @@ int Listen(const char* path) {
     if (n < 0) continue;
     FILE* out = std::fopen(path, "a");
     if (!out) return 1;
+    if (whole) {
+      std::fprintf(out, "%s\n", Hex(buf, static_cast<size_t>(n)).c_str());
+      std::fclose(out);
+      continue;
+    }
     std::fprintf(out, "%lld %zd", NowMs(), n);
     if (auto d = DecodeLanDatagram(buf, static_cast<size_t>(n)))
       std::fprintf(out, " %d %d %d %d %d %u %u %d %u %s", d->power_fail, d->battery_low, d->bypass, d->fault,
@@ -79,11 +106,21 @@ int SendBytes(const char* address, const std::vector<uint8_t>& bytes, int every_
 
 int main(int argc, char** argv) {
   std::string verb = argc > 1 ? argv[1] : "";
-  if (verb == "listen" && argc == 3) return Listen(argv[2]);
-  if (verb == "raw" && argc == 4) {
-    std::vector<uint8_t> bytes;
-    for (const char* p = argv[3]; p[0] && p[1]; p += 2) bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
-    return SendBytes(argv[2], bytes, 0, 1);
+  if (verb == "listen" && argc == 3) return Listen(argv[2], false);
+  if (verb == "record" && argc == 3) return Listen(argv[2], true);
+  if (verb == "raw" && argc == 4) return SendBytes(argv[2], FromHex(argv[3]), 0, 1);
+  if (verb == "sign" && (argc == 4 || argc == 5)) {
+    std::vector<uint8_t> bytes = FromHex(argv[3]);
+    uint8_t buffer[kLanSignedMax];
+    if (bytes.size() > kLanDatagramMax) return 2;
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    long long ahead = argc == 5 ? std::atoll(argv[4]) : 0;
+    LanSender sender;
+    size_t n = SignLanDatagram(buffer, bytes.size(), sizeof buffer, argv[2], std::strlen(argv[2]), &sender,
+                               static_cast<uint64_t>(static_cast<long long>(LanWallClockMs()) + ahead));
+    if (n == 0) return 1;
+    std::printf("%s\n", Hex(buffer, n).c_str());
+    return 0;
   }
   if (verb == "send" && argc == 15) {
     LanDatagram d;

@@ -143,7 +143,7 @@ void SheetView::DrawControl(const dialog::CDialog& owner, const Control& c, int 
       break;
     }
     case Kind::kEdit: {
-      std::string shown = c.text;
+      std::string shown = (t.style & dialog::kMasked) ? std::string(c.text.size(), '*') : c.text;
       int room = cells.columns;
       if (static_cast<int>(shown.size()) >= room) shown = shown.substr(shown.size() - (room - 1));
       int indent = (t.style & dialog::kCentred) ? std::max(0, (room - static_cast<int>(shown.size())) / 2) : 0;
