@@ -103,7 +103,7 @@ Client LinuxAlerterClient(const Station& s) {
       [&s] { return CountOf(s.Recorded(), "/usr/local/sbin/poweroff \n"); },
       [&s] {
         std::string e;
-        for (int32_t code : s.AlerterEvents()) e += " " + std::to_string(code);
+        for (int32_t code : s.AlerterEvents()) (e += ' ') += std::to_string(code);
         return "=== " + s.name() + "\nevents:" + e + "\n" + s.AlerterLog();
       });
 }

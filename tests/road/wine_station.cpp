@@ -74,7 +74,7 @@ WineStation::WineStation(const BridgeLan& lan, int host, const std::string& name
   WriteFile(work_ + "/lines", "DSR CTS RI\n");
   std::string command = Quoted(runner) + " --dir " + Quoted(wine_dir) + " " + Quoted(peer) + " " + Quoted(work_) + " " +
                         (agent ? "agent" : "plain");
-  for (const auto& setting : settings) command += " " + Quoted(setting);
+  for (const auto& setting : settings) (command += ' ') += Quoted(setting);
   std::string script =
       "set -e\n"
       "hostname " + Quoted(name) + "\n"
@@ -133,8 +133,23 @@ void WineStation::Lines(const std::string& words) const {
   if (r.status != 0) throw std::runtime_error("vigil-lines: " + r.err);
 }
 
+std::string WineStation::EventFile() const {
+  DIR* dir = opendir(work_.c_str());
+  if (!dir) return "";
+  std::string found;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name.rfind("vigil-wine-", 0) == 0) found = work_ + "/" + name + "/upper/drive_c/windows/EvtVigil20.dat";
+  }
+  closedir(dir);
+  return found;
+}
+
 std::vector<int32_t> WineStation::Events() const {
-  std::string bytes = Read("events");
+  // The prefix's own file when its layer can be read from here, else the
+  // peer's copy.
+  std::string file = EventFile();
+  std::string bytes = !file.empty() && std::filesystem::exists(file) ? ReadWholeFile(file) : Read("events");
   std::vector<int32_t> codes;
   for (size_t at = 0; at + 28 <= bytes.size(); at += 28) {
     uint32_t code = 0;
@@ -165,9 +180,11 @@ int WineStation::ShutdownRequests() const {
 
 std::string WineStation::Report() const {
   std::string report = "=== " + name_ + " (Wine)\nfailed: " + Read("failed") + "events:";
-  for (int32_t code : Events()) report += " " + std::to_string(code);
-  report += "\nagent: " + Read("agent") + "traps:";
-  for (int id : Traps()) report += " " + std::to_string(id);
+  for (int32_t code : Events()) (report += ' ') += std::to_string(code);
+  report += "\nagent: ";
+  report += Read("agent");
+  report += "traps:";
+  for (int id : Traps()) (report += ' ') += std::to_string(id);
   std::string debug;
   std::istringstream lines(Read("wine.err"));
   std::string line;

@@ -41,6 +41,9 @@ class WineStation {
  private:
   std::string Read(const std::string& name) const;
   bool Running() const;
+  // The event file in the upper layer of the runner's prefix, written
+  // through as alerter.exe appends (empty before the runner made it).
+  std::string EventFile() const;
 
   std::string name_, work_;
   std::unique_ptr<ChildProcess> wine_;

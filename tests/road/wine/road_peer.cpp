@@ -22,6 +22,7 @@
 
 #include "agent/tests/agent_host.h"
 #include "platform/directories.h"
+#include "platform/event.h"
 #include "platform/named_pipe.h"
 #include "platform/registry.h"
 #include "tests/support/child_process.h"
@@ -145,7 +146,10 @@ int main(int argc, char** argv) {
            << agent->Read("2.2") << "\n";
       Publish("agent", seen.str());
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // As the SNMP service does, the traps are collected when the agent
+    // signals them; otherwise the files are refreshed every 50 ms.
+    if (agent) platform::WaitEventHandle(agent->trapEvent(), 50);
+    else std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   Ask("c");
   int status = alerter->Wait();
