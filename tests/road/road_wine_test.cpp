@@ -236,12 +236,10 @@ TEST_F(RoadUnderWine, WindowsToLinux) {
 
 TEST_F(RoadUnderWine, WindowsToWindows) {
   MakeLan({"wservidor", "wcliente"});
-  // The server's station first: started together with the client's, its
-  // agent was seen to stop following the lines (see the closing note).
-  WineStation& server = Windows(0, "wservidor", true, WineServerSettings(kAutonomy, kInterval));
-  ASSERT_TRUE(server.WaitReady(kWineStart)) << server.Report();
   WineStation& client = Windows(1, "wcliente", false, WineClientSettings("wservidor", kInterval, 10));
+  WineStation& server = Windows(0, "wservidor", true, WineServerSettings(kAutonomy, kInterval));
   ASSERT_TRUE(client.WaitReady(kWineStart)) << client.Report();
+  ASSERT_TRUE(server.WaitReady(kWineStart)) << server.Report();
   Walk(WindowsServer(server), {WindowsClient(client)});
 }
 

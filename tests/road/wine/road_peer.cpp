@@ -7,7 +7,8 @@
 //   events   a copy of the event file
 //   traps    one line per trap the agent raised: its specific id
 //   agent    what the agent's poller sees of the lines
-//   ready    made once alerter.exe answers its pipe
+//   ready    made once alerter.exe answers its pipe (and the agent has
+//            seen its reading)
 // Then ends alerter.exe through its pipe.
 //
 //   road_peer OUT (agent|plain) NAME=VALUE...   (a VALUE of digits is a DWORD)
@@ -133,7 +134,9 @@ int main(int argc, char** argv) {
   while (!fs::exists(Out("done"))) {
     std::string status = Ask("\n");
     Publish("status", status.size() == 216 ? status : "");
-    if (status.size() == 216 && !ready) {
+    // A server's station is ready once the agent has taken alerter.exe's
+    // first reading: a drop before it would be the poller's baseline.
+    if (status.size() == 216 && !ready && (!agent || agent->Read("1.4") == 1)) {
       ready = true;
       Publish("ready", "\n");
     }
