@@ -90,6 +90,8 @@ struct Driven {
   std::atomic<bool> done{false};
   std::vector<std::string> problems;
   bool withoutBypassTicked = false, withBypassCleared = false, invertDisabled = false, pageShown = false;
+  bool keyMasked = false;
+  std::string keyText;
   std::string confirmation;
   bool pictureSaved = false;
 };
@@ -102,6 +104,17 @@ void Drive(Driven* d, const std::string& picture) {
     return;
   }
   HWND tab = GetDlgItem(sheet, 1045);
+  // The third tab, "Opções de &Rede": the network key's edit is a password
+  // edit that holds the key loaded.
+  SendMessageA(tab, TCM_SETCURSEL, 2, 0);
+  NMHDR toNetwork{tab, 1045, static_cast<UINT>(TCN_SELCHANGE)};
+  SendMessageA(sheet, WM_NOTIFY, 1045, reinterpret_cast<LPARAM>(&toNetwork));
+  HWND keyEdit = GetDlgItem(GetDlgItem(tab, 145), 1070);
+  d->keyMasked = keyEdit && (GetWindowLongA(keyEdit, GWL_STYLE) & ES_PASSWORD) != 0 &&
+                 SendMessageA(keyEdit, EM_GETPASSWORDCHAR, 0, 0) != 0;
+  char keyText[64] = "";
+  if (keyEdit) GetWindowTextA(keyEdit, keyText, sizeof keyText);
+  d->keyText = keyText;
   // The fourth tab, "Opções de Cone&xão", picked as a click on it tells it.
   SendMessageA(tab, TCM_SETCURSEL, 3, 0);
   NMHDR change{tab, 1045, static_cast<UINT>(TCN_SELCHANGE)};
@@ -146,6 +159,11 @@ TEST(ControlPanelSheet, OpensAsARealSheetAndAppliesATickedBoxToTheRegistry) {
   DWORD one = 1;
   RegSetValueExA(key, "Tipo Cabo", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
   RegCloseKey(key);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Vigil 2.0\\Seguranca", 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "Net Key", 0, REG_SZ, reinterpret_cast<const BYTE*>("segredo"), 8);
+  RegCloseKey(key);
 
   HMODULE library = LoadLibraryA(NativePath(VIGIL20_CPL).c_str());
   ASSERT_NE(library, nullptr) << GetLastError();
@@ -172,6 +190,8 @@ TEST(ControlPanelSheet, OpensAsARealSheetAndAppliesATickedBoxToTheRegistry) {
   EXPECT_TRUE(driven.withoutBypassTicked);
   EXPECT_TRUE(driven.withBypassCleared) << "the pair excludes each other";
   EXPECT_TRUE(driven.invertDisabled);
+  EXPECT_TRUE(driven.keyMasked);
+  EXPECT_EQ(driven.keyText, "segredo");
   EXPECT_EQ(driven.confirmation, "Fechar esta janela e salvar as alterações?"_w1252);
   EXPECT_TRUE(driven.pictureSaved);
 
@@ -187,6 +207,12 @@ TEST(ControlPanelSheet, OpensAsARealSheetAndAppliesATickedBoxToTheRegistry) {
             ERROR_SUCCESS)
       << "every setting is saved";
   EXPECT_EQ(events, 100u);
+  char netKey[64] = "";
+  size = sizeof netKey;
+  EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Vigil 2.0\\Seguranca", "Net Key", RRF_RT_REG_SZ,
+                         &type, netKey, &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(netKey, "segredo");
 }
 
 }  // namespace
