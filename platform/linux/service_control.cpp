@@ -23,6 +23,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sstream>
 #include <sys/eventfd.h>
@@ -38,6 +39,7 @@
 #include "platform/linux/host_root.h"
 #include "platform/linux/run_directory.h"
 #include "platform/linux/seqpacket.h"
+#include "platform/linux/service_messages.h"
 #include "platform/registry.h"
 
 extern char** environ;
@@ -111,21 +113,15 @@ std::string ReadWhole(const std::string& path) {
 bool WriteStatus(const std::string& name, const ServiceStatus& s) {
   std::string path;
   if (!ScmFile(name, ".status", &path)) return false;
-  char line[160];
-  std::snprintf(line, sizeof line, "%u %u %u %u %u %u %u %u\n", s.serviceType, s.currentState, s.controlsAccepted,
-                s.win32ExitCode, s.serviceSpecificExitCode, s.checkPoint, s.waitHint, s.processId);
-  return WriteWhole(path, line, 0644);
+  return WriteWhole(path, scm::FormatStatusLine(s), 0644);
 }
 
 bool ReadStatus(const std::string& name, ServiceStatus* s) {
   std::string path;
   if (!ScmFile(name, ".status", &path)) return false;
-  std::istringstream fields(ReadWhole(path));
-  ServiceStatus read;
-  if (!(fields >> read.serviceType >> read.currentState >> read.controlsAccepted >> read.win32ExitCode >>
-        read.serviceSpecificExitCode >> read.checkPoint >> read.waitHint >> read.processId))
-    return false;
-  *s = read;
+  std::optional<ServiceStatus> read = scm::ParseStatusLine(ReadWhole(path));
+  if (!read) return false;
+  *s = *read;
   return true;
 }
 
@@ -178,29 +174,6 @@ std::string Expand(const std::string& text) {
     }
   }
   return out;
-}
-
-// The image path as a program and its arguments: a first word in double
-// quotes may hold blanks; other words end at blanks.
-std::vector<std::string> SplitCommandLine(const std::string& line) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    if (i >= line.size()) break;
-    std::string word;
-    if (line[i] == '"') {
-      size_t close = line.find('"', i + 1);
-      word = line.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
-      i = close == std::string::npos ? line.size() : close + 1;
-    } else {
-      size_t end = line.find(' ', i);
-      word = line.substr(i, end == std::string::npos ? std::string::npos : end - i);
-      i = end == std::string::npos ? line.size() : end;
-    }
-    words.push_back(word);
-  }
-  return words;
 }
 
 std::string FreshMark() {
@@ -333,7 +306,7 @@ uint32_t StartServiceEntry(ScHandle service) {
   if (!ReadRecord(service->name, &config)) return kErrorServiceDoesNotExist;
   if (config.startType == kServiceDisabled) return 1058;  // ERROR_SERVICE_DISABLED
   if (ProcessRuns(service->name)) return kErrorServiceAlreadyRunning;
-  std::vector<std::string> words = SplitCommandLine(Expand(config.imagePath));
+  std::vector<std::string> words = scm::SplitCommandLine(Expand(config.imagePath));
   std::string mark_path, log_path;
   if (words.empty()) return kErrorFileNotFound;
   if (!ScmFile(service->name, ".start", &mark_path) || !ScmFile(service->name, ".log", &log_path))
@@ -411,12 +384,14 @@ uint32_t ControlServiceEntry(ScHandle service, uint32_t control, ServiceStatus* 
   if (!ScmFile(service->name, ".ctl", &path)) return kErrorAccessDenied;
   int fd = seqpacket::Connect(path);
   if (fd < 0) return errno == EACCES ? kErrorAccessDenied : kErrorServiceNotActive;
-  ServiceStatus reply;
-  bool answered = seqpacket::Send(fd, &control, sizeof control) &&
-                  seqpacket::Receive(fd, &reply, sizeof reply, kControlReplyMs) == static_cast<ssize_t>(sizeof reply);
+  // One byte more than a reply, so that a longer message is seen as such.
+  uint8_t reply[sizeof(ServiceStatus) + 1];
+  ssize_t n = seqpacket::Send(fd, &control, sizeof control) ? seqpacket::Receive(fd, reply, sizeof reply, kControlReplyMs)
+                                                            : -1;
   close(fd);
-  if (!answered) return kErrorServiceRequestTimeout;
-  *status = reply;
+  std::optional<ServiceStatus> answer = n > 0 ? scm::DecodeStatusReply(reply, static_cast<size_t>(n)) : std::nullopt;
+  if (!answer) return kErrorServiceRequestTimeout;
+  *status = *answer;
   return 0;
 }
 
@@ -476,8 +451,11 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
     if (!(fds[0].revents & POLLIN)) continue;
     int fd = seqpacket::Accept(listener);
     if (fd < 0) continue;
-    uint32_t control = 0;
-    if (seqpacket::Receive(fd, &control, sizeof control, 5000) == static_cast<ssize_t>(sizeof control)) {
+    uint8_t message[sizeof(uint32_t) + 1];
+    ssize_t n = seqpacket::Receive(fd, message, sizeof message, 5000);
+    std::optional<uint32_t> decoded = n > 0 ? scm::DecodeControl(message, static_cast<size_t>(n)) : std::nullopt;
+    if (decoded) {
+      uint32_t control = *decoded;
       ServiceControlHandler handler = nullptr;
       {
         std::lock_guard<std::mutex> hold(state->lock);
