@@ -22,6 +22,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -74,6 +75,7 @@ constexpr uint32_t kErrorIoDevice = 1117;
 constexpr const char* kServicesKey = "System\\CurrentControlSet\\Services";
 constexpr const char* kMarkVariable = "VIGIL20_SERVICE_MARK";
 constexpr auto kConnectLimit = std::chrono::seconds(30);
+constexpr auto kEndingLimit = std::chrono::seconds(10);
 constexpr int kControlReplyMs = 30000;
 
 std::string KeyOf(const std::string& name) { return std::string(kServicesKey) + "\\" + name; }
@@ -194,8 +196,11 @@ std::string FreshMark() {
 }
 
 // Launches `words` detached (its own session, re-parented at once), in the
-// system directory, its output appended to `log`. The process's id, or 0.
-pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& mark, const std::string& log) {
+// system directory, its output appended to `log`. `started` is called with
+// the process's id before the program runs, so that nothing it records is
+// older than what the program reports. The process's id, or 0.
+pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& mark, const std::string& log,
+                     const std::function<void(pid_t)>& started) {
   char system_dir[4096];
   uint32_t length = GetSystemDir(system_dir, sizeof system_dir);
   if (length == 0 || length >= sizeof system_dir) system_dir[0] = '\0';
@@ -210,12 +215,16 @@ pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& m
   for (auto& a : arguments) argv.push_back(a.data());
   argv.push_back(nullptr);
 
-  int report[2];
+  int report[2], go[2];
   if (pipe2(report, O_CLOEXEC) != 0) return 0;
-  pid_t child = fork();
-  if (child < 0) {
+  if (pipe2(go, O_CLOEXEC) != 0) {
     close(report[0]);
     close(report[1]);
+    return 0;
+  }
+  pid_t child = fork();
+  if (child < 0) {
+    for (int fd : {report[0], report[1], go[0], go[1]}) close(fd);
     return 0;
   }
   if (child == 0) {
@@ -230,6 +239,11 @@ pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& m
         dup2(log_fd, STDERR_FILENO);
       }
       if (system_dir[0] && chdir(system_dir) != 0) _exit(126);
+      // Until the starter has recorded the start (its end of `go` closes).
+      close(go[1]);
+      char ignored;
+      while (read(go[0], &ignored, 1) < 0 && errno == EINTR) {
+      }
       execve(argv[0], argv.data(), env.data());
       _exit(127);
     }
@@ -237,12 +251,15 @@ pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& m
     _exit(service > 0 ? 0 : 1);
   }
   close(report[1]);
+  close(go[0]);
   pid_t service = 0;
   if (read(report[0], &service, sizeof service) != static_cast<ssize_t>(sizeof service)) service = 0;
   close(report[0]);
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
+  if (service > 0) started(service);
+  close(go[1]);
   return service > 0 ? service : 0;
 }
 
@@ -305,6 +322,13 @@ uint32_t StartServiceEntry(ScHandle service) {
   ServiceConfig config;
   if (!ReadRecord(service->name, &config)) return kErrorServiceDoesNotExist;
   if (config.startType == kServiceDisabled) return 1058;  // ERROR_SERVICE_DISABLED
+  // A process that has reported itself stopped is on its way out: its end
+  // is awaited, not taken for a service still running.
+  ServiceStatus last;
+  auto ending_by = std::chrono::steady_clock::now() + kEndingLimit;
+  while (ProcessRuns(service->name) && ReadStatus(service->name, &last) && last.currentState == kServiceStopped &&
+         std::chrono::steady_clock::now() < ending_by)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (ProcessRuns(service->name)) return kErrorServiceAlreadyRunning;
   std::vector<std::string> words = scm::SplitCommandLine(Expand(config.imagePath));
   std::string mark_path, log_path;
@@ -318,10 +342,14 @@ uint32_t StartServiceEntry(ScHandle service) {
   pending.serviceType = config.serviceType;
   pending.currentState = kServiceStartPending;
   pending.waitHint = 2000;
-  pid_t pid = LaunchDetached(words, mark, log_path);
-  pending.processId = static_cast<uint32_t>(pid);
-  WriteStatus(service->name, pending);
+  // Recorded before the program runs: a status it reports at once is not
+  // overwritten by this one.
+  pid_t pid = LaunchDetached(words, mark, log_path, [&](pid_t started) {
+    pending.processId = static_cast<uint32_t>(started);
+    WriteStatus(service->name, pending);
+  });
   if (pid == 0) {
+    WriteStatus(service->name, pending);
     unlink(mark_path.c_str());
     return kErrorFileNotFound;
   }
