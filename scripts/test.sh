@@ -27,17 +27,24 @@ leftovers() {
     [ "$pid" = $$ ] && continue
     comm=$(cat /proc/$pid/comm 2>/dev/null) || continue
     if [[ $comm =~ $ours ]] ||
-      tr '\0' '\n' < /proc/$pid/environ 2>/dev/null |
+      tr '\0' '\n' 2>/dev/null < /proc/$pid/environ |
         grep -qE '^(VIGIL20_HOST_ROOT|VIGIL20_SIMLINES|VIGIL_TEST_PREFIX|VIGIL_WINE_NAMESPACE)='; then
-      echo "$pid $(tr '\0' ' ' < /proc/$pid/cmdline 2>/dev/null)"
+      echo "$pid $(tr '\0' ' ' 2>/dev/null < /proc/$pid/cmdline)"
     fi
+  done
+}
+# Those that ran before the tests (a developer's own) are not the tests'.
+already=" $(leftovers | cut -d' ' -f1 | tr '\n' ' ') "
+new_leftovers() {
+  leftovers | while read -r pid rest; do
+    [[ $already == *" $pid "* ]] || echo "$pid $rest"
   done
 }
 check_leftovers() {
   local status=$? left=""
   # A program told to end may take a moment to go.
   for _ in 1 2 3 4 5 6 7 8 9 10; do
-    left=$(leftovers)
+    left=$(new_leftovers)
     [ -z "$left" ] && break
     sleep 1
   done
