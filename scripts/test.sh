@@ -78,7 +78,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIGIL_TSAN=ON
 cmake --build build-tsan --target agent_tests alerter_unit_tests alerter_process_tests -j "$jobs"
 reports=$PWD/build-tsan/tsan-reports
 rm -rf "$reports" && mkdir -p "$reports"
-export TSAN_OPTIONS="halt_on_error=1 log_path=$reports/report"
+export TSAN_OPTIONS="halt_on_error=1 log_path=$reports/report suppressions=$PWD/tests/support/tsan_suppressions.txt"
 build-tsan/agent/tests/agent_tests
 build-tsan/alerter/alerter_unit_tests
 build-tsan/tests/alerter_process_tests
