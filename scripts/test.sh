@@ -79,13 +79,17 @@ cmake --build build-tsan --target agent_tests alerter_unit_tests alerter_process
 reports=$PWD/build-tsan/tsan-reports
 rm -rf "$reports" && mkdir -p "$reports"
 export TSAN_OPTIONS="halt_on_error=1 log_path=$reports/report suppressions=$PWD/tests/support/tsan_suppressions.txt"
-build-tsan/agent/tests/agent_tests
-build-tsan/alerter/alerter_unit_tests
-build-tsan/tests/alerter_process_tests
+tsan_failed=0
+build-tsan/agent/tests/agent_tests || tsan_failed=1
+build-tsan/alerter/alerter_unit_tests || tsan_failed=1
+build-tsan/tests/alerter_process_tests || tsan_failed=1
 unset TSAN_OPTIONS
 if [ -n "$(ls -A "$reports")" ]; then
   cat "$reports"/* >&2
-  echo "test: ThreadSanitizer reports" >&2
+  tsan_failed=1
+fi
+if [ "$tsan_failed" -ne 0 ]; then
+  echo "test: the ThreadSanitizer step failed" >&2
   exit 1
 fi
 
