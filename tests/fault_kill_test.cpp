@@ -63,9 +63,14 @@ TEST(KillAtAnyMoment, TheDaemonsLogKeepsItsRecordsAndStaysReadable) {
     ASSERT_EQ(start.status, 0) << "round " << round << ": " << start.err << LogText(box);
     ASSERT_TRUE(WaitUntil([&] { return box.DaemonWorker() != 0; }, 3000));
     // The mains come and go while the daemon is killed at a random moment.
-    box.Run("(while :; do " VIGIL_LINES_BIN " /usr/local/lines drop DSR; sleep 0.05; " VIGIL_LINES_BIN
-            " /usr/local/lines raise DSR; sleep 0.05; done) >/dev/null 2>&1 & echo $! > /usr/local/toggler.pid");
-    std::this_thread::sleep_for(milliseconds(Between(100, 900)));
+    box.Run("(while :; do " VIGIL_LINES_BIN " /usr/local/lines drop DSR; sleep 0.3; " VIGIL_LINES_BIN
+            " /usr/local/lines raise DSR; sleep 0.3; done) >/dev/null 2>&1 & echo $! > /usr/local/toggler.pid");
+    // Killed while it writes: once it has logged, at a random moment after.
+    std::string logged = box.Read("vigil20/vigil20.log");
+    ASSERT_TRUE(WaitUntil([&] { return box.Read("vigil20/vigil20.log") != logged; }, 5000))
+        << "round " << round << ": nothing logged; main " << box.DaemonMain() << ", lines " << box.Read("lines")
+        << ", exits " << box.Exits() << ", console " << box.Read("console") << ", start " << start.out << start.err;
+    std::this_thread::sleep_for(milliseconds(Between(0, 700)));
     // Now and then the worker first; never a pid of 0 (the test's own group).
     for (pid_t victim : {Between(0, 3) == 0 ? box.DaemonWorker() : box.DaemonMain(), box.DaemonMain()})
       if (victim > 0) kill(victim, SIGKILL);
@@ -127,15 +132,19 @@ TEST(KillAtAnyMoment, TheEventFileKeepsItsRecords) {
 TEST(KillAtAnyMoment, TheRegistryKeepsEveryValueWrittenAndStaysReadable) {
   TempHostRoot root;
   const std::string key = "HKLM\\Software\\Tessaly\\Vigil 2.0";
+  // The kills fall within the time one write takes from the program's start.
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(RunProcess({VIGIL_REG_BIN, "add", key, "/v", "Primeiro", "/t", "REG_DWORD", "/d", "1", "/f"}, 10000).status, 0);
+  int write_us = static_cast<int>(
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count());
   std::vector<int> written;
-  for (int i = 0; i < 60; ++i) {
+  for (int i = 0; i < 30; ++i) {
     std::string error;
     auto writer = ChildProcess::Start({VIGIL_REG_BIN, "add", key, "/v", "Valor" + std::to_string(i), "/t", "REG_DWORD",
                                        "/d", std::to_string(i), "/f"},
                                       {.captureErrors = true}, &error);
     ASSERT_TRUE(writer) << error;
-    // A write takes some 20 ms from the start of the program.
-    std::this_thread::sleep_for(std::chrono::microseconds(Between(0, 30000)));
+    std::this_thread::sleep_for(std::chrono::microseconds(Between(0, write_us * 3 / 2)));
     writer->Kill();
     std::string out, err;
     writer->ReadAll(&out, &err, 5000);
@@ -148,7 +157,7 @@ TEST(KillAtAnyMoment, TheRegistryKeepsEveryValueWrittenAndStaysReadable) {
       ASSERT_NE(query.out.find("Valor" + std::to_string(value) + "    REG_DWORD"), std::string::npos)
           << "value " << value << " lost:\n" << query.out;
   }
-  std::printf("%zu writes of 60 finished before their kill\n", written.size());
+  std::printf("%zu writes of 30 finished before their kill\n", written.size());
   EXPECT_FALSE(written.empty());
 }
 
