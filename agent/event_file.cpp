@@ -95,10 +95,20 @@ void CEventFile::AppendAt(int32_t code, std::time_t when) {
   if (!file_) return;
   std::tm local{};
   record_ = MakeEventRecord(code, platform::LocalTime(when, &local) ? &local : nullptr);
-  unsigned char bytes[kRecordBytes];
-  Encode(record_, bytes);
+  // A torn last record (a disk that filled in mid-write) is completed with
+  // zero bytes in the same write, so that this record and the ones after it
+  // stay on their 28-byte boundaries.
+  unsigned char bytes[2 * kRecordBytes] = {};
+  size_t torn = 0;
   std::clearerr(file_);
-  if (std::fwrite(bytes, 1, sizeof bytes, file_) != sizeof bytes)
+  if (std::fseek(file_, 0, SEEK_END) == 0) {
+    long length = std::ftell(file_);
+    if (length > 0 && length % static_cast<long>(kRecordBytes) != 0)
+      torn = kRecordBytes - static_cast<size_t>(length % static_cast<long>(kRecordBytes));
+  }
+  Encode(record_, bytes + torn);
+  size_t size = torn + kRecordBytes;
+  if (std::fwrite(bytes, 1, size, file_) != size)
     platform::DebugPrintf("event file: record %d lost, cannot append to %s: %s\n", code, path_.c_str(),
                           std::strerror(errno));
 }

@@ -123,9 +123,13 @@ bool CWinAppSrv::ServiceStep() {
     serviceDoneSemaphore_ = platform::CreateSemaphoreObject(0, 1);
     std::thread([this] {
       uint32_t refused = platform::RunServiceDispatcher(serviceName_.c_str(), &CWinAppSrv::ServiceMain);
-      serviceMode_ = false;
-      // Not started by the manager: no ServiceMain will release it.
-      if (refused) platform::ReleaseSemaphoreObject(serviceDoneSemaphore_);
+      // After a service run the program may already be gone: ServiceMain
+      // released the semaphore that its end awaits. Only a refusal, which
+      // no ServiceMain answers, still has the program to tell.
+      if (refused) {
+        serviceMode_ = false;
+        platform::ReleaseSemaphoreObject(serviceDoneSemaphore_);
+      }
     }).detach();
   }
   return true;

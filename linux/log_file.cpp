@@ -216,19 +216,23 @@ int Printl(const char* name, const char* text, int echo) {
 
 void Printc(const char* name, const char* text) { WriteConsoleLine(FormatLogLine(std::time(nullptr), name, text)); }
 
+bool WriteLogText(FILE* log, FILE* out) {
+  uint8_t record[kRecordSize + 1];
+  size_t n;
+  while ((n = std::fread(record, 1, kRecordSize, log)) > 0) {
+    std::fputs(UnscrambleRecord(record, n).c_str(), out);
+  }
+  return std::ferror(log) == 0;
+}
+
 int PrintLog() {
   FILE* f = Openl("r");
   if (!f) {
     std::perror("Erro ao abrir o aquivo de log...");
     return 1;
   }
-  uint8_t record[kRecordSize + 1];
-  size_t n;
-  while ((n = std::fread(record, 1, kRecordSize, f)) > 0) {
-    std::fputs(UnscrambleRecord(record, n).c_str(), stdout);
-  }
   // A log that opens but cannot be read (a folder, an I/O error) is no log.
-  bool unreadable = std::ferror(f) != 0;
+  bool unreadable = !WriteLogText(f, stdout);
   int saved = errno;
   std::fclose(f);
   if (unreadable) {

@@ -43,6 +43,10 @@ std::string UnscrambleRecord(const uint8_t* record, size_t count);
 // `limit` records or more. Used by Printl with the fixed paths.
 int AppendLogRecord(const char* log_path, const char* tmp_path, int limit, const std::string& line);
 
+// Writes the clear text of every record of `log`, from where it stands, to
+// `out`. False when `log` cannot be read.
+bool WriteLogText(FILE* log, FILE* out);
+
 // The "log" command: prints every record of the log in clear text on
 // standard output. Returns 0, or 1 when the log cannot be opened or read.
 int PrintLog();

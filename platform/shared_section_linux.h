@@ -18,9 +18,11 @@ struct SharedSection;
 // with `error` saying why.
 SharedSection* OpenSharedSection(const char* name, const void* initial, size_t size, std::string* error);
 
-// The mapped bytes; valid until CloseSharedSection.
+// The mapped bytes; shared until CloseSharedSection.
 void* SharedSectionData(SharedSection* section);
 
+// Gives the section back. Its bytes stay readable and writable in this
+// process (no longer shared), for a thread that still uses them.
 void CloseSharedSection(SharedSection* section);
 
 // Removes the section's name (a clean-up for tests). Processes that hold it

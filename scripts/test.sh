@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, the AddressSanitizer and
-# UndefinedBehaviorSanitizer build, the agent's tests under ThreadSanitizer,
-# the fuzz targets under libFuzzer, and the
-# Windows cross-build with its tests under Wine.
+# UndefinedBehaviorSanitizer build, the threaded programs' tests under
+# ThreadSanitizer, the fuzz targets under libFuzzer, and the Windows
+# cross-build with its tests under Wine; then checks that the tests left no
+# program running.
 # Needs root: the daemon's tests run it in private Linux namespaces, and the
 # Wine runs each happen in a private mount namespace. Started by another
 # user, it runs itself again through sudo.
@@ -15,6 +16,46 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 scripts/install-deps.sh windows
+
+# At the end, whatever happened: no program of ours may be left running. A
+# test's programs carry its host root, its line file or its Wine run in
+# their environment; the suite's own programs are also known by name.
+ours='^(vigil20|alerter|alerter\.exe|vigil-snmp|vigil-session|vigil-nut|vigil20s|vigil-control|linetap_peer|agent_host.*)$'
+leftovers() {
+  local pid comm
+  for pid in $(ls /proc | grep -E '^[0-9]+$'); do
+    [ "$pid" = $$ ] && continue
+    comm=$(cat /proc/$pid/comm 2>/dev/null) || continue
+    if [[ $comm =~ $ours ]] ||
+      tr '\0' '\n' 2>/dev/null < /proc/$pid/environ |
+        grep -qE '^(VIGIL20_HOST_ROOT|VIGIL20_SIMLINES|VIGIL_TEST_PREFIX|VIGIL_WINE_NAMESPACE)='; then
+      echo "$pid $(tr '\0' ' ' 2>/dev/null < /proc/$pid/cmdline)"
+    fi
+  done
+}
+# Those that ran before the tests (a developer's own) are not the tests'.
+already=" $(leftovers | cut -d' ' -f1 | tr '\n' ' ') "
+new_leftovers() {
+  leftovers | while read -r pid rest; do
+    [[ $already == *" $pid "* ]] || echo "$pid $rest"
+  done
+}
+check_leftovers() {
+  local status=$? left=""
+  # A program told to end may take a moment to go.
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    left=$(new_leftovers)
+    [ -z "$left" ] && break
+    sleep 1
+  done
+  if [ -n "$left" ]; then
+    echo "test: programs left running by the tests:" >&2
+    echo "$left" >&2
+    exit 1
+  fi
+  exit $status
+}
+trap check_leftovers EXIT
 # Two jobs at most: the machines have two cores, shared with other work.
 jobs=2
 
@@ -28,14 +69,29 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIGIL_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
-echo "== ThreadSanitizer build of the agent tests"
-# The poller's thread and the SNMP service's thread share the counters and
-# the trap queue; only the agent's tests, to keep the step short.
-tsan=-fsanitize=thread
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=$tsan -DCMAKE_C_FLAGS=$tsan \
-  -DCMAKE_EXE_LINKER_FLAGS=$tsan -DCMAKE_SHARED_LINKER_FLAGS=$tsan
-cmake --build build-tsan --target agent_tests -j "$jobs"
-TSAN_OPTIONS=halt_on_error=1 build-tsan/agent/tests/agent_tests
+echo "== ThreadSanitizer build of the threaded programs' tests"
+# The agent's poller and SNMP service threads; alerter's status pipe threads
+# and service threads, in its unit tests and in its process tests, which run
+# the ThreadSanitizer build of alerter. Every report, from whichever
+# process, lands in the reports folder and fails the step.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIGIL_TSAN=ON
+cmake --build build-tsan --target agent_tests alerter_unit_tests alerter_process_tests -j "$jobs"
+reports=$PWD/build-tsan/tsan-reports
+rm -rf "$reports" && mkdir -p "$reports"
+export TSAN_OPTIONS="halt_on_error=1 log_path=$reports/report suppressions=$PWD/tests/support/tsan_suppressions.txt"
+tsan_failed=0
+build-tsan/agent/tests/agent_tests || tsan_failed=1
+build-tsan/alerter/alerter_unit_tests || tsan_failed=1
+build-tsan/tests/alerter_process_tests || tsan_failed=1
+unset TSAN_OPTIONS
+if [ -n "$(ls -A "$reports")" ]; then
+  cat "$reports"/* >&2
+  tsan_failed=1
+fi
+if [ "$tsan_failed" -ne 0 ]; then
+  echo "test: the ThreadSanitizer step failed" >&2
+  exit 1
+fi
 
 echo "== fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIGIL_FUZZ=ON

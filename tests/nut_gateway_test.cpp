@@ -10,9 +10,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "nut_fixture.h"
+#include "signed_lan.h"
 
 namespace {
 
@@ -266,11 +268,27 @@ TEST_F(NutGatewayTest, HostileClientsNeverHoldTheOthersUp) {
   });
 }
 
-TEST_F(NutGatewayTest, WithAKeyAnUnsignedDatagramIsNotBelieved) {
-  StartGateway(gateway_, std::string(kGatewayConf) + "KEY \"shared secret\"\n");
-  server_.Run(VIGIL_DGRAM_BIN " send 255.255.255.255 300 10 estacao1 1 0 0 0 0 600 600 590 10 >/dev/null 2>&1");
-  EXPECT_EQ(Upsc(gateway_, "-l 127.0.0.1"), "");
-  EXPECT_NE(gateway_.Read("nut/gateway.log").find("KEY"), std::string::npos);
+TEST_F(NutGatewayTest, WithAKeyOnlyDatagramsSignedWithItAreBelievedAndEachRefusalIsToldOnce) {
+  StartGateway(gateway_, std::string(kGatewayConf) + "KEY \"" + kNetKey + "\"\n");
+  const std::string outage = PlainHex("estacao1", 1, 0);
+  for (int i = 0; i < 3; ++i) {
+    SendHex(server_, outage);
+    SendHex(server_, SignedHex(outage, "outra chave"));
+  }
+  std::this_thread::sleep_for(milliseconds(500));
+  EXPECT_EQ(Upsc(gateway_, "-l 127.0.0.1"), "") << "an unsigned or foreign datagram makes no station";
+
+  SendHex(server_, SignedHex(outage, kNetKey));
+  ASSERT_TRUE(WaitUntil([&] { return Upsc(gateway_, "-l 127.0.0.1") == "estacao1\n"; }, 8000));
+  EXPECT_EQ(UpsStatus(gateway_, "estacao1"), "OB");
+  std::string log = gateway_.Read("nut/gateway.log");
+  auto count = [&log](const std::string& text) {
+    size_t n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("Datagrama sem assinatura recusado"), 1u) << log;
+  EXPECT_EQ(count("Datagrama com assinatura invalida recusado"), 1u) << log;
 }
 
 TEST(NutGateway, RefusesAConfigurationOthersMayRead) {

@@ -138,8 +138,10 @@ int main(int argc, char** argv) {
     int fd = platform::seqpacket::Accept(listener);
     if (fd < 0) continue;
     uint8_t bytes[platform::session::kMaxRequestBytes];
-    ssize_t n = platform::seqpacket::Receive(fd, bytes, sizeof bytes, 2000);
-    auto box = n > 0 ? platform::session::Decode(bytes, static_cast<size_t>(n)) : std::nullopt;
+    bool truncated = false;
+    ssize_t n = platform::seqpacket::Receive(fd, bytes, sizeof bytes, 2000, &truncated);
+    // A longer message is no request cut to size.
+    auto box = n > 0 && !truncated ? platform::session::Decode(bytes, static_cast<size_t>(n)) : std::nullopt;
     if (box) {
       if (record >= 0 && !Record(record, *box)) std::fprintf(stderr, "vigil-session: cannot record a box\n");
       int32_t pressed = answer == Answer::kAsk ? AskHere(*box) : Pressed(answer, box->style);

@@ -101,3 +101,29 @@ TEST_F(LineTapTest, AMasterThatDiesLeavesItsLastReadUntilNobodyHoldsTheLibrary) 
 }
 
 }  // namespace
+
+namespace {
+
+// A master killed while a slave reads: the slave goes on reading the dead
+// master's last read (the record is kept while anyone holds the library),
+// and a new master takes the port and is seen from its first read.
+TEST_F(LineTapTest, AfterAKilledMasterANewMasterTakesThePortAndIsSeen) {
+  Peer slave;
+  Peer first;
+  ASSERT_EQ(first.Int("serialOpen 2 0"), 1);
+  ASSERT_EQ(first.Int("serialGetDsr"), 1);
+  ASSERT_EQ(SlaveReads(slave), (std::vector<int>{1, 1, 0}));
+  first.Stop(/*kill=*/true);
+  SetLines("CTS RI");
+  EXPECT_EQ(SlaveReads(slave), (std::vector<int>{1, 1, 0})) << "the dead master's last read";
+
+  Peer second;
+  ASSERT_EQ(second.Int("serialOpen 2 0"), 1) << "the killed master does not keep the port";
+  ASSERT_EQ(second.Int("serialGetCts"), 1);
+  EXPECT_EQ(SlaveReads(slave), (std::vector<int>{1, 0, 1}));
+  SetLines("");
+  ASSERT_EQ(second.Int("serialGetRing"), 0);
+  EXPECT_EQ(SlaveReads(slave), (std::vector<int>{0, 0, 0}));
+}
+
+}  // namespace

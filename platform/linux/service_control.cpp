@@ -22,7 +22,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sstream>
 #include <sys/eventfd.h>
@@ -39,6 +41,7 @@
 #include "platform/linux/host_root.h"
 #include "platform/linux/run_directory.h"
 #include "platform/seqpacket_linux.h"
+#include "platform/linux/service_messages.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/registry.h"
 
@@ -65,6 +68,7 @@ namespace {
 constexpr const char* kServicesKey = "System\\CurrentControlSet\\Services";
 constexpr const char* kMarkVariable = "VIGIL20_SERVICE_MARK";
 constexpr auto kConnectLimit = std::chrono::seconds(30);
+constexpr auto kEndingLimit = std::chrono::seconds(10);
 constexpr int kControlReplyMs = 30000;
 
 std::string KeyOf(const std::string& name) { return std::string(kServicesKey) + "\\" + name; }
@@ -104,21 +108,15 @@ std::string ReadWhole(const std::string& path) {
 bool WriteStatus(const std::string& name, const ServiceStatus& s) {
   std::string path;
   if (!ScmFile(name, ".status", &path)) return false;
-  char line[160];
-  std::snprintf(line, sizeof line, "%u %u %u %u %u %u %u %u\n", s.serviceType, s.currentState, s.controlsAccepted,
-                s.win32ExitCode, s.serviceSpecificExitCode, s.checkPoint, s.waitHint, s.processId);
-  return WriteWhole(path, line, 0644);
+  return WriteWhole(path, scm::FormatStatusLine(s), 0644);
 }
 
 bool ReadStatus(const std::string& name, ServiceStatus* s) {
   std::string path;
   if (!ScmFile(name, ".status", &path)) return false;
-  std::istringstream fields(ReadWhole(path));
-  ServiceStatus read;
-  if (!(fields >> read.serviceType >> read.currentState >> read.controlsAccepted >> read.win32ExitCode >>
-        read.serviceSpecificExitCode >> read.checkPoint >> read.waitHint >> read.processId))
-    return false;
-  *s = read;
+  std::optional<ServiceStatus> read = scm::ParseStatusLine(ReadWhole(path));
+  if (!read) return false;
+  *s = *read;
   return true;
 }
 
@@ -173,29 +171,6 @@ std::string Expand(const std::string& text) {
   return out;
 }
 
-// The image path as a program and its arguments: a first word in double
-// quotes may hold blanks; other words end at blanks.
-std::vector<std::string> SplitCommandLine(const std::string& line) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    if (i >= line.size()) break;
-    std::string word;
-    if (line[i] == '"') {
-      size_t close = line.find('"', i + 1);
-      word = line.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
-      i = close == std::string::npos ? line.size() : close + 1;
-    } else {
-      size_t end = line.find(' ', i);
-      word = line.substr(i, end == std::string::npos ? std::string::npos : end - i);
-      i = end == std::string::npos ? line.size() : end;
-    }
-    words.push_back(word);
-  }
-  return words;
-}
-
 std::string FreshMark() {
   unsigned char bytes[16] = {};
   int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
@@ -214,8 +189,11 @@ std::string FreshMark() {
 }
 
 // Launches `words` detached (its own session, re-parented at once), in the
-// system directory, its output appended to `log`. The process's id, or 0.
-pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& mark, const std::string& log) {
+// system directory, its output appended to `log`. `started` is called with
+// the process's id before the program runs, so that nothing it records is
+// older than what the program reports. The process's id, or 0.
+pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& mark, const std::string& log,
+                     const std::function<void(pid_t)>& started) {
   char system_dir[4096];
   uint32_t length = GetSystemDir(system_dir, sizeof system_dir);
   if (length == 0 || length >= sizeof system_dir) system_dir[0] = '\0';
@@ -230,12 +208,16 @@ pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& m
   for (auto& a : arguments) argv.push_back(a.data());
   argv.push_back(nullptr);
 
-  int report[2];
+  int report[2], go[2];
   if (pipe2(report, O_CLOEXEC) != 0) return 0;
-  pid_t child = fork();
-  if (child < 0) {
+  if (pipe2(go, O_CLOEXEC) != 0) {
     close(report[0]);
     close(report[1]);
+    return 0;
+  }
+  pid_t child = fork();
+  if (child < 0) {
+    for (int fd : {report[0], report[1], go[0], go[1]}) close(fd);
     return 0;
   }
   if (child == 0) {
@@ -250,6 +232,11 @@ pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& m
         dup2(log_fd, STDERR_FILENO);
       }
       if (system_dir[0] && chdir(system_dir) != 0) _exit(126);
+      // Until the starter has recorded the start (its end of `go` closes).
+      close(go[1]);
+      char ignored;
+      while (read(go[0], &ignored, 1) < 0 && errno == EINTR) {
+      }
       execve(argv[0], argv.data(), env.data());
       _exit(127);
     }
@@ -257,12 +244,15 @@ pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& m
     _exit(service > 0 ? 0 : 1);
   }
   close(report[1]);
+  close(go[0]);
   pid_t service = 0;
   if (read(report[0], &service, sizeof service) != static_cast<ssize_t>(sizeof service)) service = 0;
   close(report[0]);
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
+  if (service > 0) started(service);
+  close(go[1]);
   return service > 0 ? service : 0;
 }
 
@@ -325,8 +315,15 @@ uint32_t StartServiceEntry(ScHandle service) {
   ServiceConfig config;
   if (!ReadRecord(service->name, &config)) return kErrorServiceDoesNotExist;
   if (config.startType == kServiceDisabled) return 1058;  // ERROR_SERVICE_DISABLED
+  // A process that has reported itself stopped is on its way out: its end
+  // is awaited, not taken for a service still running.
+  ServiceStatus last;
+  auto ending_by = std::chrono::steady_clock::now() + kEndingLimit;
+  while (ProcessRuns(service->name) && ReadStatus(service->name, &last) && last.currentState == kServiceStopped &&
+         std::chrono::steady_clock::now() < ending_by)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (ProcessRuns(service->name)) return kErrorServiceAlreadyRunning;
-  std::vector<std::string> words = SplitCommandLine(Expand(config.imagePath));
+  std::vector<std::string> words = scm::SplitCommandLine(Expand(config.imagePath));
   std::string mark_path, log_path;
   if (words.empty()) return kErrorFileNotFound;
   if (!ScmFile(service->name, ".start", &mark_path) || !ScmFile(service->name, ".log", &log_path))
@@ -338,10 +335,14 @@ uint32_t StartServiceEntry(ScHandle service) {
   pending.serviceType = config.serviceType;
   pending.currentState = kServiceStartPending;
   pending.waitHint = 2000;
-  pid_t pid = LaunchDetached(words, mark, log_path);
-  pending.processId = static_cast<uint32_t>(pid);
-  WriteStatus(service->name, pending);
+  // Recorded before the program runs: a status it reports at once is not
+  // overwritten by this one.
+  pid_t pid = LaunchDetached(words, mark, log_path, [&](pid_t started) {
+    pending.processId = static_cast<uint32_t>(started);
+    WriteStatus(service->name, pending);
+  });
   if (pid == 0) {
+    WriteStatus(service->name, pending);
     unlink(mark_path.c_str());
     return kErrorFileNotFound;
   }
@@ -404,12 +405,14 @@ uint32_t ControlServiceEntry(ScHandle service, uint32_t control, ServiceStatus* 
   if (!ScmFile(service->name, ".ctl", &path)) return kErrorAccessDenied;
   int fd = seqpacket::Connect(path);
   if (fd < 0) return errno == EACCES ? kErrorAccessDenied : kErrorServiceNotActive;
-  ServiceStatus reply;
-  bool answered = seqpacket::Send(fd, &control, sizeof control) &&
-                  seqpacket::Receive(fd, &reply, sizeof reply, kControlReplyMs) == static_cast<ssize_t>(sizeof reply);
+  // One byte more than a reply, so that a longer message is seen as such.
+  uint8_t reply[sizeof(ServiceStatus) + 1];
+  ssize_t n = seqpacket::Send(fd, &control, sizeof control) ? seqpacket::Receive(fd, reply, sizeof reply, kControlReplyMs)
+                                                            : -1;
   close(fd);
-  if (!answered) return kErrorServiceRequestTimeout;
-  *status = reply;
+  std::optional<ServiceStatus> answer = n > 0 ? scm::DecodeStatusReply(reply, static_cast<size_t>(n)) : std::nullopt;
+  if (!answer) return kErrorServiceRequestTimeout;
+  *status = *answer;
   return 0;
 }
 
@@ -462,8 +465,11 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
     UniqueFd connection(seqpacket::Accept(listener.get()));
     if (!connection) continue;
     int fd = connection.get();
-    uint32_t control = 0;
-    if (seqpacket::Receive(fd, &control, sizeof control, 5000) == static_cast<ssize_t>(sizeof control)) {
+    uint8_t message[sizeof(uint32_t) + 1];
+    ssize_t n = seqpacket::Receive(fd, message, sizeof message, 5000);
+    std::optional<uint32_t> decoded = n > 0 ? scm::DecodeControl(message, static_cast<size_t>(n)) : std::nullopt;
+    if (decoded) {
+      uint32_t control = *decoded;
       ServiceControlHandler handler = nullptr;
       {
         std::lock_guard<std::mutex> hold(state->lock);

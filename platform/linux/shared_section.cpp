@@ -15,6 +15,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/linux/host_root.h"
 
@@ -112,7 +113,17 @@ void* SharedSectionData(SharedSection* section) { return section->data; }
 
 void CloseSharedSection(SharedSection* section) {
   if (!section) return;
-  munmap(section->data, section->size);
+  // Given back, but not taken away from a thread that still uses it (a
+  // process ended through exit() from another thread: on Windows the other
+  // threads are stopped first). Private memory with the last contents takes
+  // the section's place; the hold goes with the descriptor.
+  std::vector<unsigned char> last(static_cast<unsigned char*>(section->data),
+                                  static_cast<unsigned char*>(section->data) + section->size);
+  void* kept = mmap(section->data, section->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+  if (kept == section->data)
+    std::memcpy(kept, last.data(), last.size());
+  else
+    munmap(section->data, section->size);
   close(section->fd);
   delete section;
 }

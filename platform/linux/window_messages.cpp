@@ -221,8 +221,10 @@ bool LockFile(int fd, int operation) {
 // Serves one message that arrived on a window's socket.
 void ServeConnection(ThreadQueue* queue, Window window, int fd) {
   WireMessage wire{};
-  ssize_t n = seqpacket::Receive(fd, &wire, sizeof wire, 0);
-  if (n == static_cast<ssize_t>(sizeof wire)) {
+  bool truncated = false;
+  ssize_t n = seqpacket::Receive(fd, &wire, sizeof wire, 0, &truncated);
+  // A longer message is not a message cut short.
+  if (n == static_cast<ssize_t>(sizeof wire) && !truncated) {
     if (wire.kind == kWireSend) {
       intptr_t result = Dispatch(window, wire.message, static_cast<uintptr_t>(wire.wParam),
                                  static_cast<intptr_t>(wire.lParam));

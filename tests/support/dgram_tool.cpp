@@ -13,6 +13,12 @@
 //   vigil-dgram sign KEY HEX [AHEAD_MS]
 //       prints the datagram HEX signed with KEY, its sequence number the
 //       wall clock plus AHEAD_MS (which may be negative).
+//   vigil-dgram flood ADDRESS PER_SECOND SECONDS [names]
+//       sends PER_SECOND bogus datagrams a second for SECONDS seconds (0: for
+//       ever), in turn: a wrong header, one cut short, one too long, random
+//       bytes; all from the sender "intruso"; with "names", also whole
+//       notifications from ever new senders.
+//       Prints the number sent at the end.
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
@@ -102,6 +108,73 @@ int SendBytes(const char* address, const std::vector<uint8_t>& bytes, int every_
   return 0;
 }
 
+// The bogus datagram number `i`: a different kind each time.
+std::vector<uint8_t> Bogus(uint64_t i, bool names, uint64_t* rng) {
+  auto next = [rng] {
+    *rng ^= *rng << 13;
+    *rng ^= *rng >> 7;
+    *rng ^= *rng << 17;
+    return *rng;
+  };
+  LanDatagram d;
+  // A sender no test accepts; the too long ones are otherwise whole.
+  std::snprintf(d.name, sizeof d.name, "intruso");
+  if (names) std::snprintf(d.name, sizeof d.name, "FLOOD%llu", static_cast<unsigned long long>(i));
+  d.name_len = static_cast<uint8_t>(std::strlen(d.name));
+  d.power_fail = 1;
+  uint8_t whole[kLanDatagramMax];
+  size_t size = EncodeLanDatagram(d, whole);
+  std::vector<uint8_t> bytes(whole, whole + size);
+  switch (i % (names ? 5 : 4)) {
+    case 0:  // another header
+      bytes[0] ^= 0x5A;
+      bytes[1] ^= 0xA5;
+      break;
+    case 1:  // cut short
+      bytes.resize(next() % kLanHeaderSize);
+      break;
+    case 2:  // too long
+      bytes.resize(kLanDatagramMax + 1 + next() % 1400, 'x');
+      break;
+    case 3:  // random bytes
+      bytes.resize(next() % 600);
+      for (auto& b : bytes) b = static_cast<uint8_t>(next());
+      break;
+    default:  // a whole notification from a sender nobody knows
+      break;
+  }
+  return bytes;
+}
+
+int Flood(const char* address, long per_second, long seconds, bool names) {
+  int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  int on = 1;
+  sockaddr_in to = {};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(kLanPort);
+  if (sock < 0 || setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+      inet_pton(AF_INET, address, &to.sin_addr) != 1 || per_second <= 0) {
+    std::perror("vigil-dgram: socket");
+    return 1;
+  }
+  // In slices of 10 ms, each catching up with the rate.
+  using Clock = std::chrono::steady_clock;
+  auto start = Clock::now();
+  uint64_t sent = 0, rng = 0x9E3779B97F4A7C15ULL;
+  for (;;) {
+    auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    if (seconds > 0 && elapsed >= seconds * 1000000L) break;
+    uint64_t due = static_cast<uint64_t>(elapsed) * static_cast<uint64_t>(per_second) / 1000000u;
+    for (; sent < due; ++sent) {
+      std::vector<uint8_t> bytes = Bogus(sent, names, &rng);
+      sendto(sock, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::printf("%llu\n", static_cast<unsigned long long>(sent));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,6 +195,8 @@ int main(int argc, char** argv) {
     std::printf("%s\n", Hex(buffer, n).c_str());
     return 0;
   }
+  if (verb == "flood" && (argc == 5 || (argc == 6 && std::strcmp(argv[5], "names") == 0)))
+    return Flood(argv[2], std::atol(argv[3]), std::atol(argv[4]), argc == 6);
   if (verb == "send" && argc == 15) {
     LanDatagram d;
     std::strncpy(d.name, argv[5], kLanNameMax);

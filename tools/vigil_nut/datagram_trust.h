@@ -3,20 +3,30 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "alerter/lan_datagram.h"
+#include "alerter/lan_signature.h"
 
 namespace vigil_nut {
 
-// The one place that decides whether `count` received bytes are a
-// notification to believe. Without a key every well-formed datagram is;
-// with the shared key only one that carries a valid signature is, and this
-// build cannot check signatures yet, so then none is.
-std::optional<LanDatagram> BelievedDatagram(const std::string& key, const uint8_t* bytes, size_t count);
+// The one place that decides whether received bytes are a notification to
+// believe. Without a key every well-formed datagram is; with the network's
+// shared key only one whose signed trailer verifies, newer than the last
+// one taken from its station and sent within 5 minutes of this clock.
+class DatagramTrust {
+ public:
+  explicit DatagramTrust(const std::string& key);
 
-// False when a key is set that this build cannot check datagrams against.
-bool KeyCanBeChecked(const std::string& key);
+  // `nowMs` is this computer's wall clock in milliseconds. A refusal is
+  // told on standard error (the journal) once per station and reason.
+  std::optional<LanDatagram> Believed(const uint8_t* bytes, size_t count, uint64_t nowMs);
+
+ private:
+  bool keyed_ = false;
+  std::unique_ptr<LanVerifier> verifier_;  // about 8 KB, so not in the object
+};
 
 }  // namespace vigil_nut

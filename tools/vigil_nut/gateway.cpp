@@ -128,7 +128,7 @@ void Gateway::TakeDatagrams(int64_t nowMs) {
     socklen_t size = sizeof from;
     ssize_t n = recvfrom(datagramFd_, bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&from), &size);
     if (n < 0) return;
-    std::optional<LanDatagram> datagram = BelievedDatagram(config_.key, bytes, static_cast<size_t>(n));
+    std::optional<LanDatagram> datagram = trust_.Believed(bytes, static_cast<size_t>(n), LanWallClockMs());
     if (!datagram) continue;
     stations_.Record(*datagram, AddressText(from), nowMs, static_cast<int64_t>(std::time(nullptr)));
   }

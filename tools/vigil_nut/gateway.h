@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/vigil_nut/client_connection.h"
+#include "tools/vigil_nut/datagram_trust.h"
 #include "tools/vigil_nut/gateway_config.h"
 #include "tools/vigil_nut/station_table.h"
 
@@ -18,7 +19,7 @@ namespace vigil_nut {
 
 class Gateway {
  public:
-  explicit Gateway(GatewayConfig config) : config_(std::move(config)) {}
+  explicit Gateway(GatewayConfig config) : config_(std::move(config)), trust_(config_.key) {}
   ~Gateway();
   Gateway(const Gateway&) = delete;
   Gateway& operator=(const Gateway&) = delete;
@@ -36,6 +37,7 @@ class Gateway {
   std::string AnswerLine(const std::string& line, Session& session, int64_t nowMs);
 
   GatewayConfig config_;
+  DatagramTrust trust_;
   StationTable stations_;
   int datagramFd_ = -1;
   std::vector<int> listeners_;
