@@ -1,18 +1,19 @@
 // alerter.exe under Wine notifying a LAN on which a vigil20 receiver
-// listens: two network namespaces joined by veth, the Windows side run by
-// the Wine runner (each /dev/ttyS* replaced) inside the first one, with a
-// host name of its own and one LAN address. And alerter.exe as a client
+// listens, or vigil-nut with upsc beside it; and alerter.exe as a client
 // with the network key, following a keyed vigil20 server and refusing
-// forged and replayed datagrams. Run by the Windows build's tests, which
-// name the runner and the peer program.
+// forged and replayed datagrams. Two network namespaces joined by veth, the
+// Windows side run by the Wine runner (each /dev/ttyS* replaced) inside the
+// first one, with a host name of its own and one LAN address. Run by the
+// Windows build's tests, which name the runner and the peer program.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
-#include "daemon_fixture.h"
+#include <memory>
+
+#include "nut_fixture.h"
 #include "signed_lan.h"
 
 namespace {
@@ -23,29 +24,16 @@ std::string Required(const char* name) {
   return value;
 }
 
-TEST(AlerterUnderWine, ItsDatagramsReachAVigil20Receiver) {
+// The Windows station in the first namespace of `lan`: alerter.exe under
+// Wine (through the peer program), with its own host name "servidor-wine",
+// address 192.168.77.1 and hosts file; its UPS loses the mains. It ends once
+// the file `done` (in `work`, a folder of the test) exists.
+std::unique_ptr<ChildProcess> StartWindowsStation(const VethLan& lan, const std::string& work, const std::string& done) {
   std::string runner = Required("VIGIL_WINE_RUNNER"), wine_dir = Required("VIGIL_WINE_DIR"),
               peer = Required("ALERTER_LAN_PEER");
-  VethLan lan;
-  Sandbox::Options in_second;
-  in_second.netns = lan.second();
-  Sandbox receiver(in_second);
-  CommandResult address = receiver.Run(
-      "ip addr add 192.168.77.2/24 dev $(ip -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1)");
-  ASSERT_EQ(address.status, 0) << address.err;
-  receiver.WriteConf(LocalConf({{7, "Nobreak ligado a este computador (sim/nao) = nao"},
-                                {9, "Enviar o estado pela rede (sim/nao) = nao"},
-                                {10, "Nome desta estacao = receptor"},
-                                {11, "Receber o estado pela rede (sim/nao) = sim"},
-                                {12, "Aceitar qualquer servidor (sim/nao) = sim"}}));
-  ASSERT_EQ(StartDaemon(receiver).status, 0);
-
-  // The Windows station: its own name, its address and a hosts file of its own.
-  std::string work = receiver.Path("windows-side");
   std::filesystem::create_directories(work);
   { std::ofstream(work + "/hosts") << "127.0.0.1 localhost\n192.168.77.1 servidor-wine\n"; }
   { std::ofstream(work + "/nsswitch.conf") << "hosts: files\n"; }
-  std::string done = work + "/done";
   std::string script =
       "set -e\n"
       "hostname servidor-wine\n"
@@ -64,7 +52,33 @@ TEST(AlerterUnderWine, ItsDatagramsReachAVigil20Receiver) {
   auto windows = ChildProcess::Start({"ip", "netns", "exec", lan.first(), "unshare", "--mount", "--uts",
                                       "--propagation", "private", "/bin/sh", "-c", script},
                                      options, &error);
-  ASSERT_TRUE(windows) << error;
+  EXPECT_TRUE(windows) << error;
+  return windows;
+}
+
+void GiveAddress(const Sandbox& box) {
+  CommandResult address =
+      box.Run("ip addr add 192.168.77.2/24 dev $(ip -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1)");
+  ASSERT_EQ(address.status, 0) << address.err;
+}
+
+TEST(AlerterUnderWine, ItsDatagramsReachAVigil20Receiver) {
+  VethLan lan;
+  Sandbox::Options in_second;
+  in_second.netns = lan.second();
+  Sandbox receiver(in_second);
+  GiveAddress(receiver);
+  receiver.WriteConf(LocalConf({{7, "Nobreak ligado a este computador (sim/nao) = nao"},
+                                {9, "Enviar o estado pela rede (sim/nao) = nao"},
+                                {10, "Nome desta estacao = receptor"},
+                                {11, "Receber o estado pela rede (sim/nao) = sim"},
+                                {12, "Aceitar qualquer servidor (sim/nao) = sim"}}));
+  ASSERT_EQ(StartDaemon(receiver).status, 0);
+
+  std::string work = receiver.Path("windows-side");
+  std::string done = work + "/done";
+  auto windows = StartWindowsStation(lan, work, done);
+  ASSERT_TRUE(windows);
 
   bool heard = WaitUntil([&] { return Peek(receiver).name == "servidor-wine"; }, 120000);
   bool mains_failure = heard && WaitForLog(receiver, "--> servidor-wine: Falta de Rede\n", 60000);
@@ -73,6 +87,33 @@ TEST(AlerterUnderWine, ItsDatagramsReachAVigil20Receiver) {
   windows->ReadAll(&out, &err, 120000);
   EXPECT_TRUE(heard) << err;
   EXPECT_TRUE(mains_failure) << LogText(receiver);
+  EXPECT_EQ(windows->Wait(), 0) << err;
+}
+
+// The same Windows station followed by NUT's upsc through vigil-nut.
+TEST(AlerterUnderWine, UpscFollowsItThroughVigilNut) {
+  VethLan lan;
+  Sandbox::Options in_second;
+  in_second.netns = lan.second();
+  Sandbox gateway(in_second);
+  GiveAddress(gateway);
+  NutClientHost(gateway);
+  StartGateway(gateway);
+
+  std::string work = gateway.Path("windows-side");
+  std::string done = work + "/done";
+  auto windows = StartWindowsStation(lan, work, done);
+  ASSERT_TRUE(windows);
+
+  bool listed = WaitUntil([&] { return Upsc(gateway, "-l 127.0.0.1") == "servidor-wine\n"; }, 120000);
+  bool on_battery = listed && WaitUntil([&] { return UpsStatus(gateway, "servidor-wine") == "OB"; }, 60000);
+  std::string serial = Upsc(gateway, "servidor-wine@127.0.0.1 device.serial");
+  { std::ofstream(done) << "\n"; }
+  std::string out, err;
+  windows->ReadAll(&out, &err, 120000);
+  EXPECT_TRUE(listed) << err << gateway.Read("nut/gateway.log");
+  EXPECT_TRUE(on_battery) << Upsc(gateway, "servidor-wine@127.0.0.1");
+  EXPECT_EQ(serial, "servidor-wine\n");
   EXPECT_EQ(windows->Wait(), 0) << err;
 }
 

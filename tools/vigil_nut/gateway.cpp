@@ -110,7 +110,9 @@ void Gateway::Accept(int listener, int64_t nowMs) {
     int fd = accept4(listener, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EINTR) continue;
-      // EAGAIN: none left. EMFILE and the like: left waiting for a free slot.
+      // Out of descriptors: the listeners rest a moment, or poll() would
+      // wake at once again and again for the connection left waiting.
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) acceptRestUntilMs_ = nowMs + 200;
       return;
     }
     if (clients_.size() >= static_cast<size_t>(config_.maxConnections)) {
@@ -151,14 +153,15 @@ void Gateway::Run(const volatile std::sig_atomic_t& stop, void (*alive)()) {
     fds.clear();
     polled.clear();
     fds.push_back({datagramFd_, POLLIN, 0});
-    for (int fd : listeners_) fds.push_back({fd, POLLIN, 0});
+    bool accepting = MonotonicMs() >= acceptRestUntilMs_;
+    for (int fd : listeners_) fds.push_back({fd, static_cast<short>(accepting ? POLLIN : 0), 0});
     size_t firstClient = fds.size();
     for (const auto& client : clients_) {
       short events = static_cast<short>((client->Ending() ? 0 : POLLIN) | (client->WantsToWrite() ? POLLOUT : 0));
       fds.push_back({client->fd(), events, 0});
       polled.push_back(client.get());
     }
-    int ready = poll(fds.data(), fds.size(), 1000);
+    int ready = poll(fds.data(), fds.size(), accepting ? 1000 : 200);
     if (ready < 0 && errno != EINTR) {
       std::fprintf(stderr, "vigil-nut: poll: %s\n", std::strerror(errno));
       return;

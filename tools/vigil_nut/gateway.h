@@ -42,6 +42,7 @@ class Gateway {
   int datagramFd_ = -1;
   std::vector<int> listeners_;
   std::list<std::unique_ptr<ClientConnection>> clients_;
+  int64_t acceptRestUntilMs_ = 0;
 };
 
 int64_t MonotonicMs();

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "alerter/lan_datagram.h"
 #include "platform/service_readiness.h"
@@ -56,6 +58,15 @@ int main(int argc, char** argv) {
   ending.sa_handler = Stop;
   sigaction(SIGTERM, &ending, nullptr);
   sigaction(SIGINT, &ending, nullptr);
+
+  // Descriptors for every connection allowed, and a few more.
+  rlimit files{};
+  rlim_t wanted = static_cast<rlim_t>(config.maxConnections) + 64;
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < wanted) {
+    files.rlim_cur = wanted < files.rlim_max ? wanted : files.rlim_max;
+    if (setrlimit(RLIMIT_NOFILE, &files) != 0)
+      std::fprintf(stderr, "vigil-nut: cannot have %lu files open: %s\n", static_cast<unsigned long>(wanted), std::strerror(errno));
+  }
 
   vigil_nut::Gateway gateway(config);
   if (!gateway.Open(kLanPort, &error)) {
