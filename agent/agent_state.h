@@ -13,12 +13,12 @@
 
 struct AgentState {
   // MIB variables 1 to 5 and 7 to 10.
-  std::atomic<int32_t> dsrState{0};       // 1 DSR inactive, 0 active, 2 not available
-  std::atomic<int32_t> ctsState{0};       // likewise for CTS
-  std::atomic<int32_t> riState{0};        // likewise for RI; 2 also when the cable has no RI
-  std::atomic<int32_t> linesAvailable{0}; // 1 the line states are valid
-  std::atomic<int32_t> cableType{0};      // "Tipo Cabo" at initialisation
-  std::atomic<int32_t> changeCycles{0};   // cycles in which any line changed
+  std::atomic<int32_t> dsrState{0};        // 1 DSR inactive, 0 active, 2 not available
+  std::atomic<int32_t> ctsState{0};        // likewise for CTS
+  std::atomic<int32_t> riState{0};         // likewise for RI; 2 also when the cable has no RI
+  std::atomic<int32_t> linesAvailable{0};  // 1 the line states are valid
+  std::atomic<int32_t> cableType{0};       // "Tipo Cabo" at initialisation
+  std::atomic<int32_t> changeCycles{0};    // cycles in which any line changed
   std::atomic<int32_t> dsrChanges{0};
   std::atomic<int32_t> ctsChanges{0};
   std::atomic<int32_t> riChanges{0};

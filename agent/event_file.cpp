@@ -22,13 +22,13 @@ int32_t GetInt32(const unsigned char* in) {
 }
 
 void Encode(const EventRecord& record, unsigned char* out) {
-  const int32_t fields[] = {record.day, record.month, record.year, record.hour,
+  const int32_t fields[] = {record.day,    record.month,  record.year, record.hour,
                             record.minute, record.second, record.code};
   for (size_t i = 0; i < 7; ++i) PutInt32(out + 4 * i, fields[i]);
 }
 
 EventRecord Decode(const unsigned char* in) {
-  return {GetInt32(in), GetInt32(in + 4), GetInt32(in + 8), GetInt32(in + 12),
+  return {GetInt32(in),      GetInt32(in + 4),  GetInt32(in + 8), GetInt32(in + 12),
           GetInt32(in + 16), GetInt32(in + 20), GetInt32(in + 24)};
 }
 
@@ -40,16 +40,15 @@ EventRecord MakeEventRecord(int32_t code, const std::tm* local) {
 }
 
 void FormatEventTime(const EventRecord& record, char* buffer, size_t size) {
-  std::snprintf(buffer, size, "%2.2d/%2.2d/%4.4d %2.2d:%2.2d:%2.2d", record.day, record.month, record.year,
-                record.hour, record.minute, record.second);
+  std::snprintf(buffer, size, "%2.2d/%2.2d/%4.4d %2.2d:%2.2d:%2.2d", record.day, record.month, record.year, record.hour,
+                record.minute, record.second);
 }
 
 CEventFile::CEventFile(const char* fileName) {
   char directory[kMaxPathBytes];
   uint32_t length = platform::GetWindowsDir(directory, sizeof directory);
   if (length == 0 || length >= sizeof directory) {
-    platform::DebugPrintf("event file: no Windows directory within %u bytes\n",
-                          static_cast<unsigned>(kMaxPathBytes));
+    platform::DebugPrintf("event file: no Windows directory within %u bytes\n", static_cast<unsigned>(kMaxPathBytes));
     return;
   }
   char path[kMaxPathBytes];

@@ -7,16 +7,22 @@ const EventKind kEventKinds[] = {
     {2, "Retorno da rede"},
     {4, "Bateria baixa - desligando"},
     {5, "Desligamento aceito"},
-    {6, "Desligamento for\xE7" "ado"},
+    {6,
+     "Desligamento for\xE7"
+     "ado"},
     {7, "Usu\xE1rio cancelou"},
     {8, "Desligamento falhou"},
-    {10, "In\xED" "cio da monitora\xE7\xE3o"},
+    {10,
+     "In\xED"
+     "cio da monitora\xE7\xE3o"},
     {11, "T\xE9rmino da monitora\xE7\xE3o"},
     {12, "Aviso de rede rejeitado"},
     {20, "T\xE9rmino da autonomia prevista"},
     {21, "T\xE9rmino da autonomia prevista"},
     {30, "Entrada em Bypass"},
-    {31, "Sa\xED" "da de Bypass"},
+    {31,
+     "Sa\xED"
+     "da de Bypass"},
     {50, "User Logon"},
     {0, ""},
 };

@@ -5,9 +5,12 @@
 
 uint16_t EventTypeOf(uint32_t id) {
   switch (id >> 30) {
-    case 3: return platform::kEventError;
-    case 2: return platform::kEventWarning;
-    default: return platform::kEventInformation;
+    case 3:
+      return platform::kEventError;
+    case 2:
+      return platform::kEventWarning;
+    default:
+      return platform::kEventInformation;
   }
 }
 

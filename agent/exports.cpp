@@ -18,8 +18,7 @@ BOOL WINAPI SnmpExtensionQuery(BYTE bPduType, SnmpVarBindList* pVarBindList, Asn
 }
 
 BOOL WINAPI SnmpExtensionTrap(AsnObjectIdentifier* pEnterpriseOid, AsnInteger32* pGenericTrapId,
-                              AsnInteger32* pSpecificTrapId, AsnTimeticks* pTimeStamp,
-                              SnmpVarBindList* pVarBindList) {
+                              AsnInteger32* pSpecificTrapId, AsnTimeticks* pTimeStamp, SnmpVarBindList* pVarBindList) {
   return TheAgentApp().ExtensionTrap(pEnterpriseOid, pGenericTrapId, pSpecificTrapId, pTimeStamp, pVarBindList);
 }
 

@@ -183,9 +183,12 @@ AsnInteger32 ResolveBinding(const MibView& view, BYTE pduType, SnmpVarBind* bind
     }
     if (compared == 0) {
       switch (pduType) {
-        case SNMP_PDU_GET: return Get(entry, row, binding);
-        case SNMP_PDU_GETNEXT: return GetNext(view, index, row, binding);
-        case SNMP_PDU_SET: return Set(view, entry, binding);
+        case SNMP_PDU_GET:
+          return Get(entry, row, binding);
+        case SNMP_PDU_GETNEXT:
+          return GetNext(view, index, row, binding);
+        case SNMP_PDU_SET:
+          return Set(view, entry, binding);
         default:
           view.log->Write("Invalid Pdu Operation: %d", pduType);
           return SNMP_ERRORSTATUS_GENERR;

@@ -22,23 +22,23 @@ inline constexpr int32_t kRowPosition = -1;
 inline constexpr int kSuffixLength = 8;
 
 struct MibEntry {
-  int32_t suffix[kSuffixLength];  // ended by 0 when shorter than 8
-  BYTE type;                      // ASN_INTEGER or ASN_OCTETSTRING
-  int32_t access;                 // kReadOnly, kWriteOnly or kReadWrite
-  std::atomic<int32_t>* integer;  // the value, when it lives in one place
-  char* text;                     // likewise for a text, maxLength + 1 bytes
+  int32_t suffix[kSuffixLength];       // ended by 0 when shorter than 8
+  BYTE type;                           // ASN_INTEGER or ASN_OCTETSTRING
+  int32_t access;                      // kReadOnly, kWriteOnly or kReadWrite
+  std::atomic<int32_t>* integer;       // the value, when it lives in one place
+  char* text;                          // likewise for a text, maxLength + 1 bytes
   const void* (*getter)(int32_t row);  // the value's address otherwise
   void (*setter)(int32_t value);
-  UINT maxLength;                 // most bytes of a text served
+  UINT maxLength;  // most bytes of a text served
 };
 
 // The end marker: an empty suffix with a 1 in its eighth position.
 inline bool IsEndMarker(const MibEntry& entry) { return entry.suffix[0] == 0 && entry.suffix[7] == 1; }
 
 struct MibView {
-  const MibEntry* table;       // entries in ascending OID order, then the end marker
-  int32_t (*rowCount)();       // n, recomputed from the event file at every call
-  CTextLog* log;               // the request trace
+  const MibEntry* table;  // entries in ascending OID order, then the end marker
+  int32_t (*rowCount)();  // n, recomputed from the event file at every call
+  CTextLog* log;          // the request trace
 };
 
 // Resolves one binding; the result is an SNMP error status (0 to 5). For

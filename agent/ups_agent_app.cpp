@@ -56,7 +56,8 @@ CUpsAgentApp::CUpsAgentApp(LineReaders readers) {
   if (!messageFile.empty()) eventLog_->Register(messageFile);
   eventLog_->Open();
 
-  poller_ = std::make_unique<CLinePoller>(theAgentState, [this] { return CableType(); }, readers);
+  poller_ = std::make_unique<CLinePoller>(
+      theAgentState, [this] { return CableType(); }, readers);
   InitInstance();
 }
 
@@ -130,8 +131,8 @@ BOOL CUpsAgentApp::ExtensionQuery(BYTE pduType, SnmpVarBindList* list, AsnIntege
   return QueryBindings(view, pduType, list, errorStatus, errorIndex);
 }
 
-BOOL CUpsAgentApp::ExtensionTrap(AsnObjectIdentifier* enterprise, AsnInteger32* genericTrap,
-                                 AsnInteger32* specificTrap, AsnTimeticks* timeStamp, SnmpVarBindList* bindings) {
+BOOL CUpsAgentApp::ExtensionTrap(AsnObjectIdentifier* enterprise, AsnInteger32* genericTrap, AsnInteger32* specificTrap,
+                                 AsnTimeticks* timeStamp, SnmpVarBindList* bindings) {
   std::lock_guard<std::mutex> hold(theAgentState.lock);
   int32_t id = 0;
   if (!theAgentState.queue.Peek(&id)) return FALSE;
@@ -198,8 +199,7 @@ const void* CUpsAgentApp::RowCode(int32_t row) {
 const void* CUpsAgentApp::RowTimeText(int32_t row) {
   int32_t record = RecordOfTableRow(row);
   // An unreadable record has no time: never the text of another row.
-  if (record < 0 || !eventFile_ || !eventFile_->ReadTimeText(record, timeText_, sizeof timeText_))
-    timeText_[0] = '\0';
+  if (record < 0 || !eventFile_ || !eventFile_->ReadTimeText(record, timeText_, sizeof timeText_)) timeText_[0] = '\0';
   return timeText_;
 }
 

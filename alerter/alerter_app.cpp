@@ -76,8 +76,8 @@ bool CAlerterApp::InitInstance() {
   if (!EnableShutdownPrivilege()) ShowServiceWarning("%s", texts::kNoShutdownPrivilege);
 
   // 11. The monitor window.
-  window_ = std::make_unique<CAlarmDlg>(*monitor_, *this, *this, static_cast<uint32_t>(config_->interval),
-                                        configNotify_);
+  window_ =
+      std::make_unique<CAlarmDlg>(*monitor_, *this, *this, static_cast<uint32_t>(config_->interval), configNotify_);
   if (!window_->Create()) return false;
   m_pMainWnd = window_.get();
   m_exitCode = 0;
@@ -158,16 +158,15 @@ int32_t CAlerterApp::ReadCts() { return serialGetCts(); }
 int32_t CAlerterApp::ReadRing() { return serialGetRing(); }
 
 int64_t CAlerterApp::Now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 void CAlerterApp::NotifyNetwork(CState& state) {
   if (config_->netMode != 4 || !socket_) return;
   size_t length = BuildPacket(state, socket_->LocalName().c_str());
   if (!config_->netKey.empty()) {
-    length = SignLanDatagram(state.packet, length, sizeof state.packet, config_->netKey.data(),
-                             config_->netKey.size(), &sender_, LanWallClockMs());
+    length = SignLanDatagram(state.packet, length, sizeof state.packet, config_->netKey.data(), config_->netKey.size(),
+                             &sender_, LanWallClockMs());
     if (length == 0) {
       DebugLine("%s", texts::kSigningFailed);
       return;
@@ -184,9 +183,7 @@ void CAlerterApp::PostToAllWindows(uint32_t message, uintptr_t wParam, intptr_t 
   platform::BroadcastPostMessage(message, wParam, lParam);
 }
 
-void CAlerterApp::Wait(uint32_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
+void CAlerterApp::Wait(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 bool CAlerterApp::RequestShutdown(bool force) {
   uint32_t error = 0;

@@ -94,19 +94,24 @@ size_t SignLanDatagram(uint8_t* buffer, size_t size, size_t capacity, const char
   uint8_t* trailer = buffer + size;
   std::memcpy(trailer, kTag, sizeof kTag);
   Put64(trailer + 4, NextLanSequence(sender, nowMs));
-  if (!Mac(reinterpret_cast<const uint8_t*>(key), keySize, buffer, size + kSignedPart, trailer + kSignedPart))
-    return 0;
+  if (!Mac(reinterpret_cast<const uint8_t*>(key), keySize, buffer, size + kSignedPart, trailer + kSignedPart)) return 0;
   return size + kLanTrailerSize;
 }
 
 const char* LanRefusalText(LanRefusal reason) {
   switch (reason) {
-    case LanRefusal::kNone: return "Datagrama aceito";
-    case LanRefusal::kUnsigned: return "Datagrama sem assinatura recusado";
-    case LanRefusal::kCut: return "Datagrama com assinatura incompleta recusado";
-    case LanRefusal::kBadSignature: return "Datagrama com assinatura invalida recusado";
-    case LanRefusal::kReplayed: return "Datagrama repetido recusado";
-    case LanRefusal::kClock: return "Datagrama fora da janela de 5 minutos do relogio recusado";
+    case LanRefusal::kNone:
+      return "Datagrama aceito";
+    case LanRefusal::kUnsigned:
+      return "Datagrama sem assinatura recusado";
+    case LanRefusal::kCut:
+      return "Datagrama com assinatura incompleta recusado";
+    case LanRefusal::kBadSignature:
+      return "Datagrama com assinatura invalida recusado";
+    case LanRefusal::kReplayed:
+      return "Datagrama repetido recusado";
+    case LanRefusal::kClock:
+      return "Datagrama fora da janela de 5 minutos do relogio recusado";
   }
   return "Datagrama recusado";
 }

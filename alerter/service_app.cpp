@@ -49,13 +49,20 @@ int OpenOwnService(const std::string& name, platform::ScOwner* manager, platform
 
 void CSrvcCmdInfo::ParseSwitch(const char* text, bool isSwitch) {
   if (!isSwitch) return;
-  if (Same(text, "silent")) silent = true;
-  else if (Same(text, "install")) install = true;
-  else if (Same(text, "remove")) remove = true;
-  else if (Same(text, "start")) start = true;
-  else if (Same(text, "stop")) stop = true;
-  else if (Same(text, "normal") || Same(text, "noserv")) normal = true;
-  else if (Same(text, "show")) show = true;
+  if (Same(text, "silent"))
+    silent = true;
+  else if (Same(text, "install"))
+    install = true;
+  else if (Same(text, "remove"))
+    remove = true;
+  else if (Same(text, "start"))
+    start = true;
+  else if (Same(text, "stop"))
+    stop = true;
+  else if (Same(text, "normal") || Same(text, "noserv"))
+    normal = true;
+  else if (Same(text, "show"))
+    show = true;
 }
 
 CSingletonApp::~CSingletonApp() { platform::CloseNamedMutex(m_hMutex); }
@@ -102,8 +109,10 @@ void CWinAppSrv::ReportResult(const char* format, ...) {
 // Reports a service command's result and sets the exit code; always false,
 // as nothing runs after a command. `failed` takes the system's error text.
 bool CWinAppSrv::FinishCommand(int result, const char* done, const char* failed) {
-  if (result == 0) ReportResult("%s", done);
-  else ReportResult(failed, LastErrorText().c_str());
+  if (result == 0)
+    ReportResult("%s", done);
+  else
+    ReportResult(failed, LastErrorText().c_str());
   m_exitCode = result == 0 ? 0 : 1;
   return false;
 }

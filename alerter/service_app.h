@@ -28,13 +28,13 @@ class CSrvcCmdInfo : public CCommandLineInfo {
   // "show", without regard to case; anything else is ignored.
   void ParseSwitch(const char* text, bool isSwitch) override;
 
-  bool silent = false;   // no result texts
+  bool silent = false;  // no result texts
   bool install = false;
   bool remove = false;
   bool start = false;
   bool stop = false;
-  bool normal = false;   // an ordinary program even when the service is installed
-  bool show = false;     // accepted; changes nothing
+  bool normal = false;  // an ordinary program even when the service is installed
+  bool show = false;    // accepted; changes nothing
 };
 
 class CSingletonApp : public CWinApp {

@@ -18,7 +18,8 @@ inline constexpr const char* kPipeSecurity =
 // Start-up.
 inline constexpr const char* kAlreadyRunning = "Uma inst\xE2ncia do Vigil 2.0 j\xE1 est\xE1 rodando.";
 inline constexpr const char* kDefaultSettings =
-    "Aten\xE7\xE3o: A supervis\xE3o do NoBreak est\xE1 operando com as configura\xE7\xF5" "es default!\n"
+    "Aten\xE7\xE3o: A supervis\xE3o do NoBreak est\xE1 operando com as configura\xE7\xF5"
+    "es default!\n"
     "Voc\xEA deve ajustar os par\xE2metros deste servi\xE7o no painel de controle para obter\n"
     "um funcionamento adequado.";
 inline constexpr const char* kEventFileFailed = "Erro na abertura do arquivo de eventos!";
@@ -40,8 +41,11 @@ inline constexpr const char* kHostNameFailed = "CSocketBind: Erro em gethostname
 // Datagrams with the network's key ("Net Key").
 inline constexpr const char* kNotificationRefused = "Notifica\xE7\xE3o de %s recusada: %s\n";
 inline constexpr const char* kRefusalsNoLongerTold =
-    "Outras notifica\xE7\xF5" "es recusadas ser\xE3o apenas contadas.\n";
-inline constexpr const char* kSigningFailed = "Erro: a notifica\xE7\xE3o n\xE3o p\xF4" "de ser assinada.\n";
+    "Outras notifica\xE7\xF5"
+    "es recusadas ser\xE3o apenas contadas.\n";
+inline constexpr const char* kSigningFailed =
+    "Erro: a notifica\xE7\xE3o n\xE3o p\xF4"
+    "de ser assinada.\n";
 inline constexpr const char* kRegisterHandlerFailed = "RegisterServiceCtrlHandler failed";
 
 // The signalling-fault question.
@@ -52,11 +56,14 @@ inline constexpr const char* kCableQuestion =
     "Deseja encerrar o servi\xE7o e verificar o cabo?";
 
 // The status pipe.
-inline constexpr const char* kSecurityFailed = "Falha na convers\xE3o da string de seguran\xE7" "a.\nErro: %d";
+inline constexpr const char* kSecurityFailed =
+    "Falha na convers\xE3o da string de seguran\xE7"
+    "a.\nErro: %d";
 inline constexpr const char* kPipeCreationFailed =
     "Falha na cri\xE7\xE3o do canal de comunica\xE7\xE3o com o supervisor.\nErro: %d";
 inline constexpr const char* kHandlerFailed =
-    "Falha na cria\xE7\xE3o do servidor de informa\xE7\xF5" "es locais.\nErro: %d";
+    "Falha na cria\xE7\xE3o do servidor de informa\xE7\xF5"
+    "es locais.\nErro: %d";
 inline constexpr const char* kReplyFailed = "Falha no envio dos dados ao supervisor.";
 inline constexpr const char* kUnknownRequest = "Soicita\xE7\xE3o do supervisor desconhecida.";
 

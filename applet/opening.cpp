@@ -80,8 +80,8 @@ void RunOpeningSequence(void* parent, const SheetRunner& runSheet) {
     serviceInstalled = ServiceInstalled();
   }
 
-  bool running = serviceInstalled ? ServiceControl(kServiceQuery) == kServiceStateRunning
-                                  : IsInstanceRunning(kInstanceMutex);
+  bool running =
+      serviceInstalled ? ServiceControl(kServiceQuery) == kServiceStateRunning : IsInstanceRunning(kInstanceMutex);
   if (running) {
     SessionMessageBox(kStyleWarning, "%s",
                       "Você deve encerrar o Vigil 2.0 antes de modificar suas configurações."_w1252);

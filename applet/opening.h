@@ -11,8 +11,10 @@
 namespace applet {
 
 inline constexpr const char* kSettingsTitle = "Configurações da Supervisão do NoBreak"_w1252;
-inline constexpr const char* kSnmpAgentsKeyNt5 = "System\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
-inline constexpr const char* kSnmpAgentsKeyNt6 = "System\\CurrentControlSet\\Control\\SNMP\\Parameters\\ExtensionAgents";
+inline constexpr const char* kSnmpAgentsKeyNt5 =
+    "System\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
+inline constexpr const char* kSnmpAgentsKeyNt6 =
+    "System\\CurrentControlSet\\Control\\SNMP\\Parameters\\ExtensionAgents";
 inline constexpr const char* kAgentValue = "vigil_20_agent";
 inline constexpr const char* kServiceKey = "System\\CurrentControlSet\\Services\\Vigil20";
 inline constexpr const char* kSupervisor = "vigil20s.exe";

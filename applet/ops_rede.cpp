@@ -59,7 +59,7 @@ void COpsRede::OnTimer(int id) {
 void COpsRede::OnHidden() {
   if (comunica_.NetworkBoxTicked() && IsChecked(kOnlyThisOneBox) && Text(kHostNameEdit).empty())
     ShowMessageBox("Você deve digitar o nome do computador que enviará as notificações."_w1252, MessageTitle(),
-               platform::kMbIconExclamation);
+                   platform::kMbIconExclamation);
   else if (listening_)
     KillTimer(kRefreshTimer);
 }

@@ -34,7 +34,8 @@ const ControlTemplate kMainControls[] = {
     {K::kEdit, 1017, "", 228, 64, 28, 12, kTabStop | kReadOnly | kDigitsOnly | kCentred | kBorder | kGroupStart},
     {K::kSpin, 1023, "", 256, 64, 10, 12, kSpinStyle | kNoThousands},
     {K::kGroupBox, kNoId, "Ações de monitoração"_w1252, 7, 90, 263, 58, 0},
-    {K::kCheckBox, 1002, "&Desligar o sistema no término da autonomia prevista."_w1252, 14, 102, 248, 10, kBox | kGroupStart},
+    {K::kCheckBox, 1002, "&Desligar o sistema no término da autonomia prevista."_w1252, 14, 102, 248, 10,
+     kBox | kGroupStart},
     {K::kCheckBox, 1021, "Desligar o sistema quando a &Bateria estiver crítica."_w1252, 14, 116, 248, 10, kBox},
     {K::kCheckBox, 1022, "&Gerar avisos sonoros na ocorrência de eventos."_w1252, 14, 130, 248, 10, kBox},
 };
@@ -103,20 +104,20 @@ const ControlTemplate kScriptControls[] = {
 
 const ControlTemplate kSnmpControls[] = {
     {K::kGroupBox, 1026, "Agente SNMP", 7, 3, 263, 145, 0},
-    {K::kStatic, 1055, "Número máximo de eventos retornados na recuperação de eventos por SNMP:"_w1252, 14, 16, 248,
-     18, 0},
+    {K::kStatic, 1055, "Número máximo de eventos retornados na recuperação de eventos por SNMP:"_w1252, 14, 16, 248, 18,
+     0},
     {K::kStatic, 1056, "&Máximo de eventos:"_w1252, 14, 42, 80, 8, 0},
     {K::kEdit, 1046, "", 96, 40, 28, 12, kTabStop | kDigitsOnly | kBorder | kGroupStart},
     {K::kSpin, 1048, "", 124, 40, 10, 12, kSpinStyle},
     {K::kStatic, 1057, "registros.", 140, 42, 60, 8, 0},
-    {K::kCheckBox, 1047, "&Enviar alarmes SNMP (\"Traps\") na ocorrência de eventos no nobreak."_w1252, 14, 62, 248,
-     18, kBox | kGroupStart},
+    {K::kCheckBox, 1047, "&Enviar alarmes SNMP (\"Traps\") na ocorrência de eventos no nobreak."_w1252, 14, 62, 248, 18,
+     kBox | kGroupStart},
 };
 
 }  // namespace
 
-const DialogTemplate kSheetDialog{148, Frame::kModalPopup, "Vigil 2.0", 294, 214, "Microsoft Sans Serif", 8,
-                                  kSheetControls};
+const DialogTemplate kSheetDialog{148, Frame::kModalPopup,     "Vigil 2.0", 294,
+                                  214, "Microsoft Sans Serif", 8,           kSheetControls};
 const DialogTemplate kCommunicationPage{141, Frame::kChildPage, "", 277, 153, kPageFont, 8, kCommunicationControls};
 const DialogTemplate kMainPage{142, Frame::kChildPage, "", 277, 153, kPageFont, 8, kMainControls};
 const DialogTemplate kNetworkPage{145, Frame::kChildPage, "", 277, 153, kPageFont, 8, kNetworkControls};
@@ -124,7 +125,7 @@ const DialogTemplate kScriptPage{146, Frame::kChildPage, "", 277, 153, kPageFont
 const DialogTemplate kTechnicalPage{147, Frame::kChildPage, "", 277, 153, kPageFont, 8, kTechnicalControls};
 const DialogTemplate kSnmpPage{149, Frame::kChildPage, "", 277, 153, kPageFont, 8, kSnmpControls};
 
-const DialogTemplate* const kAllDialogs[7] = {&kSheetDialog, &kCommunicationPage, &kMainPage,    &kNetworkPage,
+const DialogTemplate* const kAllDialogs[7] = {&kSheetDialog, &kCommunicationPage, &kMainPage, &kNetworkPage,
                                               &kScriptPage,  &kTechnicalPage,     &kSnmpPage};
 
 }  // namespace applet

@@ -13,7 +13,7 @@ inline constexpr int kServerImagesBitmap = 144;  // 16-pixel images, white trans
 inline constexpr int kBannerBitmap = 155;        // 103 x 41, drawn at (14, 1)
 inline constexpr int kBannerMaskBitmap = 156;
 
-extern const dialog::DialogTemplate kSheetDialog;       // 148
+extern const dialog::DialogTemplate kSheetDialog;        // 148
 extern const dialog::DialogTemplate kCommunicationPage;  // 141
 extern const dialog::DialogTemplate kMainPage;           // 142
 extern const dialog::DialogTemplate kNetworkPage;        // 145

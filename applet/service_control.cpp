@@ -8,7 +8,8 @@ namespace applet {
 int ServiceControl(int command) {
   platform::ScOwner manager, service;
   if (platform::OpenServiceManager(platform::kScManagerAllAccess, manager.out()) != 0) return 0;
-  if (platform::OpenServiceEntry(manager.get(), kServiceName, platform::kServiceAllAccess, service.out()) != 0) return 0;
+  if (platform::OpenServiceEntry(manager.get(), kServiceName, platform::kServiceAllAccess, service.out()) != 0)
+    return 0;
   int result = 0;
   if (command == kServiceQuery) {
     platform::ServiceStatus status;

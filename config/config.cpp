@@ -11,7 +11,8 @@ namespace {
 
 void LoadInt(RegKey key, const CIntData& data) {
   uint32_t value = 0;
-  if (platform::QueryRegDword(key, data.valueName, &value) == platform::kRegOk) *data.value = static_cast<int32_t>(value);
+  if (platform::QueryRegDword(key, data.valueName, &value) == platform::kRegOk)
+    *data.value = static_cast<int32_t>(value);
 }
 
 // A REG_SZ of at most kStringBufferBytes bytes.

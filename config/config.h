@@ -67,6 +67,6 @@ class CConfig : public CObject {
   std::string keyPath_;
   int32_t currentSubKey_ = -1;
   std::vector<std::string> subKeys_;
-  std::vector<int32_t> privateSubKeys_;  // indexes into subKeys_
+  std::vector<int32_t> privateSubKeys_;           // indexes into subKeys_
   std::vector<std::unique_ptr<CData>> settings_;  // in declaration order
 };

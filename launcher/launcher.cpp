@@ -55,7 +55,8 @@ void RunLauncher(const std::string& tail, LauncherSystem& system) {
     if (Failed(system.Open(value.c_str(), nullptr, kShowHide)))
       system.Box(kErrorCaption, FormatMessage(kCannotRun, value).c_str(), kErrorStyle);
   } else if (extension == "pdf") {
-    if (Failed(system.Open(value.c_str(), nullptr, kShowHide)) && Failed(system.Open(value.c_str(), nullptr, kShowHide)))
+    if (Failed(system.Open(value.c_str(), nullptr, kShowHide)) &&
+        Failed(system.Open(value.c_str(), nullptr, kShowHide)))
       system.Box(kErrorCaption, FormatMessage(kNoPdfReader, value).c_str(), kErrorStyle);
   } else if (extension == "my" || extension == "txt") {
     if (Failed(system.Open("notepad.exe", value.c_str(), kShowNormal)))

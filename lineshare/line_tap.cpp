@@ -9,8 +9,8 @@
 
 using namespace linetap;
 
-static_assert(kCtsOn == platform::kModemCtsOn && kDsrOn == platform::kModemDsrOn &&
-                  kRingOn == platform::kModemRingOn && kRlsdOn == platform::kModemRlsdOn,
+static_assert(kCtsOn == platform::kModemCtsOn && kDsrOn == platform::kModemDsrOn && kRingOn == platform::kModemRingOn &&
+                  kRlsdOn == platform::kModemRlsdOn,
               "the shared word carries the platform's modem bits unchanged");
 
 namespace {

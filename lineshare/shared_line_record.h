@@ -8,9 +8,9 @@ namespace linetap {
 inline constexpr const char* kSectionName = "LineTap";
 
 struct SharedLineRecord {
-  int32_t reserved;      // read by nobody
-  int32_t modemStatus;   // MS_* bits of the master's last good read
-  int32_t status;        // 1 good read, -3 failed read, -1 no reading
+  int32_t reserved;     // read by nobody
+  int32_t modemStatus;  // MS_* bits of the master's last good read
+  int32_t status;       // 1 good read, -3 failed read, -1 no reading
 };
 static_assert(sizeof(SharedLineRecord) == 12, "three 32-bit words");
 

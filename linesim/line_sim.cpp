@@ -121,9 +121,7 @@ bool WriteOutputs(const std::string& path, int word) {
   return ReplaceFile(path + ".out", FormatLineNames(word, kOutputs) + "\n");
 }
 
-bool WriteInputs(const std::string& path, int word) {
-  return ReplaceFile(path, FormatLineNames(word, kInputs) + "\n");
-}
+bool WriteInputs(const std::string& path, int word) { return ReplaceFile(path, FormatLineNames(word, kInputs) + "\n"); }
 
 bool AppendTone(const std::string& path, int hz, int ms) {
   std::string beep = path + ".beep";

@@ -93,23 +93,57 @@ void ApplyLine(int line, const char* equals, ConfigRecord* c) {
   bool says_naom = std::strstr(equals, "naom") != nullptr;
   bool says_sim = std::strstr(equals, "sim") != nullptr;
   switch (line) {
-    case 1: c->autonomy_min = ParseNumber(value, INT_MAX / 60); break;
-    case 2: c->recharge_h = ParseNumber(value, INT_MAX / 3600); break;
-    case 3: c->off_at_autonomy_end = !says_nao; break;
-    case 4: c->off_at_battery_low = !says_nao; break;
-    case 5: c->beep_on = !says_nao; break;
-    case 6: c->console_on = !says_nao; break;
-    case 7: c->local_ups = !says_nao; break;
-    case 8: SetDevice(c->device, sizeof c->device, value); break;
-    case 9: c->lan_send = says_sim; break;
-    case 10: CopyCut(c->station, sizeof c->station, StrCopy(value)); break;
-    case 11: c->lan_receive = says_sim; break;
-    case 12: c->accept_any = says_sim; break;
-    case 13: CopyCut(c->server, sizeof c->server, StrCopy(value)); break;
-    case 14: c->bypass_on = !says_nao; break;
-    case 15: c->stable_filter = !says_naom; break;
-    case 16: c->script_on = says_sim; break;
-    case 17: CopyCut(c->script, sizeof c->script, StrCopy(value)); break;
+    case 1:
+      c->autonomy_min = ParseNumber(value, INT_MAX / 60);
+      break;
+    case 2:
+      c->recharge_h = ParseNumber(value, INT_MAX / 3600);
+      break;
+    case 3:
+      c->off_at_autonomy_end = !says_nao;
+      break;
+    case 4:
+      c->off_at_battery_low = !says_nao;
+      break;
+    case 5:
+      c->beep_on = !says_nao;
+      break;
+    case 6:
+      c->console_on = !says_nao;
+      break;
+    case 7:
+      c->local_ups = !says_nao;
+      break;
+    case 8:
+      SetDevice(c->device, sizeof c->device, value);
+      break;
+    case 9:
+      c->lan_send = says_sim;
+      break;
+    case 10:
+      CopyCut(c->station, sizeof c->station, StrCopy(value));
+      break;
+    case 11:
+      c->lan_receive = says_sim;
+      break;
+    case 12:
+      c->accept_any = says_sim;
+      break;
+    case 13:
+      CopyCut(c->server, sizeof c->server, StrCopy(value));
+      break;
+    case 14:
+      c->bypass_on = !says_nao;
+      break;
+    case 15:
+      c->stable_filter = !says_naom;
+      break;
+    case 16:
+      c->script_on = says_sim;
+      break;
+    case 17:
+      CopyCut(c->script, sizeof c->script, StrCopy(value));
+      break;
   }
 }
 

@@ -107,8 +107,7 @@ RoleEnd RunLineMonitor(pid_t worker) {
   if (!SetStationName()) return RoleEnd::kSetUpFailed;
   int sock = OpenBroadcastSocket(&destination);
   if (sock < 0) return RoleEnd::kSetUpFailed;
-  if (!OpenModemLines(&lines, config.device) || !GetModemWord(lines, &saved_word) ||
-      !SetModemWord(lines, TIOCM_RTS)) {
+  if (!OpenModemLines(&lines, config.device) || !GetModemWord(lines, &saved_word) || !SetModemWord(lines, TIOCM_RTS)) {
     close(sock);
     CloseModemLines(&lines);
     return RoleEnd::kSetUpFailed;

@@ -13,8 +13,11 @@ struct LineBit {
   int sim;
   int tiocm;
 };
-constexpr LineBit kLineBits[] = {{linesim::kDsr, TIOCM_DSR}, {linesim::kCts, TIOCM_CTS}, {linesim::kRi, TIOCM_RNG},
-                                 {linesim::kRts, TIOCM_RTS}, {linesim::kDtr, TIOCM_DTR}};
+constexpr LineBit kLineBits[] = {{linesim::kDsr, TIOCM_DSR},
+                                 {linesim::kCts, TIOCM_CTS},
+                                 {linesim::kRi, TIOCM_RNG},
+                                 {linesim::kRts, TIOCM_RTS},
+                                 {linesim::kDtr, TIOCM_DTR}};
 
 int TiocmFromSim(int sim) {
   int word = 0;

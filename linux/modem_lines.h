@@ -4,7 +4,7 @@
 #pragma once
 
 struct ModemLines {
-  int fd = -1;                   // the serial device, when real
+  int fd = -1;                     // the serial device, when real
   const char* sim_path = nullptr;  // the simulator's file, when simulated
 };
 

@@ -7,10 +7,10 @@
 
 enum BlockByte : int {
   kReserved = 0,
-  kStartGate = 1,      // 1 while the autonomy worker must wait
-  kRunning = 2,        // 0 asks every loop to end
-  kStopRequest = 3,    // 1 once a shutdown or a "stop" has begun
-  kPowerFail = 4,      // the five UPS flags, 0/1
+  kStartGate = 1,    // 1 while the autonomy worker must wait
+  kRunning = 2,      // 0 asks every loop to end
+  kStopRequest = 3,  // 1 once a shutdown or a "stop" has begun
+  kPowerFail = 4,    // the five UPS flags, 0/1
   kBatteryLow = 5,
   kBypass = 6,
   kCommFail = 7,
@@ -21,7 +21,7 @@ enum BlockByte : int {
   kDischargeTime = 15,
   kWorkerPaused = 17,  // 1 while the worker sleeps in pause()
   kNameLen = 18,
-  kName = 19,          // station name, zero-terminated, at most 32 characters
+  kName = 19,  // station name, zero-terminated, at most 32 characters
 };
 inline constexpr int kBlockSize = 52;
 inline constexpr int kNameMax = 32;

@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr unsigned short kSpeakerPort = 0x61;   // bits 0 and 1: gate and speaker
-constexpr unsigned short kTimer2Port = 0x42;     // and 0x43, the mode register
+constexpr unsigned short kSpeakerPort = 0x61;  // bits 0 and 1: gate and speaker
+constexpr unsigned short kTimer2Port = 0x42;   // and 0x43, the mode register
 constexpr unsigned short kTimerModePort = 0x43;
 constexpr int kTimerClockHz = 1192500;
 

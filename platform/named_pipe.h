@@ -12,7 +12,6 @@
 
 namespace platform {
 
-
 // An access-control description of a pipe.
 struct PipeSecurity;
 // From the security descriptor definition language, revision 1.
@@ -24,8 +23,8 @@ void FreePipeSecurity(PipeSecurity* security);
 // `maxInstances` instances of the name exist at once: one more fails with
 // kErrorPipeBusy.
 struct PipeInstance;
-uint32_t CreatePipeInstance(const char* name, uint32_t maxInstances, uint32_t bufferBytes,
-                            const PipeSecurity* security, PipeInstance** out);
+uint32_t CreatePipeInstance(const char* name, uint32_t maxInstances, uint32_t bufferBytes, const PipeSecurity* security,
+                            PipeInstance** out);
 // Waits, without limit, until a client is connected to the instance (0,
 // also for a client that came before the call).
 uint32_t WaitForPipeClient(PipeInstance* instance);

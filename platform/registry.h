@@ -39,16 +39,16 @@ inline constexpr uint32_t kKeyAllAccess = 0xF003F;
 
 // Result codes (the Win32 ERROR_* numbers).
 inline constexpr long kRegOk = kErrorSuccess;
-inline constexpr long kRegNotFound = kErrorFileNotFound;          // no such key or value
-inline constexpr long kRegAccessDenied = kErrorAccessDenied;      // handle lacks the right; unwritable store
+inline constexpr long kRegNotFound = kErrorFileNotFound;      // no such key or value
+inline constexpr long kRegAccessDenied = kErrorAccessDenied;  // handle lacks the right; unwritable store
 inline constexpr long kRegInvalidHandle = kErrorInvalidHandle;
-inline constexpr long kRegInvalidParameter = kErrorInvalidParameter; // bad name, path or size
-inline constexpr long kRegMoreData = kErrorMoreData;        // the value does not fit the buffer
-inline constexpr long kRegNoMoreItems = kErrorNoMoreItems;     // enumeration finished
-inline constexpr long kRegBadDb = kErrorBadDb;          // the stored key cannot be read
-inline constexpr long kRegKeyDeleted = kErrorKeyDeleted;     // the open key was deleted
-inline constexpr long kRegIoError = kErrorIoDevice;        // a read or write of the store failed
-inline constexpr long kRegWrongType = kErrorUnsupportedType;      // the value is not of the type asked for
+inline constexpr long kRegInvalidParameter = kErrorInvalidParameter;  // bad name, path or size
+inline constexpr long kRegMoreData = kErrorMoreData;                  // the value does not fit the buffer
+inline constexpr long kRegNoMoreItems = kErrorNoMoreItems;            // enumeration finished
+inline constexpr long kRegBadDb = kErrorBadDb;                        // the stored key cannot be read
+inline constexpr long kRegKeyDeleted = kErrorKeyDeleted;              // the open key was deleted
+inline constexpr long kRegIoError = kErrorIoDevice;                   // a read or write of the store failed
+inline constexpr long kRegWrongType = kErrorUnsupportedType;          // the value is not of the type asked for
 
 // Largest value data and value name accepted by SetRegValue.
 inline constexpr uint32_t kMaxValueBytes = 1024 * 1024;

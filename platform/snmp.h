@@ -134,13 +134,13 @@ typedef struct {
 
 // The extension agent's entry points, as a host looks them up by name.
 typedef BOOL (*PFNSNMPEXTENSIONINIT)(DWORD dwUpTimeReference, HANDLE* phSubagentTrapEvent,
-                                      AsnObjectIdentifier* pFirstSupportedRegion);
+                                     AsnObjectIdentifier* pFirstSupportedRegion);
 typedef BOOL (*PFNSNMPEXTENSIONINITEX)(AsnObjectIdentifier* pNextSupportedRegion);
 typedef BOOL (*PFNSNMPEXTENSIONQUERY)(BYTE bPduType, SnmpVarBindList* pVarBindList, AsnInteger32* pErrorStatus,
-                                       AsnInteger32* pErrorIndex);
+                                      AsnInteger32* pErrorIndex);
 typedef BOOL (*PFNSNMPEXTENSIONTRAP)(AsnObjectIdentifier* pEnterpriseOid, AsnInteger32* pGenericTrapId,
-                                      AsnInteger32* pSpecificTrapId, AsnTimeticks* pTimeStamp,
-                                      SnmpVarBindList* pVarBindList);
+                                     AsnInteger32* pSpecificTrapId, AsnTimeticks* pTimeStamp,
+                                     SnmpVarBindList* pVarBindList);
 
 // Memory: blocks of the process heap, not promised to be zero-filled (those
 // of snmpapi.dll under Wine are not); SnmpUtilMemAlloc(0) still gives a block.

@@ -61,8 +61,8 @@ std::optional<std::string> Utf8ToCp1252(const std::string& text, std::string* pr
 }
 
 struct Options {
-  std::string key;          // below HKLM, in stored bytes
-  std::string shownKey;     // as typed, for messages
+  std::string key;       // below HKLM, in stored bytes
+  std::string shownKey;  // as typed, for messages
   std::optional<std::string> value;
   bool allValues = false;
   bool recursive = false;
@@ -106,16 +106,22 @@ std::optional<uint32_t> TypeNumber(const std::string& name) {
 
 std::string TypeName(uint32_t type) {
   switch (type) {
-    case platform::kRegSz: return "REG_SZ";
-    case platform::kRegExpandSz: return "REG_EXPAND_SZ";
-    case platform::kRegDword: return "REG_DWORD";
-    case platform::kRegBinary: return "REG_BINARY";
-    case platform::kRegNone: return "REG_NONE";
-    default: return "REG_0x" + [&] {
-      char hex[16];
-      std::snprintf(hex, sizeof hex, "%x", type);
-      return std::string(hex);
-    }();
+    case platform::kRegSz:
+      return "REG_SZ";
+    case platform::kRegExpandSz:
+      return "REG_EXPAND_SZ";
+    case platform::kRegDword:
+      return "REG_DWORD";
+    case platform::kRegBinary:
+      return "REG_BINARY";
+    case platform::kRegNone:
+      return "REG_NONE";
+    default:
+      return "REG_0x" + [&] {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%x", type);
+        return std::string(hex);
+      }();
   }
 }
 
@@ -277,8 +283,7 @@ int Add(const Options& options) {
   int status = 0;
   if (options.value) {
     bool exists = platform::QueryRegValue(key, *options.value, nullptr, nullptr, nullptr) == platform::kRegOk;
-    if (exists && !options.force &&
-        !Confirm("Value " + Show(*options.value, options) + " exists, overwrite")) {
+    if (exists && !options.force && !Confirm("Value " + Show(*options.value, options) + " exists, overwrite")) {
       status = 1;
     } else {
       result = platform::SetRegValue(key, *options.value, *type, data->data(), static_cast<uint32_t>(data->size()));
@@ -351,15 +356,24 @@ int main(int argc, char** argv) {
   for (int i = 3; i < argc; ++i) {
     std::string arg = argv[i];
     bool hasNext = i + 1 < argc;
-    if (IsSwitch(arg, "v") && hasNext) typedValue = argv[++i];
-    else if (IsSwitch(arg, "ve")) typedValue = "";
-    else if (IsSwitch(arg, "va")) options.allValues = true;
-    else if (IsSwitch(arg, "s")) options.recursive = true;
-    else if (IsSwitch(arg, "f")) options.force = true;
-    else if (IsSwitch(arg, "raw")) options.raw = true;
-    else if (IsSwitch(arg, "t") && hasNext) options.type = argv[++i];
-    else if (IsSwitch(arg, "d") && hasNext) options.data = argv[++i];
-    else return Usage("unexpected argument '" + arg + "'");
+    if (IsSwitch(arg, "v") && hasNext)
+      typedValue = argv[++i];
+    else if (IsSwitch(arg, "ve"))
+      typedValue = "";
+    else if (IsSwitch(arg, "va"))
+      options.allValues = true;
+    else if (IsSwitch(arg, "s"))
+      options.recursive = true;
+    else if (IsSwitch(arg, "f"))
+      options.force = true;
+    else if (IsSwitch(arg, "raw"))
+      options.raw = true;
+    else if (IsSwitch(arg, "t") && hasNext)
+      options.type = argv[++i];
+    else if (IsSwitch(arg, "d") && hasNext)
+      options.data = argv[++i];
+    else
+      return Usage("unexpected argument '" + arg + "'");
   }
   for (auto& c : options.type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 

@@ -41,22 +41,33 @@ int Failed(const char* call, uint32_t error) {
 
 const char* StateName(uint32_t state) {
   switch (state) {
-    case platform::kServiceStopped: return "STOPPED";
-    case platform::kServiceStartPending: return "START_PENDING";
-    case platform::kServiceStopPending: return "STOP_PENDING";
-    case platform::kServiceRunning: return "RUNNING";
-    case 5: return "CONTINUE_PENDING";
-    case 6: return "PAUSE_PENDING";
-    case platform::kServicePaused: return "PAUSED";
-    default: return "";
+    case platform::kServiceStopped:
+      return "STOPPED";
+    case platform::kServiceStartPending:
+      return "START_PENDING";
+    case platform::kServiceStopPending:
+      return "STOP_PENDING";
+    case platform::kServiceRunning:
+      return "RUNNING";
+    case 5:
+      return "CONTINUE_PENDING";
+    case 6:
+      return "PAUSE_PENDING";
+    case platform::kServicePaused:
+      return "PAUSED";
+    default:
+      return "";
   }
 }
 
 void PrintStatus(const std::string& name, const ServiceStatus& s, bool withProcess) {
   std::string type;
-  if (s.serviceType & platform::kServiceWin32OwnProcess) type = "WIN32_OWN_PROCESS";
-  else if (s.serviceType & 0x20) type = "WIN32_SHARE_PROCESS";
-  else if (s.serviceType & 0x30) type = "WIN32";
+  if (s.serviceType & platform::kServiceWin32OwnProcess)
+    type = "WIN32_OWN_PROCESS";
+  else if (s.serviceType & 0x20)
+    type = "WIN32_SHARE_PROCESS";
+  else if (s.serviceType & 0x30)
+    type = "WIN32";
   if (s.serviceType & platform::kServiceInteractiveProcess) type += "  (interactive)";
   std::printf("\nSERVICE_NAME: %s \n", name.c_str());
   std::printf("        TYPE               : %x  %s\n", s.serviceType, type.c_str());
@@ -100,18 +111,26 @@ int Create(const std::string& name, const std::vector<std::string>& words) {
   Option(words, 3, "DisplayName", &config.displayName);
   std::string start, type;
   if (Option(words, 3, "start", &start)) {
-    if (start == "auto") config.startType = platform::kServiceAutoStart;
-    else if (start == "demand") config.startType = platform::kServiceDemandStart;
-    else if (start == "disabled") config.startType = platform::kServiceDisabled;
-    else return Usage();
+    if (start == "auto")
+      config.startType = platform::kServiceAutoStart;
+    else if (start == "demand")
+      config.startType = platform::kServiceDemandStart;
+    else if (start == "disabled")
+      config.startType = platform::kServiceDisabled;
+    else
+      return Usage();
   }
   if (Option(words, 3, "type", &type)) {
-    if (type == "own") config.serviceType = platform::kServiceWin32OwnProcess;
-    else if (type == "interact") config.serviceType |= platform::kServiceInteractiveProcess;
-    else return Usage();
+    if (type == "own")
+      config.serviceType = platform::kServiceWin32OwnProcess;
+    else if (type == "interact")
+      config.serviceType |= platform::kServiceInteractiveProcess;
+    else
+      return Usage();
   }
   platform::ScOwner manager, service;
-  if (uint32_t e = platform::OpenServiceManager(platform::kScManagerAllAccess, manager.out())) return Failed("OpenSCManager", e);
+  if (uint32_t e = platform::OpenServiceManager(platform::kScManagerAllAccess, manager.out()))
+    return Failed("OpenSCManager", e);
   if (uint32_t e = platform::CreateServiceEntry(manager.get(), config, platform::kServiceAllAccess, service.out()))
     return Failed("CreateService", e);
   std::printf("[SC] CreateService SUCCESS\n");

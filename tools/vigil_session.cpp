@@ -44,11 +44,13 @@ bool HasCancel(uint32_t style) { return (style & 0xF) == 1 || (style & 0xF) == 3
 
 int32_t Pressed(Answer answer, uint32_t style) {
   switch (answer) {
-    case Answer::kYes: return HasYes(style) ? platform::kIdYes : platform::kIdOk;
+    case Answer::kYes:
+      return HasYes(style) ? platform::kIdYes : platform::kIdOk;
     case Answer::kNo:
       if (HasYes(style)) return platform::kIdNo;
       return HasCancel(style) ? kIdCancel : platform::kIdOk;
-    default: return platform::kIdTimeout;
+    default:
+      return platform::kIdTimeout;
   }
 }
 
@@ -57,8 +59,10 @@ std::string RecordLine(const platform::session::Request& box) {
   std::snprintf(style, sizeof style, "%x", box.style);
   std::string line = std::string(style) + " " + box.title + ": ";
   for (char c : box.text) {
-    if (c == '\n') line += "\\n";
-    else line += c;
+    if (c == '\n')
+      line += "\\n";
+    else
+      line += c;
   }
   return line + "\n";
 }
@@ -94,10 +98,14 @@ int main(int argc, char** argv) {
     std::string arg = argv[i];
     if (arg == "--answer" && i + 1 < argc) {
       std::string value = argv[++i];
-      if (value == "yes") answer = Answer::kYes;
-      else if (value == "no") answer = Answer::kNo;
-      else if (value == "timeout") answer = Answer::kTimeout;
-      else return Usage();
+      if (value == "yes")
+        answer = Answer::kYes;
+      else if (value == "no")
+        answer = Answer::kNo;
+      else if (value == "timeout")
+        answer = Answer::kTimeout;
+      else
+        return Usage();
     } else if (arg == "--record" && i + 1 < argc) {
       record_path = argv[++i];
     } else {

@@ -37,14 +37,22 @@ const uint8_t* Glyph(char c) {
   static const uint8_t kDot[7] = {0, 0, 0, 0, 0, 0x0C, 0x0C};
   static const uint8_t kBlank[7] = {0};
   switch (c) {
-    case 'V': return kV;
-    case 'I': return kI;
-    case 'G': return kG;
-    case 'L': return kL;
-    case '2': return k2;
-    case '0': return k0;
-    case '.': return kDot;
-    default: return kBlank;
+    case 'V':
+      return kV;
+    case 'I':
+      return kI;
+    case 'G':
+      return kG;
+    case 'L':
+      return kL;
+    case '2':
+      return k2;
+    case '0':
+      return k0;
+    case '.':
+      return kDot;
+    default:
+      return kBlank;
   }
 }
 
@@ -53,7 +61,8 @@ int Text(Picture& p, int x, int y, const char* text, int scale, Rgb c) {
     const uint8_t* g = Glyph(*text);
     for (int row = 0; row < 7; ++row)
       for (int col = 0; col < 5; ++col)
-        if (g[row] & (0x10 >> col)) p.Box(x + col * scale, y + row * scale, x + col * scale + scale - 1, y + row * scale + scale - 1, c);
+        if (g[row] & (0x10 >> col))
+          p.Box(x + col * scale, y + row * scale, x + col * scale + scale - 1, y + row * scale + scale - 1, c);
     x += 6 * scale;
   }
   return x;

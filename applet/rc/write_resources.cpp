@@ -45,19 +45,25 @@ std::pair<std::string, std::string> ClassAndStyle(const ControlTemplate& c) {
     case Kind::kStatic:
       return {"Static", std::string(c.style & kCentredText ? "SS_CENTER" : "SS_LEFT") + common};
     case Kind::kEdit:
-      return {"Edit", "ES_AUTOHSCROLL" + Flags(c.style, {{kDigitsOnly, "ES_NUMBER"}, {kReadOnly, "ES_READONLY"},
-                                                         {kCentred, "ES_CENTER"}, {kMasked, "ES_PASSWORD"}}) +
+      return {"Edit", "ES_AUTOHSCROLL" +
+                          Flags(c.style, {{kDigitsOnly, "ES_NUMBER"},
+                                          {kReadOnly, "ES_READONLY"},
+                                          {kCentred, "ES_CENTER"},
+                                          {kMasked, "ES_PASSWORD"}}) +
                           common};
     case Kind::kSpin:
-      return {"msctls_updown32", "0" + Flags(c.style, {{kSetBuddyInt, "UDS_SETBUDDYINT"}, {kArrowKeys, "UDS_ARROWKEYS"},
-                                                       {kNoThousands, "UDS_NOTHOUSANDS"}, {kAlignRight, "UDS_ALIGNRIGHT"}}) +
+      return {"msctls_updown32", "0" +
+                                     Flags(c.style, {{kSetBuddyInt, "UDS_SETBUDDYINT"},
+                                                     {kArrowKeys, "UDS_ARROWKEYS"},
+                                                     {kNoThousands, "UDS_NOTHOUSANDS"},
+                                                     {kAlignRight, "UDS_ALIGNRIGHT"}}) +
                                      common};
     case Kind::kDropDownList:
       return {"ComboBox", "CBS_DROPDOWNLIST | WS_VSCROLL" + common};
     case Kind::kListView:
-      return {"SysListView32", "LVS_SINGLESEL | LVS_SHOWSELALWAYS" +
-                                   Flags(c.style, {{kSmallIcons, "LVS_SMALLICON"}, {kSortAscending, "LVS_SORTASCENDING"}}) +
-                                   common};
+      return {"SysListView32",
+              "LVS_SINGLESEL | LVS_SHOWSELALWAYS" +
+                  Flags(c.style, {{kSmallIcons, "LVS_SMALLICON"}, {kSortAscending, "LVS_SORTASCENDING"}}) + common};
     case Kind::kPushButton:
       return {"Button", std::string(c.style & kDefaultButton ? "BS_DEFPUSHBUTTON" : "BS_PUSHBUTTON") + common};
     case Kind::kTabControl:

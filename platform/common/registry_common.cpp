@@ -9,18 +9,30 @@ namespace platform {
 
 const char* RegResultText(long result) {
   switch (result) {
-    case kRegOk: return "success";
-    case kRegNotFound: return "no such key or value";
-    case kRegAccessDenied: return "access denied";
-    case kRegInvalidHandle: return "invalid key handle";
-    case kRegInvalidParameter: return "invalid name, path or size";
-    case kRegMoreData: return "the value does not fit the buffer";
-    case kRegNoMoreItems: return "no more items";
-    case kRegBadDb: return "the stored key cannot be read";
-    case kRegKeyDeleted: return "the key was deleted";
-    case kRegIoError: return "the registry store could not be read or written";
-    case kRegWrongType: return "the value is not of the expected type";
-    default: return "unknown registry error";
+    case kRegOk:
+      return "success";
+    case kRegNotFound:
+      return "no such key or value";
+    case kRegAccessDenied:
+      return "access denied";
+    case kRegInvalidHandle:
+      return "invalid key handle";
+    case kRegInvalidParameter:
+      return "invalid name, path or size";
+    case kRegMoreData:
+      return "the value does not fit the buffer";
+    case kRegNoMoreItems:
+      return "no more items";
+    case kRegBadDb:
+      return "the stored key cannot be read";
+    case kRegKeyDeleted:
+      return "the key was deleted";
+    case kRegIoError:
+      return "the registry store could not be read or written";
+    case kRegWrongType:
+      return "the value is not of the expected type";
+    default:
+      return "unknown registry error";
   }
 }
 

@@ -21,9 +21,8 @@ SerialPort* OpenSerialPort(const std::string& name, std::string* error) {
     return nullptr;
   }
   const char* simulation = linesim::PathFromEnvironment();
-  std::unique_ptr<SerialBackend> backend = simulation
-                                               ? OpenSimulatedBackend(SimulatorFilePath(simulation), error)
-                                               : OpenDeviceBackend(name, error);
+  std::unique_ptr<SerialBackend> backend =
+      simulation ? OpenSimulatedBackend(SimulatorFilePath(simulation), error) : OpenDeviceBackend(name, error);
   if (!backend) return nullptr;
   return new SerialPort{std::move(backend)};
 }
@@ -36,9 +35,7 @@ bool SetSerialDtr(SerialPort* port, bool on) { return port && port->backend->Set
 
 bool SetSerialRts(SerialPort* port, bool on) { return port && port->backend->SetRts(on); }
 
-bool GetSerialModemStatus(SerialPort* port, uint32_t* status) {
-  return port && port->backend->ReadModemStatus(status);
-}
+bool GetSerialModemStatus(SerialPort* port, uint32_t* status) { return port && port->backend->ReadModemStatus(status); }
 
 void CloseSerialPort(SerialPort* port) { delete port; }
 

@@ -33,10 +33,14 @@ bool PortugueseLocale() {
 
 const char* TypeName(uint16_t type) {
   switch (type) {
-    case kEventError: return "Error";
-    case kEventWarning: return "Warning";
-    case kEventInformation: return "Information";
-    default: return "Unknown";
+    case kEventError:
+      return "Error";
+    case kEventWarning:
+      return "Warning";
+    case kEventInformation:
+      return "Information";
+    default:
+      return "Unknown";
   }
 }
 

@@ -12,8 +12,9 @@ bool HmacSha256(const uint8_t* key, size_t keySize, const uint8_t* data, size_t 
   unsigned int length = 0;
   // HMAC() takes an int key length; an empty key still needs a valid pointer.
   static const uint8_t kNoKey = 0;
-  if (keySize > 0x7FFFFFFF || !HMAC(EVP_sha256(), keySize ? key : &kNoKey, static_cast<int>(keySize),
-                                     size ? data : &kNoKey, size, mac, &length) ||
+  if (keySize > 0x7FFFFFFF ||
+      !HMAC(EVP_sha256(), keySize ? key : &kNoKey, static_cast<int>(keySize), size ? data : &kNoKey, size, mac,
+            &length) ||
       length != kSha256Bytes) {
     std::memset(mac, 0, kSha256Bytes);
     return false;

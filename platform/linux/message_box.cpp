@@ -17,7 +17,6 @@
 namespace platform {
 namespace {
 
-
 void ToStandardError(const std::string& title, const std::string& text) {
   std::string line = title + ": " + text + "\n";
   DebugOutput(line.c_str());
@@ -62,8 +61,8 @@ bool SendSessionMessage(const char* title, const char* text, uint32_t style, uin
   ssize_t n = seqpacket::Receive(fd, reply, sizeof reply, limit);
   close(fd);
   if (n == 4) {
-    *answer = static_cast<int32_t>(reply[0] | (reply[1] << 8) | (reply[2] << 16) |
-                                   (static_cast<uint32_t>(reply[3]) << 24));
+    *answer =
+        static_cast<int32_t>(reply[0] | (reply[1] << 8) | (reply[2] << 16) | (static_cast<uint32_t>(reply[3]) << 24));
     return true;
   }
   if (n < 0 && errno == ETIMEDOUT) {

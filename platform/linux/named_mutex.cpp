@@ -23,7 +23,6 @@ struct platform::NamedMutex {
 namespace platform {
 namespace {
 
-
 bool Lock(int fd, int operation) {
   while (flock(fd, operation) != 0) {
     if (errno != EINTR) return false;

@@ -37,7 +37,6 @@ struct platform::PipeClient {
 namespace platform {
 namespace {
 
-
 struct Pipe {
   int listener;
   uint32_t instances;
@@ -77,11 +76,19 @@ bool SocketPath(const char* name, std::string* path, uint32_t* error) {
 
 uint32_t ErrorOf(int error) {
   switch (error) {
-    case ENOENT: case ECONNREFUSED: return kErrorFileNotFound;
-    case EACCES: case EPERM: return kErrorAccessDenied;
-    case EPIPE: case ECONNRESET: return kErrorNoData;
-    case ETIMEDOUT: return kErrorTimeout;
-    default: return kErrorBrokenPipe;
+    case ENOENT:
+    case ECONNREFUSED:
+      return kErrorFileNotFound;
+    case EACCES:
+    case EPERM:
+      return kErrorAccessDenied;
+    case EPIPE:
+    case ECONNRESET:
+      return kErrorNoData;
+    case ETIMEDOUT:
+      return kErrorTimeout;
+    default:
+      return kErrorBrokenPipe;
   }
 }
 
@@ -95,9 +102,7 @@ uint32_t Read(int fd, void* buffer, uint32_t size, uint32_t* received, uint32_t 
   return truncated ? kErrorMoreData : 0;
 }
 
-uint32_t Write(int fd, const void* data, uint32_t size) {
-  return seqpacket::Send(fd, data, size) ? 0 : ErrorOf(errno);
-}
+uint32_t Write(int fd, const void* data, uint32_t size) { return seqpacket::Send(fd, data, size) ? 0 : ErrorOf(errno); }
 
 }  // namespace
 
@@ -110,8 +115,8 @@ uint32_t MakePipeSecurity(const char* sddl, PipeSecurity** out) {
 
 void FreePipeSecurity(PipeSecurity* security) { delete security; }
 
-uint32_t CreatePipeInstance(const char* name, uint32_t maxInstances, uint32_t bufferBytes,
-                            const PipeSecurity* security, PipeInstance** out) {
+uint32_t CreatePipeInstance(const char* name, uint32_t maxInstances, uint32_t bufferBytes, const PipeSecurity* security,
+                            PipeInstance** out) {
   if (maxInstances == 0 || maxInstances > 255 || bufferBytes == 0) return kErrorInvalidParameter;
   std::string path;
   uint32_t error = 0;

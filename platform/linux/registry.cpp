@@ -394,8 +394,8 @@ long DeleteRegTree(RegKey parent, const std::string& subkey) {
   if (status != kRegOk) return status;
   // Renamed out of sight first, so nobody opens a half-deleted key.
   static std::atomic<unsigned> counter{0};
-  std::string doomed = dir.substr(0, dir.rfind('/')) + "/.deleted-" + std::to_string(getpid()) + "-" +
-                       std::to_string(counter++);
+  std::string doomed =
+      dir.substr(0, dir.rfind('/')) + "/.deleted-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
   if (rename(dir.c_str(), doomed.c_str()) != 0) return Complain("cannot delete", dir, errno);
   std::error_code error;
   std::filesystem::remove_all(doomed, error);

@@ -79,7 +79,8 @@ class LineReader {
       if (out->size() >= limit) return Fail("text longer than " + std::to_string(limit) + " bytes");
       if (c != '\\') {
         if (byte < 0x20 || byte > 0x7E)
-          return Fail("raw byte " + Hex(byte) + " at column " + std::to_string(pos_) + " (write it \\x" + Hex(byte).substr(2) + ")");
+          return Fail("raw byte " + Hex(byte) + " at column " + std::to_string(pos_) + " (write it \\x" +
+                      Hex(byte).substr(2) + ")");
         *out += c;
         continue;
       }

@@ -34,7 +34,7 @@ struct Value {
 };
 
 struct Damage {
-  size_t line = 0;     // from 1
+  size_t line = 0;  // from 1
   std::string reason;
 };
 

@@ -64,7 +64,6 @@ struct platform::ServiceStatusObject {
 namespace platform {
 namespace {
 
-
 constexpr const char* kServicesKey = "System\\CurrentControlSet\\Services";
 constexpr const char* kMarkVariable = "VIGIL20_SERVICE_MARK";
 constexpr auto kConnectLimit = std::chrono::seconds(30);
@@ -140,8 +139,7 @@ bool ReadRecord(const std::string& name, ServiceConfig* config) {
     // Stored as REG_EXPAND_SZ; the typed reader takes REG_SZ only.
     uint8_t data[4096];
     uint32_t size = sizeof data - 1, type = 0;
-    if (QueryRegValue(key.get(), "ImagePath", &type, data, &size) != kRegOk ||
-        (type != kRegExpandSz && type != kRegSz))
+    if (QueryRegValue(key.get(), "ImagePath", &type, data, &size) != kRegOk || (type != kRegExpandSz && type != kRegSz))
       return false;
     data[size] = 0;
     image = reinterpret_cast<const char*>(data);
@@ -287,8 +285,7 @@ uint32_t CreateServiceEntry(ScHandle manager, const ServiceConfig& config, uint3
       SetRegDword(key.get(), "ErrorControl", config.errorControl) != kRegOk ||
       SetRegValue(key.get(), "ImagePath", kRegExpandSz, reinterpret_cast<const uint8_t*>(image.c_str()),
                   static_cast<uint32_t>(image.size() + 1)) != kRegOk ||
-      SetRegString(key.get(), "DisplayName", config.displayName.empty() ? config.name : config.displayName) !=
-          kRegOk ||
+      SetRegString(key.get(), "DisplayName", config.displayName.empty() ? config.name : config.displayName) != kRegOk ||
       SetRegString(key.get(), "ObjectName", "LocalSystem") != kRegOk) {
     key.Reset();
     DeleteRegTree(kLocalMachine, KeyOf(config.name));
@@ -407,8 +404,8 @@ uint32_t ControlServiceEntry(ScHandle service, uint32_t control, ServiceStatus* 
   if (fd < 0) return errno == EACCES ? kErrorAccessDenied : kErrorServiceNotActive;
   // One byte more than a reply, so that a longer message is seen as such.
   uint8_t reply[sizeof(ServiceStatus) + 1];
-  ssize_t n = seqpacket::Send(fd, &control, sizeof control) ? seqpacket::Receive(fd, reply, sizeof reply, kControlReplyMs)
-                                                            : -1;
+  ssize_t n =
+      seqpacket::Send(fd, &control, sizeof control) ? seqpacket::Receive(fd, reply, sizeof reply, kControlReplyMs) : -1;
   close(fd);
   std::optional<ServiceStatus> answer = n > 0 ? scm::DecodeStatusReply(reply, static_cast<size_t>(n)) : std::nullopt;
   if (!answer) return kErrorServiceRequestTimeout;

@@ -119,7 +119,8 @@ void CloseSharedSection(SharedSection* section) {
   // the section's place; the hold goes with the descriptor.
   std::vector<unsigned char> last(static_cast<unsigned char*>(section->data),
                                   static_cast<unsigned char*>(section->data) + section->size);
-  void* kept = mmap(section->data, section->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+  void* kept =
+      mmap(section->data, section->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
   if (kept == section->data)
     std::memcpy(kept, last.data(), last.size());
   else

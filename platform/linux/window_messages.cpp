@@ -76,7 +76,7 @@ struct Posted {
 struct ThreadQueue {
   uint32_t thread = 0;
   int wake = -1;
-  std::mutex lock;             // guards `posted` only: other threads post
+  std::mutex lock;  // guards `posted` only: other threads post
   std::deque<Posted> posted;
   // The rest belongs to the thread itself.
   std::vector<Window> windows;
@@ -226,8 +226,8 @@ void ServeConnection(ThreadQueue* queue, Window window, int fd) {
   // A longer message is not a message cut short.
   if (n == static_cast<ssize_t>(sizeof wire) && !truncated) {
     if (wire.kind == kWireSend) {
-      intptr_t result = Dispatch(window, wire.message, static_cast<uintptr_t>(wire.wParam),
-                                 static_cast<intptr_t>(wire.lParam));
+      intptr_t result =
+          Dispatch(window, wire.message, static_cast<uintptr_t>(wire.wParam), static_cast<intptr_t>(wire.lParam));
       int64_t reply = result;
       if (!seqpacket::Send(fd, &reply, sizeof reply))
         DebugPrintf("window messages: a reply was not taken: %s\n", std::strerror(errno));

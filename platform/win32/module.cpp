@@ -7,9 +7,7 @@ namespace platform {
 
 void* ModuleHandle(const char* fileName) { return GetModuleHandleA(fileName); }
 
-void* LoadIconResource(void* module, int id) {
-  return LoadIconA(static_cast<HINSTANCE>(module), MAKEINTRESOURCEA(id));
-}
+void* LoadIconResource(void* module, int id) { return LoadIconA(static_cast<HINSTANCE>(module), MAKEINTRESOURCEA(id)); }
 
 bool GetOsVersion(OsVersion* version) {
   OSVERSIONINFOA info{};
@@ -27,8 +25,8 @@ bool GetOsVersion(OsVersion* version) {
 }
 
 void InitialiseCommonControls() {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS |
-                                                     ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 }
 

@@ -46,9 +46,8 @@ uint32_t Overlapped(HANDLE handle, HANDLE event, DWORD timeoutMs, DWORD* transfe
 
 uint32_t ReadMessage(HANDLE handle, HANDLE event, void* buffer, uint32_t size, uint32_t* received, DWORD timeoutMs) {
   DWORD got = 0;
-  uint32_t error = Overlapped(handle, event, timeoutMs, &got, [&](OVERLAPPED* o) {
-    return ReadFile(handle, buffer, size, nullptr, o);
-  });
+  uint32_t error = Overlapped(handle, event, timeoutMs, &got,
+                              [&](OVERLAPPED* o) { return ReadFile(handle, buffer, size, nullptr, o); });
   if (error == 0 && got == 0) return kErrorBrokenPipe;
   if (error == 0 || error == ERROR_MORE_DATA) *received = got;
   return error;
@@ -56,9 +55,8 @@ uint32_t ReadMessage(HANDLE handle, HANDLE event, void* buffer, uint32_t size, u
 
 uint32_t WriteMessage(HANDLE handle, HANDLE event, const void* data, uint32_t size) {
   DWORD written = 0;
-  uint32_t error = Overlapped(handle, event, kWriteLimitMs, &written, [&](OVERLAPPED* o) {
-    return WriteFile(handle, data, size, nullptr, o);
-  });
+  uint32_t error = Overlapped(handle, event, kWriteLimitMs, &written,
+                              [&](OVERLAPPED* o) { return WriteFile(handle, data, size, nullptr, o); });
   if (error == 0 && written != size) return ERROR_WRITE_FAULT;
   return error;
 }
@@ -79,8 +77,8 @@ void FreePipeSecurity(PipeSecurity* security) {
   delete security;
 }
 
-uint32_t CreatePipeInstance(const char* name, uint32_t maxInstances, uint32_t bufferBytes,
-                            const PipeSecurity* security, PipeInstance** out) {
+uint32_t CreatePipeInstance(const char* name, uint32_t maxInstances, uint32_t bufferBytes, const PipeSecurity* security,
+                            PipeInstance** out) {
   SECURITY_ATTRIBUTES attributes{sizeof attributes, security ? security->descriptor : nullptr, FALSE};
   HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (!event) return GetLastError();
@@ -98,9 +96,8 @@ uint32_t CreatePipeInstance(const char* name, uint32_t maxInstances, uint32_t bu
 
 uint32_t WaitForPipeClient(PipeInstance* instance) {
   DWORD ignored = 0;
-  uint32_t error = Overlapped(instance->handle, instance->event, INFINITE, &ignored, [&](OVERLAPPED* o) {
-    return ConnectNamedPipe(instance->handle, o);
-  });
+  uint32_t error = Overlapped(instance->handle, instance->event, INFINITE, &ignored,
+                              [&](OVERLAPPED* o) { return ConnectNamedPipe(instance->handle, o); });
   // A client that connected between the creation and the wait.
   return error == ERROR_PIPE_CONNECTED ? 0 : error;
 }

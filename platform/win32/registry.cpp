@@ -52,8 +52,8 @@ long CreatePrivateRegKey(RegKey parent, const std::string& subkey, uint32_t acce
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
   HKEY opened = nullptr;
   DWORD disposition = 0;
-  LONG status = RegCreateKeyExA(parent->handle, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                access | WRITE_DAC, &attributes, &opened, &disposition);
+  LONG status = RegCreateKeyExA(parent->handle, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access | WRITE_DAC,
+                                &attributes, &opened, &disposition);
   // Set again whether the key is new or not: a key made before (by hand, or
   // by an older version) gets the list too, and Wine creates a key without
   // the list it is given.

@@ -49,8 +49,8 @@ uint32_t OpenServiceManager(uint32_t access, ScHandle* out) {
 
 uint32_t CreateServiceEntry(ScHandle manager, const ServiceConfig& config, uint32_t access, ScHandle* out) {
   SC_HANDLE handle = CreateServiceA(manager->handle, config.name.c_str(), config.displayName.c_str(), access,
-                                    config.serviceType, config.startType, config.errorControl,
-                                    config.imagePath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+                                    config.serviceType, config.startType, config.errorControl, config.imagePath.c_str(),
+                                    nullptr, nullptr, nullptr, nullptr, nullptr);
   if (!handle) return GetLastError();
   *out = new ScObject{handle};
   return 0;
@@ -63,9 +63,7 @@ uint32_t OpenServiceEntry(ScHandle manager, const std::string& name, uint32_t ac
   return 0;
 }
 
-uint32_t StartServiceEntry(ScHandle service) {
-  return StartServiceA(service->handle, 0, nullptr) ? 0 : GetLastError();
-}
+uint32_t StartServiceEntry(ScHandle service) { return StartServiceA(service->handle, 0, nullptr) ? 0 : GetLastError(); }
 
 uint32_t ControlServiceEntry(ScHandle service, uint32_t control, ServiceStatus* status) {
   SERVICE_STATUS reply{};

@@ -29,8 +29,8 @@ std::string StatusText(const CState& state) {
     if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) *c = '?';
 
   std::string text;
-  text += Line("Estacao:               ", std::string(*name ? name : "(local)") +
-                                            (state.fromNetwork ? " (pela rede)" : ""));
+  text += Line("Estacao:               ",
+               std::string(*name ? name : "(local)") + (state.fromNetwork ? " (pela rede)" : ""));
   text += Line("Rede eletrica:         ", YesNo(state.powerFailure, "FALTA DE ENERGIA", "normal"));
   text += Line("Bateria:               ", YesNo(state.batteryCritical, "CRITICA", "normal"));
   text += Line("Bypass:                ", YesNo(state.bypass, "sim", "nao"));
@@ -44,8 +44,6 @@ std::string StatusText(const CState& state) {
   return text;
 }
 
-std::string NoAnswerText(uint32_t error) {
-  return "O Vigil 2.0 nao responde (erro " + std::to_string(error) + ").\n";
-}
+std::string NoAnswerText(uint32_t error) { return "O Vigil 2.0 nao responde (erro " + std::to_string(error) + ").\n"; }
 
 }  // namespace supervisor

@@ -43,7 +43,6 @@ class ClientConnection {
   Outcome Flush();
 
  private:
-
   int fd_;
   Session session_;
   std::string line_;     // the request line being received

@@ -184,8 +184,7 @@ void Gateway::Run(const volatile std::sig_atomic_t& stop, void (*alive)()) {
         close = client->Receive(now, answer) == ClientConnection::Outcome::kClose;
       }
       if (!close && client->Idle(now)) close = true;
-      if (close)
-        clients_.remove_if([client](const std::unique_ptr<ClientConnection>& c) { return c.get() == client; });
+      if (close) clients_.remove_if([client](const std::unique_ptr<ClientConnection>& c) { return c.get() == client; });
     }
   }
 }

@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
   if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < wanted) {
     files.rlim_cur = wanted < files.rlim_max ? wanted : files.rlim_max;
     if (setrlimit(RLIMIT_NOFILE, &files) != 0)
-      std::fprintf(stderr, "vigil-nut: cannot have %lu files open: %s\n", static_cast<unsigned long>(wanted), std::strerror(errno));
+      std::fprintf(stderr, "vigil-nut: cannot have %lu files open: %s\n", static_cast<unsigned long>(wanted),
+                   std::strerror(errno));
   }
 
   vigil_nut::Gateway gateway(config);

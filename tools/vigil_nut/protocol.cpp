@@ -42,8 +42,8 @@ class Responder {
     if (Is(cmd, "PASSWORD")) return Password(r);
     if (Is(cmd, "LOGOUT")) return Logout(r);
     // The rest need a user name and a password first, as in upsd.
-    bool needsUser = Is(cmd, "LOGIN") || Is(cmd, "PRIMARY") || Is(cmd, "MASTER") || Is(cmd, "FSD") ||
-                     Is(cmd, "SET") || Is(cmd, "INSTCMD");
+    bool needsUser = Is(cmd, "LOGIN") || Is(cmd, "PRIMARY") || Is(cmd, "MASTER") || Is(cmd, "FSD") || Is(cmd, "SET") ||
+                     Is(cmd, "INSTCMD");
     if (!needsUser) return Err("UNKNOWN-COMMAND");
     if (!s_.hasUsername) return Err("USERNAME-REQUIRED");
     if (!s_.hasPassword) return Err("PASSWORD-REQUIRED");
@@ -232,7 +232,8 @@ class Responder {
   }
 
   static std::string Description(const Station& station) {
-    return "Nobreak de " + QuotedValue(station.stationName) + " (Vigil 2.0, " + QuotedValue(station.sourceAddress) + ")";
+    return "Nobreak de " + QuotedValue(station.stationName) + " (Vigil 2.0, " + QuotedValue(station.sourceAddress) +
+           ")";
   }
 
   Session& s_;

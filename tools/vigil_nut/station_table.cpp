@@ -59,10 +59,9 @@ bool StationTable::Record(const LanDatagram& datagram, const std::string& source
     std::string base = NutUpsName(name);
     fresh.upsName = base;
     for (int n = 2; NameTaken(fresh.upsName); ++n) fresh.upsName = base + "_" + std::to_string(n);
-    auto at = std::lower_bound(stations_.begin(), stations_.end(), fresh.upsName,
-                               [](const Station& s, const std::string& key) {
-                                 return strcasecmp(s.upsName.c_str(), key.c_str()) < 0;
-                               });
+    auto at = std::lower_bound(
+        stations_.begin(), stations_.end(), fresh.upsName,
+        [](const Station& s, const std::string& key) { return strcasecmp(s.upsName.c_str(), key.c_str()) < 0; });
     it = stations_.insert(at, std::move(fresh));
   }
   it->last = datagram;

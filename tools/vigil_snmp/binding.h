@@ -21,8 +21,8 @@ inline constexpr uint8_t kTagTimeTicks = 0x43;
 struct Binding {
   std::vector<uint32_t> name;
   uint8_t type = kTagNull;
-  int32_t number = 0;   // INTEGER, Counter, Gauge, TimeTicks
-  std::string octets;   // OCTET STRING
+  int32_t number = 0;  // INTEGER, Counter, Gauge, TimeTicks
+  std::string octets;  // OCTET STRING
 };
 
 // The request kinds, as the extension agent numbers them.

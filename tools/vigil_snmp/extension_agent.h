@@ -16,7 +16,8 @@ struct Library;
 namespace vigil_snmp {
 
 // The registry key of the service's list and the value that names the agent.
-inline constexpr const char* kExtensionAgentsKey = "System\\CurrentControlSet\\Control\\SNMP\\Parameters\\ExtensionAgents";
+inline constexpr const char* kExtensionAgentsKey =
+    "System\\CurrentControlSet\\Control\\SNMP\\Parameters\\ExtensionAgents";
 inline constexpr const char* kAgentValueName = "vigil_20_agent";
 
 // The library path of the agent listed as `valueName`: the value names a

@@ -47,9 +47,7 @@ struct Options {
   std::vector<std::string> addresses;
 };
 
-void Usage() {
-  std::fprintf(stderr, "usage: %s [-f] [-L LOGOPT] [-c FILE]... [-x SOCKET] [ADDRESS...]\n", kName);
-}
+void Usage() { std::fprintf(stderr, "usage: %s [-f] [-L LOGOPT] [-c FILE]... [-x SOCKET] [ADDRESS...]\n", kName); }
 
 // False (after telling why) on a bad command line.
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -109,7 +107,8 @@ int main(int argc, char** argv) {
 
   bool subagent = !options.agentxSocket.empty();
   netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, subagent ? 1 : 0);
-  if (subagent) netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET, options.agentxSocket.c_str());
+  if (subagent)
+    netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET, options.agentxSocket.c_str());
   if (!options.addresses.empty())
     netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_PORTS, Join(options.addresses).c_str());
   // A line for every request would drown the log.
@@ -143,7 +142,8 @@ int main(int argc, char** argv) {
   if (!subagent) init_vacm_conf();  // rocommunity, rwcommunity and their access checks
   init_snmp(kName);
   if (!subagent && init_master_agent() != 0) {
-    snmp_log(LOG_ERR, "%s: cannot listen on %s\n", kName, options.addresses.empty() ? "the default address" : Join(options.addresses).c_str());
+    snmp_log(LOG_ERR, "%s: cannot listen on %s\n", kName,
+             options.addresses.empty() ? "the default address" : Join(options.addresses).c_str());
     return 1;
   }
 
@@ -166,7 +166,8 @@ int main(int argc, char** argv) {
   stop.sa_handler = Stop;
   sigaction(SIGTERM, &stop, nullptr);
   sigaction(SIGINT, &stop, nullptr);
-  snmp_log(LOG_INFO, "%s: serving %s from %s\n", kName, subagent ? "as an AgentX subagent" : "as an agent", path.c_str());
+  snmp_log(LOG_INFO, "%s: serving %s from %s\n", kName, subagent ? "as an AgentX subagent" : "as an agent",
+           path.c_str());
 
   if (uint32_t period = platform::ServiceAlivePeriodMs()) {
     timeval every{static_cast<time_t>(period / 1000), static_cast<suseconds_t>((period % 1000) * 1000)};

@@ -53,8 +53,7 @@ Binding FromRequest(const netsnmp_variable_list* vb) {
   binding.type = vb->type;
   if (vb->type == ASN_OCTET_STR) {
     binding.octets.assign(reinterpret_cast<const char*>(vb->val.string), vb->val_len);
-  } else if (vb->type == ASN_INTEGER || vb->type == ASN_COUNTER || vb->type == ASN_GAUGE ||
-             vb->type == ASN_TIMETICKS) {
+  } else if (vb->type == ASN_INTEGER || vb->type == ASN_COUNTER || vb->type == ASN_GAUGE || vb->type == ASN_TIMETICKS) {
     binding.number = static_cast<int32_t>(*vb->val.integer);
   }
   return binding;
@@ -66,11 +65,16 @@ Binding FromRequest(const netsnmp_variable_list* vb) {
 int VersionStatus(long version, bool set, int32_t status) {
   if (version == SNMP_VERSION_1) return status;
   switch (status) {
-    case kNoSuchName: return set ? SNMP_ERR_NOTWRITABLE : SNMP_NOSUCHOBJECT;
-    case kReadOnly: return SNMP_ERR_NOTWRITABLE;
-    case kBadValue: return set ? SNMP_ERR_WRONGTYPE : SNMP_ERR_GENERR;
-    case kTooBig: return set ? SNMP_ERR_WRONGLENGTH : SNMP_ERR_TOOBIG;
-    default: return SNMP_ERR_GENERR;
+    case kNoSuchName:
+      return set ? SNMP_ERR_NOTWRITABLE : SNMP_NOSUCHOBJECT;
+    case kReadOnly:
+      return SNMP_ERR_NOTWRITABLE;
+    case kBadValue:
+      return set ? SNMP_ERR_WRONGTYPE : SNMP_ERR_GENERR;
+    case kTooBig:
+      return set ? SNMP_ERR_WRONGLENGTH : SNMP_ERR_TOOBIG;
+    default:
+      return SNMP_ERR_GENERR;
   }
 }
 
@@ -84,9 +88,9 @@ void Get(netsnmp_agent_request_info* reqinfo, netsnmp_request_info* request) {
   served->Query(kPduGet, &bindings, &status, &index);
   if (status != kNoError) {
     // For version 1 the exception becomes noSuchName at this binding's index.
-    netsnmp_set_request_error(reqinfo, request,
-                              status == kNoSuchName ? SNMP_NOSUCHOBJECT
-                                                    : VersionStatus(reqinfo->asp->pdu->version, false, status));
+    netsnmp_set_request_error(
+        reqinfo, request,
+        status == kNoSuchName ? SNMP_NOSUCHOBJECT : VersionStatus(reqinfo->asp->pdu->version, false, status));
     return;
   }
   SetValue(request->requestvb, bindings[0]);
@@ -152,8 +156,8 @@ int HandleRegion(netsnmp_mib_handler*, netsnmp_handler_registration*, netsnmp_ag
 bool RegisterRegion(ExtensionAgent& agent, std::string* error) {
   served = &agent;
   std::vector<oid> region(agent.Region().begin(), agent.Region().end());
-  netsnmp_handler_registration* registration = netsnmp_create_handler_registration(
-      "vigil20", HandleRegion, region.data(), region.size(), HANDLER_CAN_RWRITE);
+  netsnmp_handler_registration* registration =
+      netsnmp_create_handler_registration("vigil20", HandleRegion, region.data(), region.size(), HANDLER_CAN_RWRITE);
   if (!registration || netsnmp_register_handler(registration) != MIB_REGISTERED_OK) {
     *error = "the agent's region cannot be registered";
     return false;
@@ -170,8 +174,8 @@ void SendTrap(const Trap& trap) {
                                 reinterpret_cast<const u_char*>(binding.octets.data()), binding.octets.size());
     else {
       long number = binding.number;
-      snmp_varlist_add_variable(&vars, name.data(), name.size(), binding.type,
-                                reinterpret_cast<const u_char*>(&number), sizeof number);
+      snmp_varlist_add_variable(&vars, name.data(), name.size(), binding.type, reinterpret_cast<const u_char*>(&number),
+                                sizeof number);
     }
   }
   std::vector<oid> enterprise(trap.enterprise.begin(), trap.enterprise.end());

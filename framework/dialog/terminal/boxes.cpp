@@ -20,20 +20,29 @@ struct Button {
 
 std::vector<Button> ButtonsOf(unsigned style) {
   switch (style & 0xF) {
-    case 1: return {{"OK", 1, 'O'}, {"Cancelar", 2, 'C'}};
-    case 3: return {{"Sim", 6, 'S'}, {"N\xE3o", 7, 'N'}, {"Cancelar", 2, 'C'}};
-    case 4: return {{"Sim", 6, 'S'}, {"N\xE3o", 7, 'N'}};
-    default: return {{"OK", 1, 'O'}};
+    case 1:
+      return {{"OK", 1, 'O'}, {"Cancelar", 2, 'C'}};
+    case 3:
+      return {{"Sim", 6, 'S'}, {"N\xE3o", 7, 'N'}, {"Cancelar", 2, 'C'}};
+    case 4:
+      return {{"Sim", 6, 'S'}, {"N\xE3o", 7, 'N'}};
+    default:
+      return {{"OK", 1, 'O'}};
   }
 }
 
 const char* IconOf(unsigned style) {
   switch (style & 0xF0) {
-    case 0x10: return "(X) ";
-    case 0x20: return "(?) ";
-    case 0x30: return "(!) ";
-    case 0x40: return "(i) ";
-    default: return "";
+    case 0x10:
+      return "(X) ";
+    case 0x20:
+      return "(?) ";
+    case 0x30:
+      return "(!) ";
+    case 0x40:
+      return "(i) ";
+    default:
+      return "";
   }
 }
 
@@ -97,11 +106,16 @@ int RunMessageBox(Screen& screen, const Background& background, const std::strin
     int count = static_cast<int>(buttons.size());
     switch (key.code) {
       case dialog::Key::kLeft:
-      case dialog::Key::kBackTab: chosen = (chosen + count - 1) % count; break;
+      case dialog::Key::kBackTab:
+        chosen = (chosen + count - 1) % count;
+        break;
       case dialog::Key::kRight:
-      case dialog::Key::kTab: chosen = (chosen + 1) % count; break;
+      case dialog::Key::kTab:
+        chosen = (chosen + 1) % count;
+        break;
       case dialog::Key::kEnter:
-      case dialog::Key::kSpace: return buttons[chosen].answer;
+      case dialog::Key::kSpace:
+        return buttons[chosen].answer;
       case dialog::Key::kEscape:
         // Escape answers as the close box does: Cancel, else No, else OK.
         for (int answer : {2, 7, 1})
@@ -112,7 +126,8 @@ int RunMessageBox(Screen& screen, const Background& background, const std::strin
         for (const Button& b : buttons)
           if (win1252::ToUpper(static_cast<uint8_t>(key.ch)) == static_cast<uint8_t>(b.shortcut)) return b.answer;
         break;
-      default: break;
+      default:
+        break;
     }
   }
 }
@@ -197,8 +212,12 @@ bool RunFileChooser(Screen& screen, const Background& background, const dialog::
     Event event = screen.Next(-1);
     if (event.kind != Event::kKey) continue;
     switch (event.key.code) {
-      case dialog::Key::kUp: selected = std::max(0, selected - 1); break;
-      case dialog::Key::kDown: selected = std::min(static_cast<int>(entries.size()) - 1, selected + 1); break;
+      case dialog::Key::kUp:
+        selected = std::max(0, selected - 1);
+        break;
+      case dialog::Key::kDown:
+        selected = std::min(static_cast<int>(entries.size()) - 1, selected + 1);
+        break;
       case dialog::Key::kTab:
         if (!request.filters.empty()) filter = (filter + 1) % request.filters.size();
         reload = true;
@@ -208,7 +227,8 @@ bool RunFileChooser(Screen& screen, const Background& background, const dialog::
         selected = 0;
         reload = true;
         break;
-      case dialog::Key::kEscape: return false;
+      case dialog::Key::kEscape:
+        return false;
       case dialog::Key::kEnter: {
         if (entries.empty()) break;
         const Entry& e = entries[selected];
@@ -227,7 +247,8 @@ bool RunFileChooser(Screen& screen, const Background& background, const dialog::
         reload = true;
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
 }

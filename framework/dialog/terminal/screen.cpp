@@ -145,22 +145,40 @@ Event Screen::Next(int timeoutMs) {
       case KEY_RESIZE:
         event.kind = Event::kResize;
         return event;
-      case KEY_UP: key.code = dialog::Key::kUp; break;
-      case KEY_DOWN: key.code = dialog::Key::kDown; break;
-      case KEY_LEFT: key.code = dialog::Key::kLeft; break;
-      case KEY_RIGHT: key.code = dialog::Key::kRight; break;
-      case KEY_HOME: key.code = dialog::Key::kHome; break;
-      case KEY_END: key.code = dialog::Key::kEnd; break;
-      case KEY_BTAB: key.code = dialog::Key::kBackTab; break;
-      case KEY_ENTER: key.code = dialog::Key::kEnter; break;
-      case KEY_BACKSPACE: key.code = dialog::Key::kBackspace; break;
-      default: return Event{};
+      case KEY_UP:
+        key.code = dialog::Key::kUp;
+        break;
+      case KEY_DOWN:
+        key.code = dialog::Key::kDown;
+        break;
+      case KEY_LEFT:
+        key.code = dialog::Key::kLeft;
+        break;
+      case KEY_RIGHT:
+        key.code = dialog::Key::kRight;
+        break;
+      case KEY_HOME:
+        key.code = dialog::Key::kHome;
+        break;
+      case KEY_END:
+        key.code = dialog::Key::kEnd;
+        break;
+      case KEY_BTAB:
+        key.code = dialog::Key::kBackTab;
+        break;
+      case KEY_ENTER:
+        key.code = dialog::Key::kEnter;
+        break;
+      case KEY_BACKSPACE:
+        key.code = dialog::Key::kBackspace;
+        break;
+      default:
+        return Event{};
     }
     auto now = std::chrono::steady_clock::now();
     bool arrow = key.code == dialog::Key::kUp || key.code == dialog::Key::kDown;
     if (arrow) {
-      if (static_cast<int>(c) != lastArrow_ ||
-          now - lastPress_ > std::chrono::milliseconds(kRepeatGapMs))
+      if (static_cast<int>(c) != lastArrow_ || now - lastPress_ > std::chrono::milliseconds(kRepeatGapMs))
         heldSince_ = now;
       key.heldMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(now - heldSince_).count());
       lastPress_ = now;
@@ -190,13 +208,22 @@ Event Screen::Next(int timeoutMs) {
       RepaintAll();
       event.kind = Event::kResize;
       return event;
-    case '\t': key.code = dialog::Key::kTab; return event;
+    case '\t':
+      key.code = dialog::Key::kTab;
+      return event;
     case '\r':
-    case '\n': key.code = dialog::Key::kEnter; return event;
-    case ' ': key.code = dialog::Key::kSpace; return event;
+    case '\n':
+      key.code = dialog::Key::kEnter;
+      return event;
+    case ' ':
+      key.code = dialog::Key::kSpace;
+      return event;
     case 8:
-    case 127: key.code = dialog::Key::kBackspace; return event;
-    default: break;
+    case 127:
+      key.code = dialog::Key::kBackspace;
+      return event;
+    default:
+      break;
   }
   char byte = TypedByte(static_cast<wchar_t>(c));
   if (!byte) return Event{};

@@ -81,8 +81,7 @@ void SheetView::Draw() {
     }
   }
   screen_.Put(top + NeededRows() - 1, left,
-              "Tab: mover  Espaço: marcar  Alt+letra: ir  Enter: Aplicar  Esc: Cancelar"_w1252, width,
-              kDim);
+              "Tab: mover  Espaço: marcar  Alt+letra: ir  Enter: Aplicar  Esc: Cancelar"_w1252, width, kDim);
   screen_.Cursor(cursorRow_, cursorColumn_);
   screen_.Refresh();
 }

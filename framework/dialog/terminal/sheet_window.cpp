@@ -27,7 +27,8 @@ namespace {
 // are served by the same loop between keys.
 class TerminalWindow : public dialog::DialogHost {
  public:
-  TerminalWindow(terminal::Screen& screen, dialog::CTabSheet& sheet) : screen_(screen), sheet_(sheet), view_(screen, sheet) {}
+  TerminalWindow(terminal::Screen& screen, dialog::CTabSheet& sheet)
+      : screen_(screen), sheet_(sheet), view_(screen, sheet) {}
   ~TerminalWindow() {
     if (window_) {
       event_loop::UnwatchSocket(screen_.InputDescriptor());
@@ -45,24 +46,28 @@ class TerminalWindow : public dialog::DialogHost {
       if (timers_[i].owner == owner && timers_[i].id == id) KillWindowTimer(window_, i + 1);
   }
   int ShowMessageBox(dialog::CDialog*, const std::string& text, const std::string& caption, unsigned style) override {
-    return terminal::RunMessageBox(screen_, [this] { view_.Draw(); }, caption, text, style, 0, 0);
+    return terminal::RunMessageBox(
+        screen_, [this] { view_.Draw(); }, caption, text, style, 0, 0);
   }
   bool ChooseFile(dialog::CDialog*, const dialog::FileOpenRequest& request, std::string* path) override {
-    return terminal::RunFileChooser(screen_, [this] { view_.Draw(); }, request, path);
+    return terminal::RunFileChooser(
+        screen_, [this] { view_.Draw(); }, request, path);
   }
 
   int Box(const std::string& title, const std::string& text, unsigned style, int timeoutSeconds) {
-    return terminal::RunMessageBox(screen_, [this] { view_.Draw(); }, title, text, style, timeoutSeconds, platform::kIdTimeout);
+    return terminal::RunMessageBox(
+        screen_, [this] { view_.Draw(); }, title, text, style, timeoutSeconds, platform::kIdTimeout);
   }
 
   // Made before the sheet is created, so that its pages can set timers.
   bool Open(std::string* error) {
     uint32_t code = 0;
-    window_ = CreateHiddenWindow("", false,
-                                 [this](Window w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-                                   return OnMessage(w, message, wParam, lParam);
-                                 },
-                                 &code);
+    window_ = CreateHiddenWindow(
+        "", false,
+        [this](Window w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+          return OnMessage(w, message, wParam, lParam);
+        },
+        &code);
     if (!window_) {
       *error = "no window for the sheet (error " + std::to_string(code) + ")";
       return false;
@@ -176,8 +181,8 @@ bool ShowBoxInSheetWindow(const std::string& title, const std::string& text, uns
   terminal::Screen screen;
   std::string error;
   if (!screen.Open(&error)) return false;
-  *answer = terminal::RunMessageBox(screen, [&screen] { screen.Clear(); }, title, text, style, timeoutSeconds,
-                                    platform::kIdTimeout);
+  *answer = terminal::RunMessageBox(
+      screen, [&screen] { screen.Clear(); }, title, text, style, timeoutSeconds, platform::kIdTimeout);
   screen.Close();
   return true;
 }

@@ -94,8 +94,8 @@ class Win32Sheet : public dialog::DialogHost, public dialog::DialogView {
     ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof file;
-    ofn.Flags = (request.hideReadOnly ? OFN_HIDEREADONLY : 0) |
-                (request.mustExist ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : 0);
+    ofn.Flags =
+        (request.hideReadOnly ? OFN_HIDEREADONLY : 0) | (request.mustExist ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : 0);
     if (!GetOpenFileNameA(&ofn)) return false;
     *path = file;
     return true;
@@ -198,7 +198,7 @@ class Win32Sheet : public dialog::DialogHost, public dialog::DialogView {
           return true;
         }
         sheet_.Click(focus == GetDlgItem(window_, sheet_.CancelButton()) ? sheet_.CancelButton()
-                                                                          : sheet_.ApplyButton());
+                                                                         : sheet_.ApplyButton());
         return true;
       case VK_ESCAPE:
         if (DroppedCombo(focus)) return false;
@@ -233,7 +233,8 @@ class Win32Sheet : public dialog::DialogHost, public dialog::DialogView {
         if (WindowText(item) != c.text) SetWindowTextA(item, c.text.c_str());
         break;
       case Kind::kSpin: {
-        if (c.buddy != dialog::kNoId) SendMessageA(item, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(w, c.buddy)), 0);
+        if (c.buddy != dialog::kNoId)
+          SendMessageA(item, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(w, c.buddy)), 0);
         SendMessageA(item, UDM_SETRANGE32, static_cast<WPARAM>(c.low), static_cast<LPARAM>(c.high));
         std::vector<UDACCEL> accel;
         for (const dialog::SpinAccel& a : c.accel)
@@ -245,7 +246,8 @@ class Win32Sheet : public dialog::DialogHost, public dialog::DialogView {
       case Kind::kDropDownList:
         if (SendMessageA(item, CB_GETCOUNT, 0, 0) != static_cast<LRESULT>(c.items.size())) {
           SendMessageA(item, CB_RESETCONTENT, 0, 0);
-          for (const std::string& text : c.items) SendMessageA(item, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+          for (const std::string& text : c.items)
+            SendMessageA(item, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         }
         SendMessageA(item, CB_SETCURSEL, static_cast<WPARAM>(c.selection), 0);
         break;
@@ -271,8 +273,8 @@ class Win32Sheet : public dialog::DialogHost, public dialog::DialogView {
 
   void PushListView(HWND list, const Control& c) {
     if (!c.columnTitle.empty() && !columns_[list]) {
-      HIMAGELIST images = ImageList_LoadImageA(module_, MAKEINTRESOURCEA(144), 16, 1, RGB(255, 255, 255),
-                                               IMAGE_BITMAP, LR_CREATEDIBSECTION);
+      HIMAGELIST images = ImageList_LoadImageA(module_, MAKEINTRESOURCEA(144), 16, 1, RGB(255, 255, 255), IMAGE_BITMAP,
+                                               LR_CREATEDIBSECTION);
       if (images) SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
       LVCOLUMNA column{};
       column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
