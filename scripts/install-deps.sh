@@ -15,7 +15,7 @@ packages=(
   libsnmp-dev snmp snmpd snmptrapd    # vigil-snmp on net-snmp's agent library; its clients for the tests
   smitools                            # smilint for the MIB module
   nut-client nut-server               # NUT's clients against vigil-nut; upsd and dummy-ups for its benchmark
-  dpkg-dev lintian binutils           # the Debian packages (scripts/package.sh) and their checks
+  dpkg-dev lintian binutils patchelf  # the Debian packages (scripts/package.sh) and their checks
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(
