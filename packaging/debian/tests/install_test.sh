@@ -3,7 +3,8 @@
 # of / in private namespaces (mount, PID, IPC, network, host name), so that
 # this machine's own root, dpkg database and /usr/local/vigil20 are left as
 # they were. Installs, runs the daemon on the simulator from the installed
-# paths, upgrades over an edited configuration, purges, and runs lintian.
+# paths, upgrades over an edited configuration, purges, and runs lintian;
+# then the same for the suite's package, which conflicts with the daemon's.
 #   install_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 source=$1 build=$2
@@ -12,10 +13,11 @@ if [ "${VIGIL_IN_NAMESPACE:-}" != 1 ]; then
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   version=$(cat "$source/VERSION")
-  "$source/packaging/debian/make-debs.sh" "$build" "$version" "$work/old" >/dev/null
-  "$source/packaging/debian/make-debs.sh" "$build" "$version+1" "$work/new" >/dev/null
+  "$source/packaging/debian/make-debs.sh" "$build" "$version" "$work/old" vigil20 vigil-suite >/dev/null
+  "$source/packaging/debian/make-debs.sh" "$build" "$version+1" "$work/new" vigil20 vigil-suite >/dev/null
   echo "-- lintian"
-  lintian --fail-on error "$work/old/vigil20_${version}_amd64.deb" 2>&1 | grep -v 'running with root privileges' || true
+  lintian --fail-on error "$work/old/vigil20_${version}_amd64.deb" "$work/old/vigil-suite_${version}_amd64.deb" 2>&1 |
+    grep -v 'running with root privileges' || true
   VIGIL_IN_NAMESPACE=1 VIGIL_WORK=$work VIGIL_VERSION=$version \
     unshare --mount --propagation private --pid --fork --ipc --net --uts "$0" "$@"
   echo "install_test: passed"
@@ -97,4 +99,61 @@ for path in /usr/local/vigil20 /usr/sbin/vigil20 /usr/share/vigil20 /usr/share/d
   [ ! -e "$root$path" ] || fail "$path is left after the purge"
 done
 in_root dpkg-query -W vigil20 >/dev/null 2>&1 && fail "dpkg still knows the package"
+
+echo "-- the suite conflicts with the daemon"
+in_root dpkg -i "/tmp/vigil20_${version}_amd64.deb" >/dev/null
+in_root dpkg -i "/tmp/vigil-suite_${version}_amd64.deb" >/dev/null 2>&1 && fail "the suite installed beside the daemon"
+in_root dpkg --purge vigil20 >/dev/null
+
+echo "-- install the suite $version"
+in_root rm -rf /var/lib/vigil20 /etc/vigil20
+in_root dpkg -i "/tmp/vigil-suite_${version}_amd64.deb" >/dev/null
+for file in /usr/bin/alerter /usr/bin/vigil-snmp /usr/bin/vigil-control /usr/bin/vigil20s /usr/bin/vigil-nut \
+  /usr/bin/vigil-reg /usr/bin/vigil-lines /usr/lib/vigil20/libLineTap.so /usr/lib/vigil20/libVigilAgent20.so \
+  /usr/lib/vigil20/Vigil20.cpl /lib/systemd/system/alerter.service /lib/systemd/system/vigil-snmp.service \
+  /lib/systemd/system/vigil-nut.service /etc/vigil20/vigil-snmp.conf /etc/vigil20/vigil-nut.conf \
+  /usr/share/snmp/mibs/VIGIL20-MIB.txt /usr/share/man/man8/alerter.8.gz /usr/share/man/man1/vigil20s.1.gz \
+  /var/lib/vigil20/system32/Vigil20.cpl /var/lib/vigil20/system32/vigil20s.exe; do
+  in_root test -f "$file" || fail "$file is not installed"
+done
+grep -qx 'ExecStart=/usr/bin/alerter -normal' "$root/lib/systemd/system/alerter.service" || fail "alerter's unit does not start the installed program"
+# Every program and library resolves its libraries from the installed places.
+for file in "$root"/usr/bin/* "$root"/usr/lib/vigil20/*; do
+  name=${file#"$root"}
+  case $name in /usr/bin/vigil-*|/usr/bin/vigil20s|/usr/bin/alerter|/usr/lib/vigil20/*) ;; *) continue ;; esac
+  missing=$(in_root ldd "$name" 2>&1 | grep 'not found' || true)
+  [ -z "$missing" ] || fail "$name: $missing"
+done
+reg() { in_root env VIGIL20_HOST_ROOT=/var/lib/vigil20 vigil-reg "$@"; }
+agents='HKLM\System\CurrentControlSet\Control\SNMP\Parameters\ExtensionAgents'
+reg query "$agents" /v vigil_20_agent | grep -q 'SOFTWARE\\Tessaly\\VigilAgent20\\CurrentVersion' ||
+  fail "the agent is not in the extension-agent list"
+reg query 'HKLM\SOFTWARE\Tessaly\VigilAgent20\CurrentVersion' /v Pathname | grep -q '/usr/lib/vigil20/libVigilAgent20.so' ||
+  fail "the agent's Pathname is not the installed library"
+
+# The user's: an edited configuration and a setting in the registry.
+echo "rocommunity sala 127.0.0.1" >>"$root/etc/vigil20/vigil-snmp.conf"
+cp "$root/etc/vigil20/vigil-snmp.conf" "$work/edited-snmp.conf"
+settings='HKLM\Software\Tessaly\Vigil 2.0\Comunicacao'
+reg add "$settings" /v Porta /d COM2 /f >/dev/null
+
+echo "-- upgrade the suite to $version+1"
+in_root dpkg -i "/tmp/vigil-suite_${version}+1_amd64.deb" >/dev/null
+[ "$(in_root dpkg-query -W -f='${Version}' vigil-suite)" = "$version+1" ] || fail "the suite's upgrade did not happen"
+cmp -s "$work/edited-snmp.conf" "$root/etc/vigil20/vigil-snmp.conf" || fail "the upgrade changed the user's vigil-snmp.conf"
+reg query "$settings" /v Porta | grep -q COM2 || fail "the upgrade lost the user's setting"
+
+echo "-- remove and purge the suite"
+in_root dpkg --remove vigil-suite >/dev/null
+reg() { in_root env VIGIL20_HOST_ROOT=/var/lib/vigil20 "/tmp/vigil-reg" "$@"; }
+cp "$build/tools/vigil-reg" "$root/tmp/vigil-reg"
+reg query "$agents" /v vigil_20_agent >/dev/null 2>&1 && fail "the agent is still listed after the removal"
+reg query "$settings" /v Porta | grep -q COM2 || fail "the removal lost the user's setting"
+[ ! -L "$root/var/lib/vigil20/system32/Vigil20.cpl" ] || fail "the applet's link is left after the removal"
+in_root dpkg --purge vigil-suite >/dev/null
+for path in /var/lib/vigil20 /etc/vigil20 /usr/lib/vigil20 /usr/bin/alerter /usr/bin/vigil-snmp /usr/share/doc/vigil-suite \
+  /lib/systemd/system/alerter.service /usr/share/snmp/mibs/VIGIL20-MIB.txt /var/lib/dpkg/info/vigil-suite.list; do
+  [ ! -e "$root$path" ] || fail "$path is left after the purge"
+done
+in_root dpkg-query -W vigil-suite >/dev/null 2>&1 && fail "dpkg still knows the suite"
 exit 0
