@@ -23,6 +23,7 @@ if [ "${1:-}" = "windows" ]; then
     googletest                                       # its sources, built for Windows
     wine wine64                                      # runs the Windows tests
     xvfb xauth                                       # a display for the applet's real sheet
+    wixl msitools                                    # the Windows installer (scripts/package.sh)
   )
 fi
 
