@@ -3,7 +3,8 @@
 # a silent install puts the files, the service and the agent's registry
 # entries in place, on a machine without a UPS port (the service is not
 # started by the install, so nothing can roll it back), and a silent
-# uninstall removes them.
+# uninstall removes them; without deployment properties no setting is
+# written, and with some of them exactly those are.
 #   msi_test.sh SOURCE_DIR BUILD_WINDOWS_DIR
 set -euo pipefail
 source=$1 build=$2
@@ -24,6 +25,8 @@ cat >"$work/check.bat" <<BAT
 start /wait msiexec /i $msi /qn
 echo install=%errorlevel%
 $checks_after_install
+reg query "HKLM\\Software\\Tessaly\\Vigil 2.0" /s >nul 2>&1
+if not errorlevel 1 echo settings written without properties
 reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\Vigil20"
 reg query "$agents" /v vigil_20_agent
 reg query "$applet_agents" /v vigil_20_agent
@@ -39,6 +42,9 @@ reg query "$agents" /v vigil_20_agent >nul 2>&1
 if not errorlevel 1 echo left agent
 reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\VIGIL 20 SNMP" >nul 2>&1
 if not errorlevel 1 echo left event source
+start /wait msiexec /i $msi /qn COMPORT=3 SERVERNAME=servidor NETKEY=chave-da-rede
+echo deploy=%errorlevel%
+reg query "HKLM\\Software\\Tessaly\\Vigil 2.0" /s
 echo done
 BAT
 status=0
@@ -62,4 +68,9 @@ grep -q 'EventMessageFile .*VigilAgent20.dll$' <<<"$out" || fail "no event sourc
 grep -q 'Vigil20 .*Vigil20.cpl$' <<<"$out" || fail "the applet is not registered with Control Panel"
 grep -qx 'uninstall=0' <<<"$out" || fail "the uninstall failed"
 ! grep -q '^left ' <<<"$out" || fail "the uninstall left: $(grep '^left ' <<<"$out" | tr '\n' ' ')"
+! grep -q '^settings written without properties' <<<"$out" || fail "an install without properties wrote settings"
+grep -qx 'deploy=0' <<<"$out" || fail "the install with deployment properties failed"
+deployed=$(sed -n '/^deploy=/,$p' <<<"$out" | grep -E '^ +[A-Za-z ]+ +REG_' | sed -E 's/ +/ /g; s/^ //' | sort)
+expected=$(printf '%s\n' 'ComPort REG_DWORD 0x3' 'HostName REG_SZ servidor' 'Net Key REG_SZ chave-da-rede' | sort)
+[ "$deployed" = "$expected" ] || fail "the deployment wrote: $deployed"
 echo "msi_test: passed"
