@@ -27,6 +27,10 @@ echo install=%errorlevel%
 $checks_after_install
 reg query "HKLM\\Software\\Tessaly\\Vigil 2.0" /s >nul 2>&1
 if not errorlevel 1 echo settings written without properties
+rem Wine puts the programs menu of a per-machine install in the user's profile.
+echo shortcuts after install:
+dir /s /b "C:\\ProgramData\\*.lnk" "C:\\users\\*.lnk" 2>nul
+echo end of shortcuts
 reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\Vigil20"
 reg query "$agents" /v vigil_20_agent
 reg query "$applet_agents" /v vigil_20_agent
@@ -35,6 +39,9 @@ reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\VIGIL 20
 reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls" /v Vigil20
 start /wait msiexec /x $msi /qn
 echo uninstall=%errorlevel%
+echo shortcuts after uninstall:
+dir /s /b "C:\\ProgramData\\*.lnk" "C:\\users\\*.lnk" 2>nul
+echo end of shortcuts
 $checks_after_uninstall
 reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\Vigil20" >nul 2>&1
 if not errorlevel 1 echo left service
@@ -68,6 +75,11 @@ grep -q 'EventMessageFile .*VigilAgent20.dll$' <<<"$out" || fail "no event sourc
 grep -q 'Vigil20 .*Vigil20.cpl$' <<<"$out" || fail "the applet is not registered with Control Panel"
 grep -qx 'uninstall=0' <<<"$out" || fail "the uninstall failed"
 ! grep -q '^left ' <<<"$out" || fail "the uninstall left: $(grep '^left ' <<<"$out" | tr '\n' ' ')"
+after_install=$(sed -n '/^shortcuts after install:/,/^end of shortcuts/p' <<<"$out")
+after_uninstall=$(sed -n '/^shortcuts after uninstall:/,/^end of shortcuts/p' <<<"$out")
+LC_ALL=C grep -aq 'Start Menu\\Programs\\Vigil 2.0\\Vigil 2.0.lnk$' <<<"$after_install" || fail "no Start-menu entry for the supervisor"
+LC_ALL=C grep -aq 'Start Menu\\Programs\\Vigil 2.0\\Configura.*\.lnk$' <<<"$after_install" || fail "no Start-menu entry for the settings"
+! LC_ALL=C grep -aq 'Vigil 2.0\\' <<<"$after_uninstall" || fail "the uninstall left Start-menu entries"
 ! grep -q '^settings written without properties' <<<"$out" || fail "an install without properties wrote settings"
 grep -qx 'deploy=0' <<<"$out" || fail "the install with deployment properties failed"
 deployed=$(sed -n '/^deploy=/,$p' <<<"$out" | grep -E '^ +[A-Za-z ]+ +REG_' | sed -E 's/ +/ /g; s/^ //' | sort)
