@@ -12,9 +12,14 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@"
 cmake --build build-windows -j "${VIGIL_JOBS:-2}"
 
-# The suite's Windows files built above.
-for file in alerter/alerter.exe alerter/LineTap.dll applet/Vigil20.cpl launcher/launcher.exe tools/vigil20s/vigil20s.exe \
-  agent/VigilAgent20.dll agent/tests/agent_tests.exe; do
+# The suite's Windows files built above; the test programs only when the
+# configuration (this run's or an earlier one's) builds tests.
+files=(alerter/alerter.exe alerter/LineTap.dll applet/Vigil20.cpl launcher/launcher.exe tools/vigil20s/vigil20s.exe
+  agent/VigilAgent20.dll)
+if grep -q '^VIGIL_BUILD_TESTS:BOOL=ON$' build-windows/CMakeCache.txt; then
+  files+=(agent/tests/agent_tests.exe)
+fi
+for file in "${files[@]}"; do
   [ -f "build-windows/$file" ] || { echo "build-windows: $file is missing" >&2; exit 1; }
 done
 

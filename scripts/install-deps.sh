@@ -15,6 +15,7 @@ packages=(
   libsnmp-dev snmp snmpd snmptrapd    # vigil-snmp on net-snmp's agent library; its clients for the tests
   smitools                            # smilint for the MIB module
   nut-client nut-server               # NUT's clients against vigil-nut; upsd and dummy-ups for its benchmark
+  dpkg-dev lintian binutils patchelf  # the Debian packages (scripts/package.sh) and their checks
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(
@@ -22,6 +23,7 @@ if [ "${1:-}" = "windows" ]; then
     googletest                                       # its sources, built for Windows
     wine wine64                                      # runs the Windows tests
     xvfb xauth                                       # a display for the applet's real sheet
+    wixl msitools                                    # the Windows installer (scripts/package.sh)
   )
 fi
 

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the programs without tests into build-package/ and makes the
+# Debian packages in dist/: vigil20_<version>_amd64.deb (the Linux daemon)
+# and vigil-suite_<version>_amd64.deb (the Windows suite's programs built
+# for Linux), and Vigil20-<version>-x64.msi (the Windows installer, from
+# the cross-build in build-windows/, made without tests when that folder is
+# new). The version is the one in VERSION.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+version=$(cat VERSION)
+cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIGIL_BUILD_TESTS=OFF
+cmake --build build-package -j "${VIGIL_JOBS:-2}" --target vigil20 alerter vigil-snmp vigil-reg vigil-control \
+  Vigil20 vigil20s vigil-nut vigil-lines vigil-sc vigil-session vigil-msg VigilAgent20 LineTap
+rm -f dist/vigil20_*.deb dist/vigil-suite_*.deb
+packaging/debian/make-debs.sh build-package "$version" dist vigil20 vigil-suite
+lintian --fail-on error dist/vigil20_"$version"_amd64.deb dist/vigil-suite_"$version"_amd64.deb
+
+if [ -f build-windows/CMakeCache.txt ]; then
+  VIGIL_JOBS=${VIGIL_JOBS:-2} scripts/build-windows.sh
+else
+  VIGIL_JOBS=${VIGIL_JOBS:-2} scripts/build-windows.sh -DVIGIL_BUILD_TESTS=OFF
+fi
+rm -f dist/Vigil20-*-x64.msi
+packaging/windows/make-msi.sh build-windows "$version" dist
