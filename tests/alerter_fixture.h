@@ -56,6 +56,19 @@ inline std::string AskPipe(const std::string& request, int timeoutMs = 3000) {
   return reply;
 }
 
+// For an alerter in a sandbox whose host root is <sandbox>/root: its event
+// codes, and its status pipe asked from here.
+inline std::vector<int32_t> AlerterEvents(const Sandbox& box) {
+  return EventCodes(box.Path("root/windows/EvtVigil20.dat"));
+}
+inline std::string AskPipeIn(const Sandbox& box) {
+  std::string previous = std::getenv("VIGIL20_HOST_ROOT") ? std::getenv("VIGIL20_HOST_ROOT") : "";
+  setenv("VIGIL20_HOST_ROOT", box.Path("root").c_str(), 1);
+  std::string reply = AskPipe("\n", 1000);
+  setenv("VIGIL20_HOST_ROOT", previous.c_str(), 1);
+  return reply;
+}
+
 // A 32-bit field of a status reply.
 inline int32_t Field(const std::string& reply, size_t offset) {
   if (reply.size() < offset + 4) return -999;

@@ -14,17 +14,6 @@ namespace {
 
 using Events = std::vector<int32_t>;
 
-std::vector<int32_t> AlerterEvents(const Sandbox& box) { return EventCodes(box.Path("root/windows/EvtVigil20.dat")); }
-
-// The status pipe of the alerter in `box`, asked from here.
-std::string AskPipeIn(const Sandbox& box) {
-  std::string previous = std::getenv("VIGIL20_HOST_ROOT") ? std::getenv("VIGIL20_HOST_ROOT") : "";
-  setenv("VIGIL20_HOST_ROOT", box.Path("root").c_str(), 1);
-  std::string reply = AskPipe("\n", 1000);
-  setenv("VIGIL20_HOST_ROOT", previous.c_str(), 1);
-  return reply;
-}
-
 class AlerterLanTest : public ::testing::Test {
  protected:
   void SetUp() override {

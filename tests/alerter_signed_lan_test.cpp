@@ -16,16 +16,6 @@ namespace {
 
 using Events = std::vector<int32_t>;
 
-std::vector<int32_t> AlerterEvents(const Sandbox& box) { return EventCodes(box.Path("root/windows/EvtVigil20.dat")); }
-
-std::string AskPipeIn(const Sandbox& box) {
-  std::string previous = std::getenv("VIGIL20_HOST_ROOT") ? std::getenv("VIGIL20_HOST_ROOT") : "";
-  setenv("VIGIL20_HOST_ROOT", box.Path("root").c_str(), 1);
-  std::string reply = AskPipe("\n", 1000);
-  setenv("VIGIL20_HOST_ROOT", previous.c_str(), 1);
-  return reply;
-}
-
 void AlerterKey(const Sandbox& box, const std::string& key) {
   CommandResult r = box.Run("VIGIL20_HOST_ROOT=/usr/local/root " VIGIL_REG_BIN
                             " add 'HKLM\\Software\\Tessaly\\Vigil 2.0\\Seguranca' /v 'Net Key' /t REG_SZ /d '" +

@@ -21,6 +21,7 @@
 
 #include "../alerter_fixture.h"
 #include "../daemon_fixture.h"
+#include "process_cpu.h"
 #include "../lan_fixture.h"
 
 namespace {
@@ -29,23 +30,6 @@ using Clock = std::chrono::steady_clock;
 
 long long MsSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-// Nanoseconds on a CPU of every thread of `pid` so far.
-long long CpuNs(pid_t pid) {
-  long long total = 0;
-  std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-  DIR* dir = opendir(tasks.c_str());
-  if (!dir) return 0;
-  while (dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
-    std::istringstream fields(ReadWholeFile(tasks + "/" + entry->d_name + "/schedstat"));
-    long long ns = 0;
-    fields >> ns;
-    total += ns;
-  }
-  closedir(dir);
-  return total;
 }
 
 // The host PIDs of the processes named `name` whose environment holds `mark`.
