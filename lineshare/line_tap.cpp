@@ -5,6 +5,8 @@
 
 #include "lineshare/shared_line_record.h"
 #include "platform/debug_output.h"
+#include "platform/error_codes.h"
+#include "platform/named_mutex.h"
 #include "platform/serial_port.h"
 
 using namespace linetap;
@@ -26,15 +28,43 @@ void Publish(int32_t modemStatus, int32_t status) {
   std::atomic_ref<int32_t>(record.status).store(status, std::memory_order_release);
 }
 
+// A master that marked itself and whose mark is gone died without closing:
+// its reading is stale, and the slaves hear "no reading" (-1). A mark the
+// slave may not open (another account's) still exists.
+bool MasterDied(const SharedLineRecord& record) {
+  if (std::atomic_ref<const int32_t>(record.masterMark).load(std::memory_order_acquire) != 1) return false;
+  return platform::ProbeNamedMutex(kMasterMutex) == platform::kErrorFileNotFound;
+}
+
 int32_t SlaveRead(int32_t bit) {
   SharedLineRecord& record = Record();
   int32_t status = std::atomic_ref<int32_t>(record.status).load(std::memory_order_acquire);
   if (status < 0) return status;
+  if (MasterDied(record)) return -1;
   return (std::atomic_ref<int32_t>(record.modemStatus).load(std::memory_order_relaxed) & bit) ? 1 : 0;
 }
 
-// The master's port; private to this process.
+// The master's port and its mark; private to this process.
 platform::SerialPort* master_port = nullptr;
+platform::NamedMutex* master_mark = nullptr;
+
+// Without the mark (the system refused it) the slaves keep the old rule:
+// they read the last reading whatever became of the master.
+void TakeMasterMark() {
+  if (!master_mark) {
+    bool existed = false;
+    uint32_t error = 0;
+    master_mark = platform::CreateNamedMutex(kMasterMutex, &existed, &error);
+    if (!master_mark) platform::DebugPrintf("LineTap: no master mark (error %u)\n", error);
+  }
+  std::atomic_ref<int32_t>(Record().masterMark).store(master_mark ? 1 : 0, std::memory_order_release);
+}
+
+void DropMasterMark() {
+  std::atomic_ref<int32_t>(Record().masterMark).store(0, std::memory_order_release);
+  platform::CloseNamedMutex(master_mark);
+  master_mark = nullptr;
+}
 
 int32_t MasterRead(int32_t bit) {
   uint32_t word = 0;
@@ -61,6 +91,7 @@ int32_t serialOpen(int32_t port, int32_t handshake) {
   // A second open replaces the first port rather than leaking it.
   if (master_port) platform::CloseSerialPort(master_port);
   master_port = opened;
+  TakeMasterMark();
   if (!platform::ConfigureSerialPort(master_port, handshake != 0, &error)) {
     platform::DebugPrintf("LineTap: %s refuses its settings: %s\n", name.c_str(), error.c_str());
     return -2;
@@ -73,6 +104,7 @@ int32_t serialClose(void) {
   platform::CloseSerialPort(master_port);
   master_port = nullptr;
   Publish(0, -1);
+  DropMasterMark();
   return 1;
 }
 

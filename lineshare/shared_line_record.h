@@ -6,9 +6,13 @@
 namespace linetap {
 
 inline constexpr const char* kSectionName = "LineTap";
+// Held by the master from its open to its close. The system ends it with
+// the master's process, so that a killed master's last reading is not
+// served to slaves as current.
+inline constexpr const char* kMasterMutex = "LineTap_Master";
 
 struct SharedLineRecord {
-  int32_t reserved;     // read by nobody
+  int32_t masterMark;   // 1 while a master holds kMasterMutex; 0 otherwise
   int32_t modemStatus;  // MS_* bits of the master's last good read
   int32_t status;       // 1 good read, -3 failed read, -1 no reading
 };

@@ -2,6 +2,7 @@
 // (linetap_peer, as alerter holds the port) on the line simulator: the
 // agent in this process reads the master's lines through the slave reads.
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <thread>
 
@@ -131,6 +132,26 @@ TEST_F(PollerTest, AStoppedMasterMakesTheLinesUnavailableAndItsReturnIsComparedW
     return !traps.empty();
   }));
   EXPECT_EQ(traps, std::vector<int32_t>{4}) << "RI state 2 against the zeros of the failure";
+}
+
+// alerter crashing must not leave the agent serving its last reading as
+// current: the lines go unavailable, and a new alerter is seen when it reads.
+TEST_F(PollerTest, AKilledMasterMakesTheLinesUnavailableAndANewMasterIsSeen) {
+  WriteLines(lines_, "CTS RI");
+  StartMaster();
+  Load();
+  ASSERT_TRUE(Shows(1, 0, 0, 1));
+  auto killed = std::chrono::steady_clock::now();
+  master_->Stop(/*kill=*/true);
+  ASSERT_TRUE(Shows(2, 2, 2, 0)) << "the dead master's reading is still served";
+  std::printf("lines unavailable %lld ms after the kill\n",
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now() - killed)
+                                         .count()));
+  master_ = std::make_unique<Peer>();
+  WriteLines(lines_, "DSR CTS RI");
+  StartMaster();
+  EXPECT_TRUE(Shows(0, 0, 0, 1)) << "the new master is not seen";
 }
 
 TEST_F(PollerTest, ThirtyTwoTrapsWaitAndFurtherOnesAreDropped) {
