@@ -37,9 +37,13 @@ RootRemover remover;
 int32_t NoReading() { return -1; }
 
 CUpsAgentApp* MakeApp() {
-  char pattern[] = "/tmp/vigil-fuzz-agent-XXXXXX";
-  if (!mkdtemp(pattern)) std::abort();
-  std::string root = pattern;
+  // Memory-backed where it can be: the trace is written at every request.
+  char shm[] = "/dev/shm/vigil-fuzz-agent-XXXXXX";
+  char tmp[] = "/tmp/vigil-fuzz-agent-XXXXXX";
+  const char* made = mkdtemp(shm);
+  if (!made) made = mkdtemp(tmp);
+  if (!made) std::abort();
+  std::string root = made;
   remover.path = root;
   setenv("VIGIL20_HOST_ROOT", root.c_str(), 1);
   std::string trace = root + "/trace.log";
