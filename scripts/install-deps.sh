@@ -16,6 +16,7 @@ packages=(
   smitools                            # smilint for the MIB module
   nut-client nut-server               # NUT's clients against vigil-nut; upsd and dummy-ups for its benchmark
   dpkg-dev lintian binutils patchelf  # the Debian packages (scripts/package.sh) and their checks
+  groff                               # the user's manual as PDF (gropdf; groff-base lacks it) and its test
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(

@@ -6,11 +6,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out=$1
-warnings=$(groff -k -ms -Kutf-8 -ww -z "$here/manual.ms" 2>&1)
+warnings=$(groff -k -t -ms -Kutf-8 -ww -z "$here/manual.ms" 2>&1)
 if [ -n "$warnings" ]; then
   echo "make-manual: groff warns:" >&2
   echo "$warnings" >&2
   exit 1
 fi
-groff -k -ms -Kutf-8 -Tpdf -P-pa4 "$here/manual.ms" >"$out.tmp"
+groff -k -t -ms -Kutf-8 -Tpdf -P-pa4 "$here/manual.ms" >"$out.tmp"
 mv "$out.tmp" "$out"
