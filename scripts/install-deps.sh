@@ -25,6 +25,7 @@ if [ "${1:-}" = "windows" ]; then
     wine wine64                                      # runs the Windows tests
     xvfb xauth                                       # a display for the applet's real sheet
     wixl msitools                                    # the Windows installer (scripts/package.sh)
+    xorriso                                          # the installation CD's image (scripts/package.sh)
   )
 fi
 

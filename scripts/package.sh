@@ -2,9 +2,11 @@
 # Builds the programs without tests into build-package/ and makes the
 # Debian packages in dist/: vigil20_<version>_amd64.deb (the Linux daemon)
 # and vigil-suite_<version>_amd64.deb (the Windows suite's programs built
-# for Linux), and Vigil20-<version>-x64.msi (the Windows installer, from
-# the cross-build in build-windows/, made without tests when that folder is
-# new). The version is the one in VERSION.
+# for Linux), Vigil20-<version>-x64.msi (the Windows installer, from the
+# cross-build in build-windows/, made without tests when that folder is
+# new) and Vigil20-<version>.iso (the installation CD: that installer, the
+# manual, the read-me and the CD's launcher). The version is the one in
+# VERSION.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +25,5 @@ else
 fi
 rm -f dist/Vigil20-*-x64.msi
 packaging/windows/make-msi.sh build-windows "$version" dist
+rm -f dist/Vigil20-*.iso
+packaging/cd/make-iso.sh build-windows "$version" dist

@@ -17,6 +17,9 @@
 # the LD_PRELOAD shim answers from the line file VIGIL_PTY_LINES (made here,
 # empty: every input inactive).
 #
+# With VIGIL_WINE_DRIVE_D=FOLDER, drive D: of the run's prefix is FOLDER (a
+# CD's files, say), made before the program starts.
+#
 #   run.sh --dir WORK_DIR PROGRAM [ARGUMENT...]
 #
 # WORK_DIR holds the template and the helpers (build-windows/wine).
@@ -83,6 +86,11 @@ export WINEPREFIX=$run/prefix
 # DISPLAY (a test that looks at them) instead of the null driver.
 if [ -n "${VIGIL_WINE_GRAPHICS:-}" ]; then
   sed -i "s/^\"Graphics\"=\"null\"/\"Graphics\"=\"$VIGIL_WINE_GRAPHICS\"/" "$WINEPREFIX/user.reg"
+fi
+if [ -n "${VIGIL_WINE_DRIVE_D:-}" ]; then
+  [ -d "$VIGIL_WINE_DRIVE_D" ] || { echo "run.sh: no folder $VIGIL_WINE_DRIVE_D for drive D:" >&2; exit 1; }
+  rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/d::"
+  ln -s "$(cd "$VIGIL_WINE_DRIVE_D" && pwd)" "$WINEPREFIX/dosdevices/d:"
 fi
 # The mark that tests/support/test_host_win32.cpp asks for.
 export VIGIL_TEST_PREFIX=$run
