@@ -24,6 +24,7 @@ if [ "${1:-}" = "windows" ]; then
     wine wine64                                      # runs the Windows tests
     xvfb xauth                                       # a display for the applet's real sheet
     wixl msitools                                    # the Windows installer (scripts/package.sh)
+    groff                                            # the user's manual in PDF, inside the installer
   )
 fi
 
