@@ -48,6 +48,7 @@ rmdir "$program_files"
 start /wait msiexec /i $msi /qn
 echo install=%errorlevel%
 $(existing_files installed)
+copy "$manual" "$(windows_path "$work/manual.pdf")" >nul
 reg query "$settings_key" /s >nul 2>&1
 if not errorlevel 1 echo settings written without properties
 rem Wine puts the programs menu of a per-machine install in the user's profile.
@@ -157,6 +158,8 @@ done <<<"$by_msi"
 grep -qx 'install=0' <<<"$out" || fail "the install failed"
 [ "$(grep -c '^installed ' <<<"$out")" = "${#installed[@]}" ] ||
   fail "files are missing: $(grep '^installed ' <<<"$out" | tr '\n' ' ')"
+[ "$(head -c 5 "$work/manual.pdf")" = '%PDF-' ] && [ "$(stat -c %s "$work/manual.pdf")" -gt 1000 ] ||
+  fail "the installed manual is not a PDF"
 grep -q 'DisplayName *REG_SZ *Vigil 2.0$' <<<"$out" || fail "no service Vigil 2.0"
 grep -q 'Start *REG_DWORD *0x2$' <<<"$out" || fail "the service does not start automatically"
 grep -q 'Type *REG_DWORD *0x110$' <<<"$out" || fail "the service is not an interactive own process"
@@ -183,6 +186,8 @@ grep -qx 'service-stopped=0' <<<"$out" || fail "the service did not stop"
 grep -qx 'agent=0' <<<"$out" || fail "the registered agent was not found or did not answer"
 grep -q '^agent vigil_20_agent: C:\\Program Files\\Vigil 2.0\\VigilAgent20.dll, region 1.3.6.1.4.1.7491' <<<"$out" ||
   fail "the registered agent is not the installed DLL serving its region"
+grep -q '^agent vigil_20_agent: .*, nominal autonomy 1234, event rows 2$' <<<"$out" ||
+  fail "the agent does not read the user's settings and the two events the service logged"
 grep -qx 'wrong-agent=1' <<<"$out" || fail "a wrong Pathname still led to an agent"
 
 # The uninstall: every file and registration gone, the user's things kept.
