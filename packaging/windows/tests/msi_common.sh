@@ -38,6 +38,14 @@ existing_files() {
   for file in "${installed[@]}"; do echo "if exist \"$file\" echo $1 $file"; done
 }
 
+# set_lines WORDS: the batch lines that make WORDS the active inputs of the
+# line file, replaced in one rename: a service that reads it in between
+# must not see every input inactive (a critical battery).
+set_lines() {
+  echo "echo $1>\"%lines%.new\""
+  echo "move /y \"%lines%.new\" \"%lines%\" >nul"
+}
+
 # run_batch: runs $work/check.bat under Wine, the service's line simulator
 # set up (every input active), and leaves its output in $out.
 run_batch() {

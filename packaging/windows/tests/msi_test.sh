@@ -78,7 +78,7 @@ $probe service Vigil20 running 30
 echo service-started=%errorlevel%
 $probe events 10 30
 echo watching=%errorlevel%
-echo CTS RI>"%lines%"
+$(set_lines "CTS RI")
 $probe events 1 20
 echo mains-failure=%errorlevel%
 $probe agent 1234

@@ -41,14 +41,14 @@ reg query "$uninstall_list" /s
 echo end products without port
 
 rem The port back, the service running through a mains failure and its return.
-echo DSR CTS RI>"%lines%"
+$(set_lines "DSR CTS RI")
 net start Vigil20 >nul 2>&1
 $probe service Vigil20 running 30
 echo running-before=%errorlevel%
 $probe events 10 30
-echo CTS RI>"%lines%"
+$(set_lines "CTS RI")
 $probe events 1 20
-echo DSR CTS RI>"%lines%"
+$(set_lines "DSR CTS RI")
 $probe events 2 20
 echo events-before=%errorlevel%
 echo begin settings before
