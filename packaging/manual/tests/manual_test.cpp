@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win1252.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -32,28 +34,10 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-void AppendUtf8(std::string& out, unsigned code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // A byte written as an escape in the sources is a Windows-1252 byte (the
-// programs' code page); its letters above 0x9F are Latin-1's.
+// programs' code page).
 void AppendWindows1252(std::string& out, unsigned byte) {
-  static const unsigned k80To9F[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
-                                       0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-  byte &= 0xFF;
-  AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? k80To9F[byte - 0x80] : byte);
+  win1252::AppendUtf8(out, win1252::ToUnicode(static_cast<uint8_t>(byte & 0xFF)));
 }
 
 bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
