@@ -41,7 +41,7 @@ new_leftovers() {
   done
 }
 check_leftovers() {
-  local status=$? left=""
+  local status=$1 left=""
   # A program told to end may take a moment to go.
   for _ in 1 2 3 4 5 6 7 8 9 10; do
     left=$(new_leftovers)
@@ -55,23 +55,37 @@ check_leftovers() {
   fi
   exit $status
 }
-trap check_leftovers EXIT
+# Each step says how long it took, so that the run's time can be kept
+# under CI's limit step by step.
+step_name="" step_started=$SECONDS
+end_step() {
+  if [ -n "$step_name" ]; then
+    echo "== $step_name: $((SECONDS - step_started)) s (run so far: $SECONDS s)"
+  fi
+  step_name=""
+}
+step() {
+  end_step
+  step_name=$1 step_started=$SECONDS
+  echo "== $1"
+}
+trap 'status=$?; end_step; check_leftovers $status' EXIT
 # Two jobs at most: the machines have two cores, shared with other work.
 jobs=2
 
-echo "== build and test"
+step "build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 # No test takes ten minutes: one that does is hung, and fails instead of
 # holding CI (CTest has no default timeout here).
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
 
-echo "== sanitizer build and test"
+step "sanitizer build and test"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIGIL_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
 
-echo "== ThreadSanitizer build of the threaded programs' tests"
+step "ThreadSanitizer build of the threaded programs' tests"
 # The agent's poller and SNMP service threads; alerter's status pipe threads
 # and service threads, in its unit tests and in its process tests, which run
 # the ThreadSanitizer build of alerter. Every report, from whichever
@@ -95,12 +109,12 @@ if [ "$tsan_failed" -ne 0 ]; then
   exit 1
 fi
 
-echo "== fuzz targets"
+step "fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIGIL_FUZZ=ON
 cmake --build build-fuzz --target fuzz_targets -j "$jobs"
 ctest --test-dir build-fuzz --output-on-failure -L fuzz
 
-echo "== Windows cross-build and its tests under Wine"
+step "Windows cross-build and its tests under Wine"
 # Tests on, even when scripts/package.sh made build-windows/ without them.
 VIGIL_JOBS=$jobs scripts/build-windows.sh -DVIGIL_BUILD_TESTS=ON
 # Now and then Wine fails to start a program at all (it exits with an error
