@@ -184,7 +184,7 @@ void CWebApp::CountOwnEvents(bool initial) {
     OwnMark next = mark;
     size_t atMark = 0;
     for (const OwnEvent& e : events) {
-      if (initial) board_->Know(e.station);
+      board_->Know(e.station);
       bool fresh = e.unixMs > mark.lastMs || (e.unixMs == mark.lastMs && ++atMark > mark.atLast);
       if (e.unixMs > next.lastMs) {
         next.lastMs = e.unixMs;
