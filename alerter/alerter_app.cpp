@@ -16,7 +16,8 @@
 #include "platform/window_messages.h"
 
 CAlerterApp::CAlerterApp()
-    : CWinAppSrv(texts::kServiceName, texts::kDisplayName),
+    : CWinAppSrv(texts::kServiceName, texts::kDisplayName,
+                 platform::kServiceWin32OwnProcess | platform::kServiceInteractiveProcess, platform::kServiceAutoStart),
       configNotify_(platform::RegisterMessageName(texts::kConfigNotifyMessage)) {}
 
 bool CAlerterApp::InitInstance() {
@@ -106,6 +107,8 @@ bool CAlerterApp::OpenNetwork() {
   }
   return true;
 }
+
+void CAlerterApp::WarnHandlerFailed(const char* text) { ShowServiceWarning("%s", text); }
 
 bool CAlerterApp::EnableShutdownPrivilege() {
   uint32_t error = 0;

@@ -10,9 +10,9 @@
 #include "alerter/alarm_dlg.h"
 #include "alerter/lan_signature.h"
 #include "alerter/monitor.h"
-#include "alerter/service_app.h"
 #include "alerter/socket_bind.h"
 #include "config/apl_config.h"
+#include "framework/service_app.h"
 
 class CAlerterApp : public CWinAppSrv, public CMonitorHost {
  public:
@@ -40,6 +40,10 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   void PostToAllWindows(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
   void Wait(uint32_t milliseconds) override;
   bool RequestShutdown(bool force) override;
+
+ protected:
+  // In a box at the console, as the program's other warnings.
+  void WarnHandlerFailed(const char* text) override;
 
  private:
   bool OpenNetwork();

@@ -46,7 +46,6 @@ inline constexpr const char* kRefusalsNoLongerTold =
 inline constexpr const char* kSigningFailed =
     "Erro: a notifica\xE7\xE3o n\xE3o p\xF4"
     "de ser assinada.\n";
-inline constexpr const char* kRegisterHandlerFailed = "RegisterServiceCtrlHandler failed";
 
 // The signalling-fault question.
 inline constexpr const char* kCableQuestion =
@@ -67,14 +66,5 @@ inline constexpr const char* kHandlerFailed =
 inline constexpr const char* kReplyFailed = "Falha no envio dos dados ao supervisor.";
 inline constexpr const char* kUnknownRequest = "Soicita\xE7\xE3o do supervisor desconhecida.";
 
-// Results of the service commands.
-inline constexpr const char* kInstalled = "Servi\xE7o instalado com sucesso.\n";
-inline constexpr const char* kInstallFailed = "Erro ao instalar o servico: %s\n";
-inline constexpr const char* kRemoved = "Servi\xE7o removido com sucesso.";
-inline constexpr const char* kRemoveFailed = "Erro ao remover o servico: %s";
-inline constexpr const char* kStarted = "Servi\xE7o iniciado com sucesso.";
-inline constexpr const char* kStartFailed = "Erro ao iniciar o servico: %s";
-inline constexpr const char* kStopped = "Servi\xE7o encerrado com sucesso.";
-inline constexpr const char* kStopFailed = "Erro ao parar o servico: %s";
 
 }  // namespace texts

@@ -13,6 +13,10 @@ class CCommandLineInfo : public CObject {
   // without the '-' or '/' and `isSwitch` is true; otherwise the whole
   // argument with `isSwitch` false.
   virtual void ParseSwitch(const char* text, bool isSwitch);
+  // Called once per argument, whole; splits it for ParseSwitch. A program
+  // whose switch takes the next argument as a value (a path that may begin
+  // with '/') takes that argument here.
+  virtual void ParseArgument(const char* argument);
 };
 
 // Hands argv[1] to argv[argc - 1] to `info`.

@@ -32,8 +32,12 @@ int OpenBoundSocket() {
   local.sin_family = AF_INET;
   local.sin_port = htons(daemon_config.port);
   local.sin_addr.s_addr = htonl(INADDR_ANY);
-  // A receiver that cannot have its port would wait for datagrams forever.
-  if (bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+  // Shared with the other listeners of the computer (the gateways, the
+  // status page), each receiving every broadcast. A receiver that cannot
+  // have its port would wait for datagrams forever.
+  int on = 1;
+  if (setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+      bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     close(sock);
     return -1;
   }

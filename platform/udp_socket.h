@@ -33,7 +33,9 @@ void CleanupSockets();
 struct UdpSocket;
 
 // A datagram socket bound to `port` (0: any) on every local address,
-// allowed to send to broadcast addresses. 0 or an error number.
+// allowed to send to broadcast addresses, sharing the port with the other
+// programs that bind it so (each receives every broadcast). 0 or an error
+// number.
 int CreateUdpSocket(uint16_t port, UdpSocket** out);
 void CloseUdpSocket(UdpSocket* socket);
 // A number naming the socket in its notifications.

@@ -17,6 +17,8 @@ packages=(
   nut-client nut-server               # NUT's clients against vigil-nut; upsd and dummy-ups for its benchmark
   dpkg-dev lintian binutils patchelf  # the Debian packages (scripts/package.sh) and their checks
   groff                               # the user's manual as PDF (gropdf; groff-base lacks it) and its test
+  libcivetweb-dev nlohmann-json3-dev  # vigil-web: HTTP and JSON (for Windows, CivetWeb's source package: scripts/civetweb-source.sh)
+  chromium curl                       # vigil-web's page in a real browser (headless), and plain requests
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(

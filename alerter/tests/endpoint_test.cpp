@@ -7,7 +7,7 @@
 
 #include "alerter/packet.h"
 #include "alerter/pipe_request.h"
-#include "alerter/service_app.h"
+#include "framework/service_app.h"
 #include "alerter/socket_bind.h"
 
 namespace {

@@ -112,7 +112,11 @@ int CreateUdpSocket(uint16_t port, UdpSocket** out) {
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
   local.sin_addr.s_addr = htonl(INADDR_ANY);
+  // The port is shared: every program of the computer that listens for
+  // the LAN's notifications (the monitoring program, the applet, the
+  // gateways, the daemon) receives each broadcast.
   if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
       bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     int error = LastError();
     close(fd);

@@ -27,7 +27,10 @@ int CreateUdpSocket(uint16_t port, UdpSocket** out) {
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
   local.sin_addr.s_addr = htonl(INADDR_ANY);
+  // The port is shared: every program of the computer that listens for
+  // the LAN's notifications receives each broadcast.
   if (setsockopt(handle, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
+      setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
       bind(handle, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     int error = WSAGetLastError();
     closesocket(handle);

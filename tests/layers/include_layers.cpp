@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 const std::map<std::string, int> kLevel = {
     {"linesim", 0}, {"platform", 1}, {"framework", 2}, {"config", 3}, {"lineshare", 3},
     {"agent", 4},   {"alerter", 5},  {"applet", 6},    {"launcher", 6}, {"tools", 7},
+    {"web", 7},
 };
 
 // The daemon stands apart: it takes the line simulator and the LAN

@@ -1,12 +1,11 @@
-#include "alerter/service_app.h"
+#include "framework/service_app.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <strings.h>
 #include <thread>
 
-#include "alerter/texts.h"
-#include "alerter/user_messages.h"
+#include "platform/debug_output.h"
 #include "platform/console_output.h"
 #include "platform/error_text.h"
 #include "platform/module_path.h"
@@ -74,10 +73,12 @@ bool CSingletonApp::ClaimSingleInstance(const char* mutexName) {
   return m_hMutex && !existed;
 }
 
-CWinAppSrv::CWinAppSrv(const char* serviceName, const char* displayName)
-    : serviceName_(serviceName), displayName_(displayName) {
+CWinAppSrv::CWinAppSrv(const char* serviceName, const char* displayName, uint32_t serviceType, uint32_t startType)
+    : serviceName_(serviceName), displayName_(displayName), serviceType_(serviceType), startType_(startType) {
   the_service = this;
 }
+
+void CWinAppSrv::WarnHandlerFailed(const char* text) { platform::DebugPrintf("%s\n", text); }
 
 CWinAppSrv::~CWinAppSrv() {
   // Released last by the service machinery: after it, nothing of it runs.
@@ -119,10 +120,10 @@ bool CWinAppSrv::FinishCommand(int result, const char* done, const char* failed)
 
 bool CWinAppSrv::ServiceStep() {
   ParseCommandLine(cmdInfo_);
-  if (cmdInfo_.install) return FinishCommand(InstallService(), texts::kInstalled, texts::kInstallFailed);
-  if (cmdInfo_.remove) return FinishCommand(RemoveService(), texts::kRemoved, texts::kRemoveFailed);
-  if (cmdInfo_.start) return FinishCommand(StartInstalledService(), texts::kStarted, texts::kStartFailed);
-  if (cmdInfo_.stop) return FinishCommand(StopInstalledService(), texts::kStopped, texts::kStopFailed);
+  if (cmdInfo_.install) return FinishCommand(InstallService(), service_texts::kInstalled, service_texts::kInstallFailed);
+  if (cmdInfo_.remove) return FinishCommand(RemoveService(), service_texts::kRemoved, service_texts::kRemoveFailed);
+  if (cmdInfo_.start) return FinishCommand(StartInstalledService(), service_texts::kStarted, service_texts::kStartFailed);
+  if (cmdInfo_.stop) return FinishCommand(StopInstalledService(), service_texts::kStopped, service_texts::kStopFailed);
   if (!cmdInfo_.normal) serviceMode_ = IsServiceInstalled();
   runningSemaphore_ = platform::CreateSemaphoreObject(0, 1);
   stoppedSemaphore_ = platform::CreateSemaphoreObject(0, 1);
@@ -159,8 +160,8 @@ int CWinAppSrv::InstallService() {
   // Quoted when it holds blanks, so that the manager does not cut it there.
   std::string image = path;
   config.imagePath = image.find(' ') != std::string::npos ? "\"" + image + "\"" : image;
-  config.serviceType = platform::kServiceWin32OwnProcess | platform::kServiceInteractiveProcess;
-  config.startType = platform::kServiceAutoStart;
+  config.serviceType = serviceType_;
+  config.startType = startType_;
   config.errorControl = platform::kServiceErrorNormal;
   platform::ScOwner service;
   lastError_ = platform::CreateServiceEntry(manager.get(), config, platform::kServiceAllAccess, service.out());
@@ -225,7 +226,7 @@ void CWinAppSrv::ServiceMain() {
   if (!app) return;
   platform::ServiceStatusHandle handle = nullptr;
   if (platform::RegisterServiceHandler(app->serviceName_.c_str(), &CWinAppSrv::ServiceCtrlHandler, &handle) != 0) {
-    ShowServiceWarning("%s", texts::kRegisterHandlerFailed);
+    app->WarnHandlerFailed(service_texts::kRegisterHandlerFailed);
     return;
   }
   {

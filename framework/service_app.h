@@ -1,6 +1,7 @@
-// The application classes under the monitoring program's own: the single
-// instance (CSingletonApp) and the service machinery (CWinAppSrv), with the
-// command-line switches (CSrvcCmdInfo).
+// The application classes of a program that may run as a service: the
+// single instance (CSingletonApp) and the service machinery (CWinAppSrv),
+// with the command-line switches (CSrvcCmdInfo). The monitoring program and
+// the status page are both built on them.
 //
 // In service mode a dispatcher thread connects the program to the service
 // control manager; ServiceMain reports start-pending and waits up to 20 s
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "framework/command_line.h"
+#include "framework/service_texts.h"
 #include "framework/win_app.h"
 #include "platform/named_mutex.h"
 #include "platform/semaphore.h"
@@ -58,7 +60,10 @@ class CWinAppSrv : public CSingletonApp {
   static constexpr CRuntimeClass runtimeClass{"CWinAppSrv", &CSingletonApp::runtimeClass};
   const CRuntimeClass* GetRuntimeClass() const override { return &runtimeClass; }
 
-  CWinAppSrv(const char* serviceName, const char* displayName);
+  // What "install" registers: the service's type and how it starts.
+  CWinAppSrv(const char* serviceName, const char* displayName,
+             uint32_t serviceType = platform::kServiceWin32OwnProcess,
+             uint32_t startType = platform::kServiceDemandStart);
   // Waits up to 10 s for the service machinery to finish.
   ~CWinAppSrv() override;
 
@@ -89,6 +94,9 @@ class CWinAppSrv : public CSingletonApp {
  protected:
   // The exit's first act: start-up failed or the program is stopping.
   void SignalStopping();
+  // The service's control handler could not be registered, so the service
+  // part gives up; told on the debug output unless a program shows it.
+  virtual void WarnHandlerFailed(const char* text);
 
  private:
   static void ServiceMain();
@@ -100,6 +108,8 @@ class CWinAppSrv : public CSingletonApp {
   CSrvcCmdInfo cmdInfo_;
   std::string serviceName_;
   std::string displayName_;
+  uint32_t serviceType_;
+  uint32_t startType_;
   std::atomic<bool> serviceMode_{false};
   platform::Semaphore* runningSemaphore_ = nullptr;
   platform::Semaphore* stoppedSemaphore_ = nullptr;

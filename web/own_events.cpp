@@ -1,0 +1,134 @@
+#include "web/own_events.h"
+
+#include <cstdio>
+#include <ctime>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+#include "agent/event_file.h"
+#include "alerter/lan_datagram.h"
+#include "alerter/socket_bind.h"
+#include "platform/udp_socket.h"
+#include "platform/win1252.h"
+#include "web/daemon_log_line.h"
+#include "web/history_events.h"
+
+namespace web {
+
+namespace {
+
+// Local calendar time to the wall clock; nothing when it is no real moment.
+std::optional<int64_t> LocalToUnixMs(std::tm parts) {
+  parts.tm_isdst = -1;
+  std::time_t when = std::mktime(&parts);
+  if (when == static_cast<std::time_t>(-1)) return std::nullopt;
+  return static_cast<int64_t>(when) * 1000;
+}
+
+class EventFileEvents : public OwnEventSource {
+ public:
+  explicit EventFileEvents(std::string station) : station_(std::move(station)) {}
+
+  std::vector<OwnEvent> ReadAll() const override {
+    std::vector<OwnEvent> events;
+    CEventFile file(kEventFileName);
+    if (!file.OpenForReading()) return events;
+    int32_t count = file.Count();
+    for (int32_t k = 0; k < count; ++k) {
+      int32_t code = file.ReadCode(k);
+      const EventRecord& r = file.LastRecord();
+      if (code == 0 || r.year < 1970 || r.month < 1 || r.month > 12 || r.day < 1 || r.day > 31) continue;
+      std::tm parts{};
+      parts.tm_year = r.year - 1900;
+      parts.tm_mon = r.month - 1;
+      parts.tm_mday = r.day;
+      parts.tm_hour = r.hour;
+      parts.tm_min = r.minute;
+      parts.tm_sec = r.second;
+      std::optional<int64_t> when = LocalToUnixMs(parts);
+      if (!when) continue;
+      events.push_back({station_, *when, code, EventText(code)});
+    }
+    return events;
+  }
+
+  std::string Describe() const override { return CEventFile(kEventFileName).Path(); }
+
+ private:
+  std::string station_;
+};
+
+// The daemon's messages that tell a kind of the history.
+struct DaemonMessage {
+  const char* text;
+  int code;
+};
+constexpr DaemonMessage kDaemonMessages[] = {
+    {"Falta de Rede", kEventMainsFailure},
+    {"Retorno da rede", kEventMainsReturn},
+    {"Bateria em nivel critico", kEventBatteryCritical},
+    {"Bateria saiu de nivel critico", kEventBatteryRecovered},
+    {"Entrada em Bypass", kEventBypassOn},
+    {"Saida de Bypass", kEventBypassOff},
+    {"Termino da autonomia prevista", kEventAutonomyEnd},
+    {"Problemas na comunicacao. Verifique o cabo serial", kEventSignalFault},
+    {"Comunicacao Ok", kEventSignalRestored},
+    {"Desligamento iniciado", kEventShutdown},
+};
+
+class DaemonLogEvents : public OwnEventSource {
+ public:
+  explicit DaemonLogEvents(std::string path) : path_(std::move(path)) {}
+
+  std::vector<OwnEvent> ReadAll() const override {
+    std::vector<OwnEvent> events;
+    FILE* file = std::fopen(path_.c_str(), "rb");
+    if (!file) return events;
+    uint8_t record[kDaemonLogRecordBytes];
+    size_t n;
+    while ((n = std::fread(record, 1, sizeof record, file)) > 0) {
+      std::optional<DaemonLogLine> line = SplitDaemonLine(UnscrambleDaemonRecord(record, n));
+      if (!line) continue;
+      std::tm parts{};
+      std::istringstream time(line->time);
+      time.imbue(std::locale::classic());
+      time >> std::get_time(&parts, "%a %b %d %H:%M:%S %Y");
+      if (time.fail()) continue;
+      std::optional<int64_t> when = LocalToUnixMs(parts);
+      if (!when) continue;
+      int code = 0;
+      for (const DaemonMessage& known : kDaemonMessages)
+        if (line->message == known.text) code = known.code;
+      // The daemon's texts are plain ASCII; anything else is shown as
+      // Windows-1252, never as broken UTF-8.
+      std::string station = line->station.substr(0, kLanNameMax);
+      events.push_back({station, *when, code, win1252::ToUtf8(line->message)});
+    }
+    std::fclose(file);
+    return events;
+  }
+
+  std::string Describe() const override { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<OwnEventSource> EventFileSource(std::string station) {
+  return std::make_unique<EventFileEvents>(std::move(station));
+}
+
+std::unique_ptr<OwnEventSource> DaemonLogSource(std::string path) {
+  return std::make_unique<DaemonLogEvents>(std::move(path));
+}
+
+std::string SuiteStationName() {
+  char name[64] = {};
+  if (platform::GetLocalHostName(name, sizeof name) != 0) return "";
+  return LowerCase(name).substr(0, kLanNameMax);
+}
+
+}  // namespace web

@@ -1,0 +1,14 @@
+// On Linux: the daemon's log, and the event file of the suite's Linux build
+// under its host root.
+#include "web/own_events.h"
+
+namespace web {
+
+std::vector<std::unique_ptr<OwnEventSource>> OwnEventSources() {
+  std::vector<std::unique_ptr<OwnEventSource>> sources;
+  sources.push_back(DaemonLogSource("/usr/local/vigil20/vigil20.log"));
+  sources.push_back(EventFileSource(SuiteStationName()));
+  return sources;
+}
+
+}  // namespace web

@@ -1,0 +1,10 @@
+// On Linux the settings are the configuration file's.
+#include "web/web_settings.h"
+
+namespace web {
+
+bool LoadWebSettings(const std::string& path, WebSettings* settings, std::string* error) {
+  return ReadWebConfig(path, settings, error);
+}
+
+}  // namespace web

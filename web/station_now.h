@@ -1,0 +1,48 @@
+// "The stations now": what the pages, the JSON and the metrics read of every
+// station, taken at one moment. The station board fills it from the LAN's
+// believed datagrams; nothing else of the program looks at datagrams.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "alerter/lan_datagram.h"
+
+namespace web {
+
+// Longer than this without a datagram, a station is silent: the silence
+// after which a Vigil client declares its server lost.
+inline constexpr int64_t kSilentAfterMs = 30000;
+
+struct StationNow {
+  std::string name;   // the station name, bytes as the datagrams carry it
+  std::string label;  // printable UTF-8, unique among the stations: pages, links, metric labels
+  bool heard = false;  // a datagram came since this program started
+  bool silent = true;  // not heard since start, or heard longer than kSilentAfterMs ago
+  LanDatagram last;    // the last believed datagram; meaningful when `heard`
+  int64_t silentForMs = 0;  // since the last datagram; meaningful when `heard`
+  int64_t heardUnixMs = 0;  // the wall clock when it came
+  bool verified = false;    // its last datagram's signature verified under this computer's key
+  uint64_t received = 0;    // datagrams believed since start
+};
+
+// Why a received datagram was not believed; the metric's reason label.
+enum class Refusal : uint8_t { kMalformed, kUnsigned, kCut, kBadSignature, kReplayed, kClock };
+inline constexpr size_t kRefusalKinds = 6;
+const char* RefusalLabel(Refusal reason);
+
+struct BoardNow {
+  int64_t unixMs = 0;  // when it was taken
+  bool keyed = false;  // datagrams must carry a valid signature
+  std::vector<StationNow> stations;  // sorted by label
+  uint64_t refused[kRefusalKinds] = {};
+};
+
+// The autonomy left now: the last datagram's, counted down by the silence
+// since while on battery, never below 0.
+int RemainingNow(const StationNow& station);
+// Seconds on battery now, counted on likewise.
+int OnBatteryNow(const StationNow& station);
+
+}  // namespace web

@@ -1,0 +1,123 @@
+// The computer's own events: the daemon's scrambled log read back line by
+// line, the suite's event file, and how both join a station's history and
+// its timeline.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <fstream>
+
+#include "agent/event_file.h"
+#include "tests/support/test_host.h"
+#include "web/daemon_log_line.h"
+#include "web/history_events.h"
+#include "web/own_events.h"
+#include "web/station_history.h"
+#include "web/timeline_svg.h"
+#include "web_test_support.h"
+
+namespace {
+
+using namespace web;
+
+// A record as the daemon writes it.
+std::string Scrambled(const std::string& line) {
+  std::string record(kDaemonLogRecordBytes, '\0');
+  line.copy(record.data(), std::min(line.size(), record.size()));
+  for (char& c : record) c = static_cast<char>(c ^ 0xA7);
+  return record;
+}
+
+std::string CtimeText(std::time_t when) {
+  std::string text = std::ctime(&when);
+  text.pop_back();
+  return text;
+}
+
+TEST(DaemonLogTest, RecordsComeBackAsLinesOfTimeStationAndMessage) {
+  std::string record = Scrambled("Wed Jun 30 21:49:08 1993 --> estacao1: Falta de Rede\n");
+  std::string line = UnscrambleDaemonRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size());
+  EXPECT_EQ(line, "Wed Jun 30 21:49:08 1993 --> estacao1: Falta de Rede\n");
+  std::optional<DaemonLogLine> parts = SplitDaemonLine(line);
+  ASSERT_TRUE(parts);
+  EXPECT_EQ(parts->time, "Wed Jun 30 21:49:08 1993");
+  EXPECT_EQ(parts->station, "estacao1");
+  EXPECT_EQ(parts->message, "Falta de Rede");
+  // Cut short: what is there; longer than a record: the record only.
+  EXPECT_EQ(UnscrambleDaemonRecord(reinterpret_cast<const uint8_t*>(record.data()), 10), "Wed Jun 30");
+  std::string longer = record + Scrambled("x");
+  EXPECT_EQ(UnscrambleDaemonRecord(reinterpret_cast<const uint8_t*>(longer.data()), longer.size()), line);
+  for (const char* bad : {"", "no arrow here", "Wed --> estacao1 no colon"}) EXPECT_FALSE(SplitDaemonLine(bad)) << bad;
+}
+
+TEST(DaemonLogTest, TheLogReadsAsEventsWithTheirKindsAndSkipsWhatItCannotPlace) {
+  web_test::TempFolder folder;
+  std::time_t base = 1765000000;
+  {
+    std::ofstream log(folder / "vigil20.log", std::ios::binary);
+    log << Scrambled(CtimeText(base) + " --> estacao1: Falta de Rede\n")
+        << Scrambled("not a time --> estacao1: Retorno da rede\n")
+        << Scrambled(CtimeText(base + 60) + " --> estacao1: Retorno da rede\n")
+        << Scrambled(CtimeText(base + 90) + " --> estacao1: Datagrama sem assinatura recusado\n")
+        << Scrambled(CtimeText(base + 120) + " --> estacao1: Bateria em nivel critico\n").substr(0, 100);
+  }
+  std::vector<OwnEvent> events = DaemonLogSource(folder / "vigil20.log")->ReadAll();
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0].unixMs, base * 1000LL);
+  EXPECT_EQ(events[0].code, kEventMainsFailure);
+  EXPECT_EQ(events[0].station, "estacao1");
+  EXPECT_EQ(events[1].code, kEventMainsReturn);
+  EXPECT_EQ(events[2].code, 0);
+  EXPECT_EQ(events[2].text, "Datagrama sem assinatura recusado");
+  EXPECT_EQ(events[3].code, kEventBatteryCritical) << "a partial last record still reads";
+  EXPECT_TRUE(DaemonLogSource(folder / "missing.log")->ReadAll().empty());
+}
+
+TEST(EventFileTest, TheSuitesEventFileReadsAsEventsOfThisComputersStation) {
+  TestHost host;
+  CEventFile file(kEventFileName);
+  ASSERT_TRUE(file.OpenForWriting());
+  std::time_t base = 1765000000;
+  file.AppendAt(1, base);
+  file.AppendAt(30, base + 10);
+  file.AppendAt(3, base + 20);  // a code without a kind
+  file.Close();
+  std::vector<OwnEvent> events = EventFileSource("servidor")->ReadAll();
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].station, "servidor");
+  EXPECT_EQ(events[0].unixMs, base * 1000LL);
+  EXPECT_EQ(events[0].text, "Falta de rede");
+  EXPECT_EQ(events[1].text, "Entrada em Bypass");
+  EXPECT_EQ(events[2].text, "Evento 3");
+}
+
+TEST(StationHistoryTest, OwnEventsCarryTheStateTheyLeaveAndTimelinesDrawIt) {
+  std::vector<OwnEvent> own = {{"s", 1000, kEventMainsFailure, "Falta de rede"},
+                               {"s", 5000, kEventBatteryCritical, "Bateria em nível crítico"},
+                               {"s", 9000, kEventMainsReturn, "Retorno da rede"}};
+  std::vector<HistoryEntry> entries = MergeHistory({}, own, 4000);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_TRUE(entries[0].flags.powerFail && entries[0].flags.batteryLow);
+  EXPECT_FALSE(entries[1].flags.powerFail || entries[1].flags.batteryLow);
+  std::vector<Band> bands = BandsOf(MergeHistory({}, own, 0), 0, 20000, 20000);
+  ASSERT_EQ(bands.size(), 3u);
+  EXPECT_STREQ(bands[0].kind, "bateria");
+  EXPECT_EQ(bands[0].fromMs, 1000);
+  EXPECT_STREQ(bands[1].kind, "critica");
+  EXPECT_STREQ(bands[2].kind, "rede");
+  EXPECT_EQ(bands[2].toMs, 20000);
+}
+
+TEST(StationHistoryTest, AGapInTheRecordsIsUnknownNotTheLastState) {
+  HistoryRecord r;
+  r.unixMs = 0;
+  r.remaining = 600;
+  HistoryRecord later = r;
+  later.unixMs = 3 * 3600 * 1000LL;
+  std::vector<Band> bands = BandsOf(MergeHistory({r, later}, {}, INT64_MIN), 0, 4 * 3600 * 1000LL, 4 * 3600 * 1000LL);
+  ASSERT_EQ(bands.size(), 2u);
+  EXPECT_EQ(bands[0].toMs, kMainsStateHoldsMs);
+  EXPECT_EQ(bands[1].fromMs, later.unixMs);
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// What the program answers: the routes, the refusals, and what each page,
+// the JSON, the CSV and the metrics say of stations in every state,
+// including stations whose names are hostile.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "web/history_events.h"
+#include "web/history_recorder.h"
+#include "web/site.h"
+#include "web_test_support.h"
+
+namespace {
+
+using namespace web;
+using web_test::Bytes;
+using web_test::Datagram;
+using web_test::TempFolder;
+
+constexpr int64_t kT0 = 1765000000000;
+
+class FixedOwnEvents : public OwnEventSource {
+ public:
+  explicit FixedOwnEvents(std::vector<OwnEvent> events) : events_(std::move(events)) {}
+  std::vector<OwnEvent> ReadAll() const override { return events_; }
+  std::string Describe() const override { return "fixed"; }
+
+ private:
+  std::vector<OwnEvent> events_;
+};
+
+int Count(const std::string& text, const std::string& needle) {
+  int n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+  return n;
+}
+
+struct SiteFixture : ::testing::Test {
+  TempFolder folder;
+  HistoryStore store{folder.path()};
+  StationBoard board{""};
+  HistoryRecorder recorder{store, nullptr, [this](const std::string& s, int k) { board.CountEvent(s, k); }};
+  std::vector<std::unique_ptr<OwnEventSource>> own;
+  int64_t mono = 100000, unix = kT0;
+  std::unique_ptr<Site> site;
+
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(store.Open(&error));
+    own.push_back(std::make_unique<FixedOwnEvents>(std::vector<OwnEvent>{
+        {"servidor", kT0 - 3600000, kEventMainsFailure, "Falta de rede"},
+        {"servidor", kT0 - 3000000, kEventMainsReturn, "Retorno da rede"},
+        {"outra", kT0 - 1000, 0, "=HYPERLINK(\"x\")"}}));
+    site = std::make_unique<Site>(board, store, own, SiteClock{[this] { return mono; }, [this] { return unix; }});
+  }
+  void Hear(const LanDatagram& d, int64_t at) {
+    auto bytes = Bytes(d);
+    mono = 100000 + (at - kT0);
+    unix = at;
+    if (auto taken = board.Take(bytes.data(), bytes.size(), mono, unix)) recorder.OnDatagram(taken->name, taken->datagram, unix);
+  }
+  Response Get(const std::string& target) { return site->Answer("GET", target); }
+};
+
+TEST_F(SiteFixture, RoutesMethodsAndRefusedTargets) {
+  Hear(Datagram("estacao1"), kT0);
+  for (const char* path : {"/", "/api/status", "/metrics", "/events.csv", "/vigil.css", "/vigil.js",
+                           "/station/estacao1", "/?x=1", "/api/status?cache=0"})
+    EXPECT_EQ(Get(path).status, 200) << path;
+  for (const char* path : {"/nada", "/station/", "/station/outra", "/station/estacao1/x", "/api", "/metrics/"})
+    EXPECT_EQ(Get(path).status, 404) << path;
+  for (const char* method : {"POST", "PUT", "DELETE", "OPTIONS", "PATCH", "TRACE", "CONNECT", "get"}) {
+    Response r = site->Answer(method, "/");
+    EXPECT_EQ(r.status, 405) << method;
+    ASSERT_EQ(r.headers.size(), 1u);
+    EXPECT_EQ(r.headers[0].second, "GET, HEAD");
+  }
+  EXPECT_EQ(site->Answer("HEAD", "/metrics").status, 200);
+  for (const char* target : {"/../etc/passwd", "/station/..", "/station/%2e%2E", "/a/./b",
+                             "/x\\y", "/%00", "/%zz", "/caf\xC3\xA9", "/a b", "/a\x01", "x", ""})
+    EXPECT_EQ(Get(target).status, 400) << target;
+  EXPECT_EQ(RefusedTarget("/station/esta%C3%A7%C3%A3o"), "");
+  // A station name may hold a slash: it is data, not a path.
+  EXPECT_EQ(RefusedTarget("/station/a%2Fb%5Cc"), "");
+}
+
+TEST_F(SiteFixture, StatusJsonTellsEveryStationAndItsCountdown) {
+  Hear(Datagram("estacao1", {1}, 590, 600, 10), kT0);
+  Hear(Datagram("calada"), kT0 + 1000);
+  Hear(Datagram("estacao1", {1}, 550, 600, 50), kT0 + 40000);
+  // 3 s after the last datagram; calada has been silent for 42 s.
+  mono += 3000;
+  unix += 3000;
+  nlohmann::json doc = nlohmann::json::parse(Get("/api/status").body);
+  ASSERT_EQ(doc["stations"].size(), 2u);
+  auto calada = doc["stations"][0], estacao = doc["stations"][1];
+  EXPECT_EQ(calada["name"], "calada");
+  EXPECT_EQ(calada["state"], "silent");
+  EXPECT_EQ(calada["state_text"], "Sem sinal");
+  EXPECT_EQ(estacao["state"], "mains_failure");
+  EXPECT_EQ(estacao["url"], "/station/estacao1");
+  EXPECT_EQ(estacao["autonomy"]["remaining_seconds"], 547);
+  EXPECT_EQ(estacao["on_battery_seconds"], 53);
+  EXPECT_EQ(estacao["last_heard_seconds"], 3);
+  EXPECT_EQ(estacao["flags"]["power_failure"], true);
+  EXPECT_EQ(estacao["signed"], false);
+  EXPECT_EQ(doc["refused"]["malformed"], 0);
+}
+
+TEST_F(SiteFixture, MetricsUseTheNutExportersNamesAndLeaveOutASilentStationsFigures) {
+  Hear(Datagram("calada"), kT0 - 60000);
+  Hear(Datagram("estacao1", {1, 1}, 120, 600, 480), kT0);
+  std::string m = Get("/metrics").body;
+  for (const char* flag : {"OL", "OB", "LB", "BYPASS", "FSD", "ALARM"})
+    EXPECT_EQ(Count(m, std::string("network_ups_tools_ups_status{flag=\"") + flag + "\",ups=\"estacao1\"}"), 1) << flag;
+  EXPECT_NE(m.find("network_ups_tools_ups_status{flag=\"OB\",ups=\"estacao1\"} 1\n"), std::string::npos) << m;
+  EXPECT_NE(m.find("network_ups_tools_ups_status{flag=\"OL\",ups=\"estacao1\"} 0\n"), std::string::npos);
+  EXPECT_NE(m.find("network_ups_tools_ups_status{flag=\"LB\",ups=\"estacao1\"} 1\n"), std::string::npos);
+  EXPECT_NE(m.find("network_ups_tools_battery_runtime{ups=\"estacao1\"} 120\n"), std::string::npos);
+  EXPECT_NE(m.find("network_ups_tools_device_info{mfr=\"Tessaly\",model=\"Vigil 2.0\",serial=\"estacao1\",type=\"ups\","
+                   "ups=\"estacao1\"} 1\n"),
+            std::string::npos);
+  EXPECT_EQ(Count(m, "ups=\"calada\"} "), 5) << "only the vigil_ series of a silent station";
+  EXPECT_NE(m.find("vigil_station_silent{ups=\"calada\"} 1\n"), std::string::npos);
+  EXPECT_NE(m.find("vigil_station_silent{ups=\"estacao1\"} 0\n"), std::string::npos);
+  EXPECT_NE(m.find("vigil_on_battery_seconds{ups=\"estacao1\"} 480\n"), std::string::npos);
+  EXPECT_NE(m.find("vigil_events_total{kind=\"mains_failure\",ups=\"estacao1\"} 1\n"), std::string::npos);
+  EXPECT_NE(m.find("vigil_events_total{kind=\"battery_critical\",ups=\"estacao1\"} 1\n"), std::string::npos);
+  EXPECT_NE(m.find("vigil_datagrams_refused_total{reason=\"unsigned\"} 0\n"), std::string::npos);
+  EXPECT_EQ(m.find("battery_charge"), std::string::npos);
+  // Every family has its type before its samples, and no line is blank.
+  EXPECT_EQ(Count(m, "# TYPE "), 9);
+  EXPECT_EQ(m.find("\n\n"), std::string::npos);
+}
+
+TEST_F(SiteFixture, HostileStationNamesStayInertEverywhere) {
+  const std::string evil = "<b>\"x\"\\=1";
+  Hear(Datagram(evil), kT0);
+  std::string page = Get("/").body;
+  EXPECT_EQ(page.find("<b>"), std::string::npos);
+  EXPECT_NE(page.find("&lt;b&gt;&quot;x&quot;\\=1"), std::string::npos);
+  EXPECT_NE(page.find("href=\"/station/%3Cb%3E%22x%22%5C%3D1\""), std::string::npos) << page;
+  EXPECT_EQ(Get("/station/%3Cb%3E%22x%22%5C%3D1").status, 200);
+  std::string m = Get("/metrics").body;
+  EXPECT_NE(m.find("ups=\"<b>\\\"x\\\"\\\\=1\""), std::string::npos) << m;
+  nlohmann::json doc = nlohmann::json::parse(Get("/api/status").body);
+  EXPECT_EQ(doc["stations"][0]["name"], evil);
+}
+
+TEST_F(SiteFixture, TheOverviewShowsEveryStateAndWorksWithoutScripts) {
+  Hear(Datagram("normal"), kT0);
+  Hear(Datagram("bateria", {1}, 300, 600, 300), kT0);
+  Hear(Datagram("critica", {1, 1}), kT0);
+  Hear(Datagram("desvio", {0, 0, 1}), kT0);
+  Hear(Datagram("fim", {1, 1, 0, 0, 1}), kT0);
+  board.Know("nunca");
+  std::string page = Get("/").body;
+  for (const char* words : {"Normal", "Falta de rede", "Bateria crítica", "Bypass", "Fim da autonomia", "Sem sinal",
+                            "não ouvida desde o início"})
+    EXPECT_NE(page.find(words), std::string::npos) << words;
+  EXPECT_NE(page.find("<noscript><meta http-equiv=\"refresh\" content=\"10\"></noscript>"), std::string::npos);
+  EXPECT_NE(page.find("<script src=\"/vigil.js\" defer></script>"), std::string::npos);
+  EXPECT_NE(page.find("<html lang=\"pt-BR\">"), std::string::npos);
+  EXPECT_EQ(page.find("<form"), std::string::npos);
+  EXPECT_EQ(page.find("<button"), std::string::npos);
+  EXPECT_EQ(page.find("<input"), std::string::npos);
+  EXPECT_NE(page.find("5 min 00 s"), std::string::npos);
+}
+
+TEST_F(SiteFixture, AStationPageDrawsABatteryBandAfterAMainsFailureAndListsItsEvents) {
+  Hear(Datagram("estacao1"), kT0 - 600000);
+  Hear(Datagram("estacao1", {1}, 600), kT0 - 300000);
+  Hear(Datagram("estacao1", {1}, 570), kT0 - 270000);
+  Hear(Datagram("estacao1"), kT0 - 240000);
+  unix = kT0;
+  mono = 100000;
+  std::string page = Get("/station/estacao1").body;
+  EXPECT_EQ(Count(page, "<svg "), 2);
+  EXPECT_EQ(Count(page, "class=\"faixa bateria\""), 2) << page;
+  EXPECT_GE(Count(page, "class=\"faixa rede\""), 2);
+  EXPECT_EQ(Count(page, "<polyline class=\"autonomia\""), 2);
+  EXPECT_NE(page.find("<td>Falta de rede</td><td>rede</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td>Retorno da rede</td><td>rede</td>"), std::string::npos);
+  EXPECT_LT(page.find("Retorno da rede"), page.find("<td>Falta de rede"));  // newest first
+}
+
+TEST_F(SiteFixture, TheComputersOwnEventsJoinItsStationAndTheCsv) {
+  Hear(Datagram("servidor"), kT0 - 60000);
+  std::string page = Get("/station/servidor").body;
+  EXPECT_NE(page.find("<td>Falta de rede</td><td>registro deste computador</td>"), std::string::npos) << page;
+  EXPECT_EQ(Count(page, "class=\"faixa bateria\""), 2) << "the own events' outage is drawn";
+  board.Know("outra");
+  std::string csv = Get("/events.csv").body;
+  EXPECT_EQ(csv.rfind("estacao,data_hora_utc,data_hora_local,codigo,tipo,evento,origem\r\n", 0), 0u);
+  EXPECT_NE(csv.find(",1,mains_failure,Falta de rede,computador\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("servidor,2025-12-06T04:46:40Z,"), std::string::npos) << csv;
+  // A formula stays text, quoted as CSV wants.
+  EXPECT_NE(csv.find(",\"'=HYPERLINK(\"\"x\"\")\",computador\r\n"), std::string::npos) << csv;
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#include "web/timeline_svg.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "web/text_escape.h"
+
+namespace web {
+
+namespace {
+
+// The drawing, in the picture's own units.
+constexpr double kWidth = 960, kHeight = 170;
+constexpr double kLeft = 56, kRight = 944, kTop = 10, kBottom = 130;
+
+struct Look {
+  const char* kind;
+  const char* fill;
+  const char* words;
+};
+constexpr Look kLooks[] = {
+    {"rede", "#5cb85c", "Rede normal"},          {"bateria", "#f0ad4e", "Na bateria"},
+    {"critica", "#d9534f", "Bateria crítica"},   {"bypass", "#5bc0de", "Bypass"},
+    {"fim", "#8b1e1e", "Fim da autonomia"},      {"falha", "#9b59b6", "Falha de sinalização"},
+    {"silencio", "#9e9e9e", "Sem sinal"},
+};
+
+const Look& LookOf(const char* kind) {
+  for (const Look& look : kLooks)
+    if (std::string(look.kind) == kind) return look;
+  return kLooks[6];
+}
+
+const char* KindOf(const StateFlags& f) {
+  if (f.silent) return "silencio";
+  if (f.fault) return "falha";
+  if (f.autonomyEnd) return "fim";
+  if (f.batteryLow) return "critica";
+  if (f.powerFail) return "bateria";
+  if (f.bypass) return "bypass";
+  return "rede";
+}
+
+int64_t Holds(const HistoryEntry& e) {
+  if (e.own || e.flags.silent) return INT64_MAX;
+  return e.flags.powerFail ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
+}
+
+std::string Number(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", v);
+  return text;
+}
+
+}  // namespace
+
+const char* BandWords(const char* kind) { return LookOf(kind).words; }
+const char* BandFill(const char* kind) { return LookOf(kind).fill; }
+const char* const kBandKinds[] = {"rede", "bateria", "critica", "bypass", "fim", "falha", "silencio", nullptr};
+
+std::vector<Band> BandsOf(const std::vector<HistoryEntry>& entries, int64_t fromMs, int64_t toMs, int64_t nowMs) {
+  std::vector<Band> bands;
+  int64_t end = std::min(toMs, nowMs);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const HistoryEntry& e = entries[i];
+    int64_t until = i + 1 < entries.size() ? entries[i + 1].unixMs : end;
+    int64_t holds = Holds(e);
+    if (holds != INT64_MAX && e.unixMs + holds < until) until = e.unixMs + holds;
+    int64_t a = std::max(e.unixMs, fromMs), b = std::min(until, end);
+    if (b <= a) continue;
+    const char* kind = KindOf(e.flags);
+    // One band for a run of the same state.
+    if (!bands.empty() && bands.back().toMs == a && std::string(bands.back().kind) == kind)
+      bands.back().toMs = b;
+    else
+      bands.push_back({a, b, kind});
+  }
+  return bands;
+}
+
+std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs, int64_t toMs, int64_t nowMs,
+                        bool days, const std::string& title) {
+  const double span = static_cast<double>(std::max<int64_t>(1, toMs - fromMs));
+  auto x = [&](int64_t ms) { return kLeft + (kRight - kLeft) * static_cast<double>(ms - fromMs) / span; };
+
+  int nominal = 0;
+  for (const HistoryEntry& e : entries)
+    if (e.unixMs >= fromMs && e.remaining) nominal = std::max({nominal, e.nominal, *e.remaining});
+  if (nominal <= 0) nominal = 600;
+  auto y = [&](int seconds) {
+    double v = std::clamp(static_cast<double>(seconds) / nominal, 0.0, 1.0);
+    return kBottom - (kBottom - kTop) * v;
+  };
+
+  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"linha-do-tempo\" viewBox=\"0 0 " +
+                    Number(kWidth) + " " + Number(kHeight) + "\" role=\"img\" aria-label=\"" + HtmlEscape(title) +
+                    "\">\n";
+  svg += "<rect class=\"fundo\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kTop) + "\" width=\"" +
+         Number(kRight - kLeft) + "\" height=\"" + Number(kBottom - kTop) +
+         "\" fill=\"#f7f7f7\" stroke=\"#cccccc\"/>\n";
+  for (const Band& band : BandsOf(entries, fromMs, toMs, nowMs)) {
+    const Look& look = LookOf(band.kind);
+    svg += "<rect class=\"faixa " + std::string(band.kind) + "\" x=\"" + Number(x(band.fromMs)) + "\" y=\"" +
+           Number(kTop) + "\" width=\"" + Number(std::max(0.5, x(band.toMs) - x(band.fromMs))) + "\" height=\"" +
+           Number(kBottom - kTop) + "\" fill=\"" + look.fill + "\" fill-opacity=\"0.55\"><title>" + look.words +
+           ": " + LocalDateTime(band.fromMs) + " a " + LocalDateTime(band.toMs) + "</title></rect>\n";
+  }
+
+  // The autonomy line, broken where the state stops being known.
+  std::string points;
+  auto flush = [&] {
+    if (points.find(' ') != std::string::npos)
+      svg += "<polyline class=\"autonomia\" fill=\"none\" stroke=\"#1f3a93\" stroke-width=\"2\" points=\"" + points +
+             "\"/>\n";
+    points.clear();
+  };
+  int64_t lastMs = INT64_MIN;
+  for (const HistoryEntry& e : entries) {
+    if (e.unixMs < fromMs || e.unixMs > toMs || !e.remaining) continue;
+    int64_t gap = e.flags.powerFail ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
+    if (lastMs != INT64_MIN && e.unixMs - lastMs > gap) flush();
+    if (!points.empty()) points += ' ';
+    points += Number(x(e.unixMs)) + "," + Number(y(std::max(0, *e.remaining)));
+    lastMs = e.unixMs;
+  }
+  flush();
+
+  // The autonomy scale on the left, the time along the bottom.
+  svg += "<text class=\"escala\" x=\"" + Number(kLeft - 4) + "\" y=\"" + Number(kTop + 10) +
+         "\" text-anchor=\"end\" font-size=\"11\">" + std::to_string(nominal / 60) + " min</text>\n";
+  svg += "<text class=\"escala\" x=\"" + Number(kLeft - 4) + "\" y=\"" + Number(kBottom) +
+         "\" text-anchor=\"end\" font-size=\"11\">0</text>\n";
+  // Marks on whole local hours (every third) or at local midnights; the
+  // quarter hours are walked so that any time zone's whole hours are met.
+  constexpr int64_t kQuarter = 15 * 60 * 1000LL;
+  for (int64_t at = fromMs - fromMs % kQuarter + kQuarter; at <= toMs; at += kQuarter) {
+    std::string clock = LocalHourMinute(at);
+    if (clock.size() != 5 || clock.compare(3, 2, "00") != 0) continue;
+    int hour = (clock[0] - '0') * 10 + (clock[1] - '0');
+    if (days ? hour != 0 : hour % 3 != 0) continue;
+    double px = x(at);
+    svg += "<line class=\"marca\" x1=\"" + Number(px) + "\" y1=\"" + Number(kBottom) + "\" x2=\"" + Number(px) +
+           "\" y2=\"" + Number(kBottom + 5) + "\" stroke=\"#666666\"/>\n";
+    svg += "<text class=\"hora\" x=\"" + Number(px) + "\" y=\"" + Number(kBottom + 18) +
+           "\" text-anchor=\"middle\" font-size=\"11\">" + (days ? LocalDayMonth(at) : clock) + "</text>\n";
+  }
+  svg += "<text class=\"titulo\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kHeight - 8) + "\" font-size=\"12\">" +
+         HtmlEscape(title) + "</text>\n";
+  svg += "</svg>\n";
+  return svg;
+}
+
+}  // namespace web
