@@ -19,6 +19,7 @@ packages=(
   groff                               # the user's manual as PDF (gropdf; groff-base lacks it) and its test
   libcivetweb-dev nlohmann-json3-dev  # vigil-web: HTTP and JSON (for Windows, CivetWeb's source package: scripts/civetweb-source.sh)
   chromium curl                       # vigil-web's page in a real browser (headless), and plain requests
+  prometheus                          # promtool on packaging/prometheus; a real Prometheus scraping vigil-web
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(
