@@ -148,11 +148,19 @@ check_gateway_files() {
 
 # The installed gateways started from their units' command lines with the
 # packaged settings: vigil-nut answers upsc, vigil-web its metrics; then
-# they stop.
+# they stop. vigil-web's files as its unit leaves them: its state folder
+# made for it, the rest of /var/lib/vigil20 read-only.
 run_gateways() {
-  in_root sh -c 'exec /usr/bin/vigil-nut -c /etc/vigil20/vigil-nut.conf >/tmp/vigil-nut.log 2>&1' &
+  # Started straight from here, not through in_root, so that $! is the
+  # program itself.
+  chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin /usr/bin/vigil-nut -c /etc/vigil20/vigil-nut.conf \
+    >"$root/tmp/vigil-nut.log" 2>&1 &
   local nut=$!
-  in_root sh -c 'exec /usr/bin/vigil-web -c /etc/vigil20/vigil-web.conf >/tmp/vigil-web.log 2>&1' &
+  local lib=$root/var/lib/vigil20
+  mkdir -p "$lib/web"
+  mount --bind "$lib" "$lib" && mount -o remount,bind,ro "$lib" && mount --bind "$lib/web" "$lib/web"
+  chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin /usr/bin/vigil-web -c /etc/vigil20/vigil-web.conf \
+    >"$root/tmp/vigil-web.log" 2>&1 &
   local web=$! answered=""
   for _ in $(seq 50); do
     in_root upsc -l 127.0.0.1 >/dev/null 2>&1 && answered=1 && break
@@ -168,6 +176,9 @@ run_gateways() {
   grep -q '^# TYPE network_ups_tools_ups_status gauge' <<<"$metrics" || fail "vigil-web's metrics are not there: $metrics"
   kill "$nut" "$web"
   wait "$nut" "$web" 2>/dev/null || true
+  umount "$lib/web" "$lib"
+  # Nothing left answering, so that the next run sees only its own.
+  ! in_root upsc -l 127.0.0.1 >/dev/null 2>&1 || fail "a vigil-nut is left running"
 }
 
 echo "-- the gateways beside the daemon"
