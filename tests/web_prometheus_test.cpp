@@ -96,8 +96,8 @@ class WebPrometheusTest : public ::testing::Test {
   // when Prometheus is not (yet) answering.
   nlohmann::json Query(const std::string& expr) {
     web_.Write("prom/query", expr);
-    CommandResult r = web_.Run(
-        "curl -s -m 5 -G --data-urlencode query@/usr/local/prom/query http://127.0.0.1:9090/api/v1/query");
+    CommandResult r =
+        web_.Run("curl -s -m 5 -G --data-urlencode query@/usr/local/prom/query http://127.0.0.1:9090/api/v1/query");
     nlohmann::json answer = nlohmann::json::parse(r.out, nullptr, false);
     if (answer.is_discarded() || answer.value("status", "") != "success") return nlohmann::json::array();
     return answer["data"]["result"];
@@ -130,7 +130,8 @@ TEST_F(WebPrometheusTest, AMainsFailureReachesTheQueryApiAndTheAlerts) {
   StartPrometheus();
   ASSERT_EQ(StartDaemon(server_).status, 0);
 
-  ASSERT_TRUE(WaitUntil([&] { return !Query("up{job=\"vigil-web\"} == 1").empty(); }, 20000)) << "no scrape of vigil-web";
+  ASSERT_TRUE(WaitUntil([&] { return !Query("up{job=\"vigil-web\"} == 1").empty(); }, 20000))
+      << "no scrape of vigil-web";
   ASSERT_TRUE(Returns("network_ups_tools_ups_status{flag=\"OL\"} == 1", "estacao1", 15000));
   EXPECT_TRUE(StationsOf("network_ups_tools_ups_status{flag=\"OB\"} == 1").empty());
   EXPECT_TRUE(Query("ALERTS").empty()) << Query("ALERTS").dump();
@@ -144,8 +145,8 @@ TEST_F(WebPrometheusTest, AMainsFailureReachesTheQueryApiAndTheAlerts) {
 
   // A datagram whose signature does not match the key.
   SendHex(server_, Flipped(SignedHex(PlainHex("estacao1", 0, 0), kNetKey), 7));
-  EXPECT_TRUE(WaitUntil([&] { return !Query("ALERTS{alertname=\"DatagramasForjados\",alertstate=\"firing\"}").empty(); },
-                        10000))
+  EXPECT_TRUE(WaitUntil(
+      [&] { return !Query("ALERTS{alertname=\"DatagramasForjados\",alertstate=\"firing\"}").empty(); }, 10000))
       << Query("vigil_datagrams_refused_total").dump();
   // Still on battery: the forged "mains back" was not believed.
   EXPECT_EQ(StationsOf("network_ups_tools_ups_status{flag=\"OB\"} == 1"), std::set<std::string>{"estacao1"});
@@ -158,7 +159,8 @@ TEST_F(WebPrometheusTest, AMainsFailureReachesTheQueryApiAndTheAlerts) {
   std::set<std::string> dashboard = MetricNames(SourceFile("grafana-dashboard.json"));
   used.insert(dashboard.begin(), dashboard.end());
   ASSERT_GE(used.size(), 8u);
-  for (const std::string& name : used) EXPECT_EQ(scraped.count(name), 1u) << name << " is not among the scraped metrics";
+  for (const std::string& name : used)
+    EXPECT_EQ(scraped.count(name), 1u) << name << " is not among the scraped metrics";
   // And every panel draws something now.
   std::vector<std::string> queries = DashboardQueries();
   ASSERT_GE(queries.size(), 10u);

@@ -82,7 +82,8 @@ TEST(PrometheusRules, APromtoolThatFailsIsSeen) {
   // expression is refused.
   fs::path dir = fs::temp_directory_path() / ("vigil-prometheus-bad-" + std::to_string(getpid()));
   fs::create_directories(dir);
-  std::ofstream(dir / "bad.yml") << "groups:\n  - name: x\n    rules:\n      - alert: X\n        expr: max by (ups (y)\n";
+  std::ofstream(dir / "bad.yml")
+      << "groups:\n  - name: x\n    rules:\n      - alert: X\n        expr: max by (ups (y)\n";
   ShellRun bad = Shell("promtool check rules '" + (dir / "bad.yml").string() + "'");
   fs::remove_all(dir);
   EXPECT_NE(bad.status, 0) << bad.output;
@@ -158,7 +159,8 @@ TEST(GrafanaDashboard, EveryQueryIsPromqlThatPrometheusParses) {
     std::ofstream rules(dir / "queries.yml");
     rules << "groups:\n  - name: dashboard\n    rules:\n";
     for (size_t i = 0; i < queries.size(); ++i)
-      rules << "      - record: dashboard:query" << i << "\n        expr: " << nlohmann::json(queries[i]).dump() << "\n";
+      rules << "      - record: dashboard:query" << i << "\n        expr: " << nlohmann::json(queries[i]).dump()
+            << "\n";
   }
   ShellRun check = Shell("promtool check rules '" + (dir / "queries.yml").string() + "'");
   fs::remove_all(dir);

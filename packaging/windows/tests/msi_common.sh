@@ -18,10 +18,12 @@ windows_path() { echo "Z:${1//\//\\}"; }
 probe=$(windows_path "$msi_probe_exe")
 program_files='C:\Program Files\Vigil 2.0' system='C:\windows\system32'
 service_key='HKLM\SYSTEM\CurrentControlSet\Services\Vigil20'
+web_service_key='HKLM\SYSTEM\CurrentControlSet\Services\VigilWeb'
+web_source='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\System\VigilWeb'
 settings_key='HKLM\Software\Tessaly\Vigil 2.0'
 agents='HKLM\SYSTEM\CurrentControlSet\Services\SNMP\Parameters\ExtensionAgents'
 manual="$program_files\\Manual do Vigil 2.0.pdf"
-installed=("$program_files\alerter.exe" "$program_files\VigilAgent20.dll" "$program_files\VIGIL20-MIB.txt" "$manual"
+installed=("$program_files\alerter.exe" "$program_files\vigil-web.exe" "$program_files\VigilAgent20.dll" "$program_files\VIGIL20-MIB.txt" "$manual"
   "$system\LineTap.dll" "$system\Vigil20.cpl" "$system\vigil20s.exe")
 
 # make_msi VERSION NAME: the installer of this build as $work/NAME.msi.

@@ -8,7 +8,11 @@
 //                                   service does and reads its nominal
 //                                   autonomy, which must be AUTONOMY
 //   msi_probe acl KEY               prints the access list of HKLM\KEY
+//   msi_probe http PORT PATH TEXT SECONDS
+//                                   waits until GET PATH on 127.0.0.1:PORT
+//                                   answers 200 with TEXT in its body
 // Each prints what it saw; the status is 0 when the check holds.
+#include <winsock2.h>
 #include <windows.h>
 #include <sddl.h>
 #include <snmp.h>
@@ -203,6 +207,46 @@ int PrintAccess(const char* subkey) {
   return 0;
 }
 
+// One GET on a connection of its own: the whole answer, or "" when none.
+std::string HttpGet(int port, const char* path) {
+  SOCKET fd = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (fd == INVALID_SOCKET) return "";
+  DWORD limit = 3000;
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<u_short>(port));
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string answer;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
+    std::string request = std::string("GET ") + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    if (send(fd, request.data(), static_cast<int>(request.size()), 0) == static_cast<int>(request.size())) {
+      char buffer[4096];
+      for (int n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, static_cast<size_t>(n));
+    }
+  }
+  closesocket(fd);
+  return answer;
+}
+
+int WaitForPage(int port, const char* path, const char* text, int seconds) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return 1;
+  std::string answer;
+  bool found = false;
+  for (DWORD start = GetTickCount();;) {
+    answer = HttpGet(port, path);
+    found = answer.size() > 12 && answer.rfind("HTTP/1.", 0) == 0 && answer.compare(9, 3, "200") == 0 &&
+            answer.find(text) != std::string::npos;
+    if (found || GetTickCount() - start > static_cast<DWORD>(seconds) * 1000) break;
+    Sleep(200);
+  }
+  WSACleanup();
+  std::printf("http %d%s: %s\n", port, path,
+              answer.empty() ? "no answer" : answer.substr(0, answer.find('\r')).c_str());
+  return found ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -213,9 +257,10 @@ int main(int argc, char** argv) {
     return WaitForService(argv[2], argv[3], std::atoi(argv[4]), argc == 6 ? std::atol(argv[5]) : -1);
   if (command == "agent" && argc == 3) return FindAgent(std::atoi(argv[2]));
   if (command == "acl" && argc == 3) return PrintAccess(argv[2]);
+  if (command == "http" && argc == 6) return WaitForPage(std::atoi(argv[2]), argv[3], argv[4], std::atoi(argv[5]));
   std::fprintf(
       stderr,
       "usage: msi_probe events CODE SECONDS | service NAME running|stopped SECONDS [EXIT_CODE] | agent AUTONOMY |"
-      " acl KEY\n");
+      " acl KEY | http PORT PATH TEXT SECONDS\n");
   return 2;
 }

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # The installer under Wine, in one fresh prefix (tests/support/wine/run.sh):
-# - `alerter -install` run by hand first, for the service values the
-#   installer must write too;
+# - `alerter -install` and `vigil-web -install` run by hand first, for the
+#   service values the installer must write too;
 # - a silent install puts the files (the manual too), the Start-menu
-#   entries, the service and the agent's registry entries in place, on a
-#   machine without a UPS port (the service is not started by the install,
-#   so nothing can roll it back), and writes no setting;
+#   entries, the services "Vigil20" and "VigilWeb" and the agent's and the
+#   page's registry entries in place, on a machine without a UPS port (no
+#   service is started by the install, so nothing can roll it back), and
+#   writes no setting;
 # - with the user's settings, the installed service starts, logs a mains
 #   failure (DSR dropped on the line simulator) and stops; the SNMP
 #   service's way to the agent (its extension-agent list, the key it names,
 #   Pathname) leads to the installed agent, which answers, and a wrong
-#   Pathname leads nowhere;
+#   Pathname leads nowhere; the installed page service, on the user's "Web
+#   Port" and for this computer only, serves its metrics;
 # - a silent uninstall removes every file and registration but keeps the
 #   settings and the event file as they were;
 # - deployment properties write exactly their settings, which an uninstall
@@ -44,7 +46,17 @@ echo end by hand
 echo by-hand-remove=%errorlevel%
 reg query "$service_key" >nul 2>&1
 if not errorlevel 1 echo by hand left the service
-del "$program_files\\alerter.exe" "$program_files\\LineTap.dll"
+copy "$(windows_path "$msi_build/web/vigil-web.exe")" "$program_files\\" >nul
+"$program_files\\vigil-web.exe" -install
+echo web-by-hand-install=%errorlevel%
+echo begin web by hand
+reg query "$web_service_key" /s
+echo end web by hand
+"$program_files\\vigil-web.exe" -remove
+echo web-by-hand-remove=%errorlevel%
+reg query "$web_service_key" >nul 2>&1
+if not errorlevel 1 echo web by hand left the service
+del "$program_files\\alerter.exe" "$program_files\\LineTap.dll" "$program_files\\vigil-web.exe"
 rmdir "$program_files"
 
 start /wait msiexec /i $msi /qn
@@ -60,6 +72,12 @@ echo end shortcuts after install
 echo begin msi
 reg query "$service_key" /s
 echo end msi
+echo begin web msi
+reg query "$web_service_key" /s
+echo end web msi
+$probe service VigilWeb stopped 5
+echo web-not-started=%errorlevel%
+reg query "$web_source" /v EventMessageFile
 reg query "$agents" /v vigil_20_agent
 reg query "$applet_agents" /v vigil_20_agent
 reg query "$agent_key" /v Pathname
@@ -91,6 +109,17 @@ echo wrong-agent=%errorlevel%
 net stop Vigil20 >nul 2>&1
 $probe service Vigil20 stopped 30
 echo service-stopped=%errorlevel%
+rem The page, on a port of the user's and for this computer only.
+reg add "$settings_key\\Web Server" /v "Web Port" /t REG_DWORD /d 28648 /f >nul
+reg add "$settings_key\\Web Server" /v "Web Ctrl List" /t REG_DWORD /d 1 /f >nul
+net start VigilWeb >nul 2>&1
+$probe service VigilWeb running 30
+echo web-started=%errorlevel%
+$probe http 28648 /metrics "# TYPE network_ups_tools_ups_status gauge" 20
+echo web-metrics=%errorlevel%
+net stop VigilWeb >nul 2>&1
+$probe service VigilWeb stopped 30
+echo web-stopped=%errorlevel%
 copy C:\\windows\\EvtVigil20.dat "$(windows_path "$work/events-before.dat")" >nul
 
 start /wait msiexec /x $msi /qn
@@ -101,6 +130,10 @@ echo end shortcuts after uninstall
 $(existing_files left)
 reg query "$service_key" >nul 2>&1
 if not errorlevel 1 echo left service
+reg query "$web_service_key" >nul 2>&1
+if not errorlevel 1 echo left web service
+reg query "$web_source" >nul 2>&1
+if not errorlevel 1 echo left web event source
 reg query "$agents" /v vigil_20_agent >nul 2>&1
 if not errorlevel 1 echo left agent
 reg query "$agent_key" >nul 2>&1
@@ -131,47 +164,66 @@ echo done
 BAT
 run_batch
 
-# alerter -install and the installer, value by value.
+# The programs' own -install and the installer, value by value.
 grep -q 'by-hand-install=0$' <<<"$out" || fail "alerter -install failed"
 grep -q 'by-hand-remove=0$' <<<"$out" || fail "alerter -remove failed"
 ! grep -q '^by hand left the service' <<<"$out" || fail "alerter -remove left the service"
-by_hand=$(values 'by hand') by_msi=$(values msi)
-[ -n "$by_hand" ] || fail "alerter -install wrote no service values"
-tolerated() {
-  # Windows Installer quotes the path of the service's program; Wine's msi
-  # does not (dlls/msi/action.c, ITERATE_InstallService: the image path is
-  # the file's target path as it is), while alerter quotes a path with
-  # blanks so that the manager does not cut it there.
-  local name=${1%%|*} hand=${1#*|} msi=${2#*|}
-  [ "$name" = ImagePath ] && [ "${hand%%|*}" = "${msi%%|*}" ] && [ "${hand#*|}" = "\"${msi#*|}\"" ] &&
-    [ "${msi#*|}" = 'C:\Program Files\Vigil 2.0\alerter.exe' ]
+grep -qx 'web-by-hand-install=0' <<<"$out" || fail "vigil-web -install failed"
+grep -qx 'web-by-hand-remove=0' <<<"$out" || fail "vigil-web -remove failed"
+! grep -q '^web by hand left the service' <<<"$out" || fail "vigil-web -remove left the service"
+# same_service BY_HAND_SECTION MSI_SECTION PROGRAM
+same_service() {
+  local by_hand by_msi line name msi_line
+  by_hand=$(values "$1") by_msi=$(values "$2")
+  [ -n "$by_hand" ] || fail "$3 -install wrote no service values"
+  tolerated() {
+    # Windows Installer quotes the path of the service's program; Wine's msi
+    # does not (dlls/msi/action.c, ITERATE_InstallService: the image path is
+    # the file's target path as it is), while the programs quote a path with
+    # blanks so that the manager does not cut it there.
+    local name=${1%%|*} hand=${1#*|} msi=${2#*|}
+    [ "$name" = ImagePath ] && [ "${hand%%|*}" = "${msi%%|*}" ] && [ "${hand#*|}" = "\"${msi#*|}\"" ] &&
+      [ "${msi#*|}" = "C:\Program Files\Vigil 2.0\\$3" ]
+  }
+  while IFS= read -r line; do
+    name=${line%%|*}
+    msi_line=$(awk -F'|' -v n="$name" '$1 == n' <<<"$by_msi")
+    [ "$msi_line" = "$line" ] && continue
+    tolerated "$line" "$msi_line" "$3" && { echo "msi_test: tolerated: $line / $msi_line"; continue; }
+    fail "service value $name: $3 -install wrote '$line', the installer '$msi_line'"
+  done <<<"$by_hand"
+  while IFS= read -r line; do
+    awk -F'|' -v n="${line%%|*}" '$1 == n { found = 1 } END { exit !found }' <<<"$by_hand" ||
+      fail "service value only the installer writes: $line"
+  done <<<"$by_msi"
 }
-while IFS= read -r line; do
-  name=${line%%|*}
-  msi_line=$(awk -F'|' -v n="$name" '$1 == n' <<<"$by_msi")
-  [ "$msi_line" = "$line" ] && continue
-  tolerated "$line" "$msi_line" && { echo "msi_test: tolerated: $line / $msi_line"; continue; }
-  fail "service value $name: alerter -install wrote '$line', the installer '$msi_line'"
-done <<<"$by_hand"
-while IFS= read -r line; do
-  awk -F'|' -v n="${line%%|*}" '$1 == n { found = 1 } END { exit !found }' <<<"$by_hand" || fail "service value only the installer writes: $line"
-done <<<"$by_msi"
+same_service 'by hand' msi alerter.exe
+same_service 'web by hand' 'web msi' vigil-web.exe
 
 grep -qx 'install=0' <<<"$out" || fail "the install failed"
 [ "$(grep -c '^installed ' <<<"$out")" = "${#installed[@]}" ] ||
   fail "files are missing: $(grep '^installed ' <<<"$out" | tr '\n' ' ')"
 [ "$(head -c 5 "$work/manual.pdf")" = '%PDF-' ] && [ "$(stat -c %s "$work/manual.pdf")" -gt 1000 ] ||
   fail "the installed manual is not a PDF"
-grep -q 'DisplayName *REG_SZ *Vigil 2.0$' <<<"$out" || fail "no service Vigil 2.0"
-grep -q 'Start *REG_DWORD *0x2$' <<<"$out" || fail "the service does not start automatically"
-grep -q 'Type *REG_DWORD *0x110$' <<<"$out" || fail "the service is not an interactive own process"
-grep -q 'ErrorControl *REG_DWORD *0x1$' <<<"$out" || fail "the service's error control is not normal"
-grep -q 'ImagePath .*C:\\Program Files\\Vigil 2.0\\alerter.exe' <<<"$out" || fail "the service does not run the installed alerter.exe"
+vigil20_msi=$(section msi)
+grep -q 'DisplayName *REG_SZ *Vigil 2.0$' <<<"$vigil20_msi" || fail "no service Vigil 2.0"
+grep -q 'Start *REG_DWORD *0x2$' <<<"$vigil20_msi" || fail "the service does not start automatically"
+grep -q 'Type *REG_DWORD *0x110$' <<<"$vigil20_msi" || fail "the service is not an interactive own process"
+grep -q 'ErrorControl *REG_DWORD *0x1$' <<<"$vigil20_msi" || fail "the service's error control is not normal"
+grep -q 'ImagePath .*C:\\Program Files\\Vigil 2.0\\alerter.exe' <<<"$vigil20_msi" || fail "the service does not run the installed alerter.exe"
 [ "$(grep -c 'vigil_20_agent *REG_SZ *SOFTWARE\\Tessaly\\VigilAgent20\\CurrentVersion$' <<<"$out")" = 2 ] ||
   fail "the agent is not in both extension-agent lists"
 grep -q 'Pathname .*C:\\Program Files\\Vigil 2.0\\VigilAgent20.dll$' <<<"$out" || fail "the agent's Pathname is not the installed DLL"
 grep -q 'EventMessageFile .*VigilAgent20.dll$' <<<"$out" || fail "no event source VIGIL 20 SNMP"
 grep -q 'Vigil20 .*Vigil20.cpl$' <<<"$out" || fail "the applet is not registered with Control Panel"
+# The page's service: registered as "Vigil20" is, not started.
+web_msi=$(section 'web msi')
+grep -q 'DisplayName *REG_SZ *Vigil 2.0 Web$' <<<"$web_msi" || fail "no service Vigil 2.0 Web"
+grep -q 'Start *REG_DWORD *0x2$' <<<"$web_msi" || fail "the page's service does not start automatically"
+grep -q 'Type *REG_DWORD *0x10$' <<<"$web_msi" || fail "the page's service is not an own process"
+grep -q 'ImagePath .*C:\\Program Files\\Vigil 2.0\\vigil-web.exe' <<<"$web_msi" || fail "the page's service does not run the installed vigil-web.exe"
+grep -qx 'web-not-started=0' <<<"$out" || fail "the install started the page's service"
+grep -q 'EventMessageFile .*vigil-web.exe$' <<<"$out" || fail "no event source VigilWeb"
 ! grep -q '^settings written without properties' <<<"$out" || fail "an install without properties wrote settings"
 after_install=$(section 'shortcuts after install')
 after_uninstall=$(section 'shortcuts after uninstall')
@@ -184,6 +236,9 @@ grep -qx 'service-started=0' <<<"$out" || fail "the installed service did not st
 grep -qx 'watching=0' <<<"$out" || fail "the service did not log the start of monitoring"
 grep -qx 'mains-failure=0' <<<"$out" || fail "the service did not log event 1 when DSR dropped"
 grep -qx 'service-stopped=0' <<<"$out" || fail "the service did not stop"
+grep -qx 'web-started=0' <<<"$out" || fail "the installed page's service did not start"
+grep -qx 'web-metrics=0' <<<"$out" || fail "the installed page's service did not serve its metrics on the user's port"
+grep -qx 'web-stopped=0' <<<"$out" || fail "the page's service did not stop"
 # The agent, found as the SNMP service finds it.
 grep -qx 'agent=0' <<<"$out" || fail "the registered agent was not found or did not answer"
 grep -q '^agent vigil_20_agent: C:\\Program Files\\Vigil 2.0\\VigilAgent20.dll, region 1.3.6.1.4.1.7491' <<<"$out" ||

@@ -9,7 +9,8 @@
 #   its return, the upgrade to this version leaves one product installed,
 #   its files in place, the settings as they were, the event file's records
 #   as they were (the service's own stop and new start appended), and the
-#   service running.
+#   service running; the page's service ("VigilWeb") is started again after
+#   each upgrade too, and serves.
 #   msi_upgrade_test.sh SOURCE_DIR BUILD_WINDOWS_DIR MSI_PROBE_EXE
 set -euo pipefail
 source "$(dirname "$0")/msi_common.sh" "$1" "$2" "$3" msi_upgrade
@@ -23,6 +24,10 @@ uninstall_list='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 cat >"$work/check.bat" <<BAT
 @echo off
 set lines=Z:%VIGIL20_SIMLINES:/=\\%
+rem The page, started after each upgrade, on a port of its own and for this
+rem computer only.
+reg add "$settings_key\\Web Server" /v "Web Port" /t REG_DWORD /d 28649 /f >nul
+reg add "$settings_key\\Web Server" /v "Web Ctrl List" /t REG_DWORD /d 1 /f >nul
 rem No port: the line file is missing.
 del "%lines%"
 start /wait msiexec /i $(windows_path "$work/oldest.msi") /qn
@@ -36,6 +41,8 @@ echo upgrade-without-port=%errorlevel%
 rem The service started after the upgrade, and failed to open the port.
 $probe service Vigil20 stopped 30 1066
 echo failed-start=%errorlevel%
+$probe service VigilWeb running 30
+echo web-after-first-upgrade=%errorlevel%
 echo begin products without port
 reg query "$uninstall_list" /s
 echo end products without port
@@ -62,6 +69,10 @@ $probe service Vigil20 running 30
 echo running-after=%errorlevel%
 $probe events 10 30
 echo restarted=%errorlevel%
+$probe service VigilWeb running 30
+echo web-running-after=%errorlevel%
+$probe http 28649 /metrics "# TYPE network_ups_tools_ups_status gauge" 20
+echo web-metrics-after=%errorlevel%
 copy C:\\windows\\EvtVigil20.dat "$(windows_path "$work/events-after.dat")" >nul
 $(existing_files installed)
 echo begin settings after
@@ -71,6 +82,7 @@ echo begin products
 reg query "$uninstall_list" /s
 echo end products
 net stop Vigil20 >nul 2>&1
+net stop VigilWeb >nul 2>&1
 echo done
 BAT
 run_batch
@@ -102,6 +114,9 @@ grep -qx 'upgrade=0' <<<"$out" || fail "the upgrade to $version failed"
   fail "the upgrade changed the settings: $(values 'settings after' | tr '\n' ' ')"
 grep -qx 'running-after=0' <<<"$out" || fail "the service is not running after the upgrade"
 grep -qx 'restarted=0' <<<"$out" || fail "the service did not log its new start after the upgrade"
+grep -qx 'web-after-first-upgrade=0' <<<"$out" || fail "the page's service was not started after the upgrade to 1.9.0"
+grep -qx 'web-running-after=0' <<<"$out" || fail "the page's service is not running after the upgrade to $version"
+grep -qx 'web-metrics-after=0' <<<"$out" || fail "the upgraded page's service does not serve its metrics"
 # The records from before, unchanged, then the older service's stop (11)
 # and the newer one's start (10).
 size=$(stat -c %s "$work/events-before.dat")
