@@ -165,11 +165,13 @@ BAT
 run_batch
 
 # The programs' own -install and the installer, value by value.
-grep -q 'by-hand-install=0$' <<<"$out" || fail "alerter -install failed"
-grep -q 'by-hand-remove=0$' <<<"$out" || fail "alerter -remove failed"
+# The programs print their result without a line break: the marker may
+# follow it on the same line.
+grep -Eq '(^|[^-])by-hand-install=0$' <<<"$out" || fail "alerter -install failed"
+grep -Eq '(^|[^-])by-hand-remove=0$' <<<"$out" || fail "alerter -remove failed"
 ! grep -q '^by hand left the service' <<<"$out" || fail "alerter -remove left the service"
-grep -qx 'web-by-hand-install=0' <<<"$out" || fail "vigil-web -install failed"
-grep -qx 'web-by-hand-remove=0' <<<"$out" || fail "vigil-web -remove failed"
+grep -q 'web-by-hand-install=0$' <<<"$out" || fail "vigil-web -install failed"
+grep -q 'web-by-hand-remove=0$' <<<"$out" || fail "vigil-web -remove failed"
 ! grep -q '^web by hand left the service' <<<"$out" || fail "vigil-web -remove left the service"
 # same_service BY_HAND_SECTION MSI_SECTION PROGRAM
 same_service() {
