@@ -6,10 +6,13 @@
 # power-off programs and of /dev/console):
 #   servidor  wired to the UPS (simulated lines): vigil20, broadcasting
 #   cliente   no UPS cable: alerter as a network client, vigil20s showing
-#             its status, and the SNMP agent (vigil-snmp) beside it
+#             its status, the SNMP agent (vigil-snmp) and the status page
+#             (vigil-web) beside it
 #   estacao   no UPS cable: vigil20 as a network receiver
-# Nothing outside these namespaces is touched, and everything ends with the
-# script, even when it fails.
+# At the end Debian's Chromium, headless inside cliente, takes a picture of
+# the page's overview: build/demo/vigil-web-overview.png.
+# Nothing outside these namespaces is touched (but for that picture), and
+# everything ends with the script, even when it fails.
 set -euo pipefail
 
 build=$PWD/build
@@ -20,6 +23,8 @@ REG=$build/tools/vigil-reg
 SUPERVISOR=$build/tools/vigil20s/vigil20s
 SNMP=$build/tools/vigil-snmp
 AGENT=$build/agent/libVigilAgent20.so
+WEB=$build/web/vigil-web
+PICTURE=$build/demo/vigil-web-overview.png
 NS_INIT=$build/tests/support/ns_init
 
 bold() { printf '\n\033[1m%s\033[0m\n' "$*"; }
@@ -166,6 +171,14 @@ done
 }; } 2>/dev/null &
 say "  alerter and vigil20s started"
 
+bold "cliente: vigil-web, the status page, on the same UDP port as alerter (http://127.0.0.1:2648/ there)"
+# Its history in /usr/local/web; alerter's event file (host root
+# /usr/local/root) joins the station that cliente follows.
+mkdir -p "$work/cliente/web"
+printf 'LISTEN 127.0.0.1\nSTATE /usr/local/web/state\n' > "$work/cliente/web/vigil-web.conf"
+chmod 600 "$work/cliente/web/vigil-web.conf"
+on cliente "VIGIL20_HOST_ROOT=/usr/local/root $WEB -c /usr/local/web/vigil-web.conf > web/vigil-web.log 2>&1 &"
+
 bold "cliente: the SNMP agent (vigil-snmp with VigilAgent20) answers on 127.0.0.1:1161"
 # The SNMP service's list of extension agents names the agent's key, whose
 # Pathname is the library.
@@ -216,6 +229,24 @@ bold "servidor: vigil20 log"
 on servidor "$VIGIL20 log" | sed 's/^/  /'
 bold "estacao: vigil20 log (the server's name before each line)"
 on estacao "$VIGIL20 log" | sed 's/^/  /'
+
+bold "cliente: the status page after the failure"
+on cliente "curl -s -m 5 http://127.0.0.1:2648/metrics" |
+  grep -E '^network_ups_tools_(ups_status\{flag="O[LB]"|battery_runtime)|^vigil_events_total' | sed 's/^/  /' || true
+# Debian's Chromium, headless, in cliente's namespaces, with a profile of its
+# own that goes with the LAN; no connection but to the page.
+mkdir -p "$(dirname "$PICTURE")"
+rm -f "$PICTURE"
+on cliente "HOME=/usr/local/browser chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+  --disable-background-networking --disable-component-update --disable-sync --user-data-dir=/usr/local/browser \
+  --hide-scrollbars --window-size=1100,420 --screenshot=/usr/local/web/overview.png http://127.0.0.1:2648/" \
+  > "$work/chromium.log" 2>&1 || true
+if [ -s "$work/cliente/web/overview.png" ]; then
+  cp "$work/cliente/web/overview.png" "$PICTURE"
+  say "  the overview, as Chromium shows it: ${PICTURE#"$PWD/"}"
+else
+  say "  Chromium took no picture of the page: $(tail -n 3 "$work/chromium.log")"
+fi
 
 bold "Power-off commands run: $(cat "$work"/*/recorded 2>/dev/null | wc -l) (the mains came back in time)"
 on servidor "$VIGIL20 stop" >/dev/null

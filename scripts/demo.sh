@@ -2,7 +2,9 @@
 # Builds the Linux programs, then plays one mains failure on a small LAN of
 # network namespaces (scripts/demo-road.sh): vigil20 on the UPS's simulated
 # lines broadcasting, alerter and vigil20 as network clients, vigil20s
-# showing the client's status, the SNMP agent walked; about a minute.
+# showing the client's status, the SNMP agent walked; about a minute. It
+# ends with the status page's overview as Debian's Chromium shows it, in
+# build/demo/vigil-web-overview.png.
 #
 #   scripts/demo.sh                the LAN
 #   scripts/demo.sh --daemon-only  vigil20 alone, in one private sandbox
@@ -32,7 +34,7 @@ scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
 if [ "$mode" = lan ]; then
-  cmake --build build --target vigil20 vigil-lines alerter vigil-reg vigil20s vigil-snmp VigilAgent20 ns_init
+  cmake --build build --target vigil20 vigil-lines alerter vigil-reg vigil20s vigil-snmp VigilAgent20 vigil-web ns_init
   exec bash scripts/demo-road.sh
 fi
 

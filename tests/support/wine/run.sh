@@ -52,7 +52,10 @@ for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
 done
 
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer dialogs
+# No Mono or Gecko installer dialogs; and no menu builder, which would put
+# the Start-menu entries that an installer makes into this machine's own
+# desktop menus (~/.local/share/applications, ~/.config/menus).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 template=$work/prefix-template
 mkdir -p "$work"
