@@ -98,6 +98,7 @@ inline int GetStatus(const std::string& path, int timeoutMs = 3000) {
   send(fd, request.data(), request.size(), MSG_NOSIGNAL);
   std::string reply = ReadUntilClosed(fd, timeoutMs);
   close(fd);
-  if (reply.rfind("HTTP/1.1 ", 0) != 0) return 0;
+  // CivetWeb's own refusals come as HTTP/1.0.
+  if (reply.rfind("HTTP/1.", 0) != 0 || reply.size() < 12) return 0;
   return std::atoi(reply.c_str() + 9);
 }

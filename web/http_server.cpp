@@ -56,7 +56,12 @@ int HttpServer::Handle(mg_connection* connection, void* self) {
     mg_response_header_add(connection, header->first, header->second, -1);
   for (const auto& [name, value] : response.headers) mg_response_header_add(connection, name.c_str(), value.c_str(), -1);
   mg_response_header_send(connection);
-  if (method != "HEAD" && !response.body.empty()) mg_write(connection, response.body.data(), response.body.size());
+  if (method != "HEAD" && !response.body.empty()) {
+    int sent = mg_write(connection, response.body.data(), response.body.size());
+    // A client that did not take its answer in time gets no more: its
+    // next requests would each hold a worker as long again.
+    if (sent != static_cast<int>(response.body.size())) mg_disable_connection_keep_alive(connection);
+  }
   return response.status;
 }
 
@@ -113,6 +118,9 @@ bool HttpServer::Start(const std::vector<ListenAddress>& listen, bool defaults, 
       // workers, so that a burst is taken off the listen queue at once.
       "connection_queue",      "64",
       "listen_backlog",        "512",
+      // A refusal reaches a client that is still sending: its input is
+      // drained for a moment before the close, rather than reset.
+      "linger_timeout_ms",     "1000",
   };
   if (!acl.empty()) {
     options.push_back("access_control_list");
