@@ -168,11 +168,13 @@ run_gateways() {
   done
   [ -n "$answered" ] || fail "the installed vigil-nut did not answer upsc: $(cat "$root/tmp/vigil-nut.log")"
   local metrics=""
-  for _ in $(seq 50); do
-    metrics=$(in_root bash -c 'exec 3<>/dev/tcp/127.0.0.1/2648 && printf "GET /metrics HTTP/1.0\r\n\r\n" >&3 && cat <&3' 2>/dev/null) && break
+  for _ in $(seq 100); do
+    metrics=$(in_root bash -c 'exec 3<>/dev/tcp/127.0.0.1/2648 && printf "GET /metrics HTTP/1.0\r\n\r\n" >&3 && cat <&3' 2>/dev/null) &&
+      grep -q '^HTTP/1.[01] 200' <<<"$metrics" && break
     sleep 0.1
   done
-  grep -q '^HTTP/1.[01] 200' <<<"$metrics" || fail "the installed vigil-web did not answer /metrics: $(cat "$root/tmp/vigil-web.log")"
+  grep -q '^HTTP/1.[01] 200' <<<"$metrics" ||
+    fail "the installed vigil-web did not answer /metrics: '$(head -c 300 <<<"$metrics")'; its log: $(cat "$root/tmp/vigil-web.log")"
   grep -q '^# TYPE network_ups_tools_ups_status gauge' <<<"$metrics" || fail "vigil-web's metrics are not there: $metrics"
   kill "$nut" "$web"
   wait "$nut" "$web" 2>/dev/null || true
