@@ -90,6 +90,8 @@ reg add "$settings_key" /v Interval /t REG_DWORD /d 100 /f >nul
 reg add "$settings_key" /v "Signal Filter" /t REG_DWORD /d 0 /f >nul
 reg add "$settings_key" /v LogStartStop /t REG_DWORD /d 1 /f >nul
 reg add "$settings_key" /v "Autonomia Nominal" /t REG_DWORD /d 1234 /f >nul
+reg add "$settings_key\\Web Server" /v "Web Port" /t REG_DWORD /d 28648 /f >nul
+reg add "$settings_key\\Web Server" /v "Web Ctrl List" /t REG_DWORD /d 1 /f >nul
 echo begin settings before uninstall
 reg query "$settings_key" /s
 echo end settings before uninstall
@@ -109,9 +111,7 @@ echo wrong-agent=%errorlevel%
 net stop Vigil20 >nul 2>&1
 $probe service Vigil20 stopped 30
 echo service-stopped=%errorlevel%
-rem The page, on a port of the user's and for this computer only.
-reg add "$settings_key\\Web Server" /v "Web Port" /t REG_DWORD /d 28648 /f >nul
-reg add "$settings_key\\Web Server" /v "Web Ctrl List" /t REG_DWORD /d 1 /f >nul
+rem The page, on the user's port and for this computer only.
 net start VigilWeb >nul 2>&1
 $probe service VigilWeb running 30
 echo web-started=%errorlevel%
