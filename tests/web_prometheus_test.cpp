@@ -9,10 +9,10 @@
 #include <nlohmann/json.hpp>
 
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 
+#include "packaging/prometheus/tests/prometheus_queries.h"
 #include "signed_lan.h"
 #include "web_fixture.h"
 
@@ -40,37 +40,6 @@ const char* const kPrometheusConf =
     "    scrape_timeout: 1s\n"
     "    static_configs:\n"
     "      - targets: ['127.0.0.1:2648']\n";
-
-// The dashboard's queries, with Grafana's variables as Grafana would fill
-// them for "all sites, all stations, the last five minutes".
-std::vector<std::string> DashboardQueries() {
-  std::vector<std::string> queries;
-  std::function<void(const nlohmann::json&)> walk = [&](const nlohmann::json& node) {
-    if (node.is_object()) {
-      auto expr = node.find("expr");
-      if (expr != node.end() && expr->is_string()) queries.push_back(*expr);
-      for (const auto& [key, value] : node.items()) walk(value);
-    } else if (node.is_array()) {
-      for (const auto& value : node) walk(value);
-    }
-  };
-  walk(nlohmann::json::parse(SourceFile("grafana-dashboard.json")));
-  for (std::string& q : queries) {
-    q = std::regex_replace(q, std::regex(R"(\$__rate_interval)"), "30s");
-    q = std::regex_replace(q, std::regex(R"(\$__range)"), "5m");
-    q = std::regex_replace(q, std::regex(R"(\$(site|ups)\b)"), ".*");
-  }
-  return queries;
-}
-
-// Every metric name of ours or of the NUT exporter that `text` uses.
-std::set<std::string> MetricNames(const std::string& text) {
-  std::set<std::string> names;
-  std::regex name(R"(\b(network_ups_tools_[a-z_]+|vigil_[a-z_]+)\b)");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), name); it != std::sregex_iterator(); ++it)
-    names.insert((*it)[1]);
-  return names;
-}
 
 class WebPrometheusTest : public ::testing::Test {
  protected:
@@ -162,7 +131,8 @@ TEST_F(WebPrometheusTest, AMainsFailureReachesTheQueryApiAndTheAlerts) {
   for (const std::string& name : used)
     EXPECT_EQ(scraped.count(name), 1u) << name << " is not among the scraped metrics";
   // And every panel draws something now.
-  std::vector<std::string> queries = DashboardQueries();
+  std::vector<std::string> queries =
+      DashboardQueries(nlohmann::json::parse(SourceFile("grafana-dashboard.json")), "30s", "5m");
   ASSERT_GE(queries.size(), 10u);
   for (const std::string& query : queries) EXPECT_FALSE(Query(query).empty()) << query;
 }

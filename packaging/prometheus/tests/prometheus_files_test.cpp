@@ -11,13 +11,14 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "prometheus_queries.h"
 
 namespace fs = std::filesystem;
 
@@ -101,28 +102,6 @@ TEST(PrometheusConfig, TheSiteAndFederationExamplesLoad) {
   EXPECT_NE(ReadFile(kFiles / "vigil-alerts.yml").find("up{job=\"vigil-web\"}"), std::string::npos);
 }
 
-// The dashboard's queries, Grafana's variables filled in as for "every
-// site and station, the last five minutes".
-std::vector<std::string> DashboardQueries(const nlohmann::json& dashboard) {
-  std::vector<std::string> queries;
-  std::function<void(const nlohmann::json&)> walk = [&](const nlohmann::json& node) {
-    if (node.is_object()) {
-      auto expr = node.find("expr");
-      if (expr != node.end() && expr->is_string()) queries.push_back(*expr);
-      for (const auto& [key, value] : node.items()) walk(value);
-    } else if (node.is_array()) {
-      for (const auto& value : node) walk(value);
-    }
-  };
-  walk(dashboard);
-  for (std::string& q : queries) {
-    q = std::regex_replace(q, std::regex(R"(\$__rate_interval)"), "1m");
-    q = std::regex_replace(q, std::regex(R"(\$__range)"), "5m");
-    q = std::regex_replace(q, std::regex(R"(\$(site|ups)\b)"), ".*");
-  }
-  return queries;
-}
-
 TEST(GrafanaDashboard, IsAnImportableDashboardOnItsDataSourceVariable) {
   nlohmann::json dashboard = nlohmann::json::parse(ReadFile(kFiles / "grafana-dashboard.json"), nullptr, false);
   ASSERT_FALSE(dashboard.is_discarded()) << "not JSON";
@@ -150,7 +129,7 @@ TEST(GrafanaDashboard, IsAnImportableDashboardOnItsDataSourceVariable) {
 
 TEST(GrafanaDashboard, EveryQueryIsPromqlThatPrometheusParses) {
   std::vector<std::string> queries =
-      DashboardQueries(nlohmann::json::parse(ReadFile(kFiles / "grafana-dashboard.json")));
+      DashboardQueries(nlohmann::json::parse(ReadFile(kFiles / "grafana-dashboard.json")), "1m", "5m");
   ASSERT_GE(queries.size(), 10u);
   // promtool parses them as the expressions of recording rules.
   fs::path dir = fs::temp_directory_path() / ("vigil-prometheus-dashboard-" + std::to_string(getpid()));
@@ -173,9 +152,8 @@ TEST(MetricNames, TheRulesAndTheDashboardUseOnlyNamesThatVigilWebWrites) {
   std::string written;
   for (const auto& entry : fs::directory_iterator(kSource / "web"))
     if (entry.path().extension() == ".cpp") written += ReadFile(entry.path());
-  const char* const pattern = R"(\b(network_ups_tools_[a-z_]+|vigil_[a-z_]+)\b)";
-  std::set<std::string> used = Matches(ReadFile(kFiles / "vigil-alerts.yml"), pattern);
-  std::set<std::string> drawn = Matches(ReadFile(kFiles / "grafana-dashboard.json"), pattern);
+  std::set<std::string> used = MetricNames(ReadFile(kFiles / "vigil-alerts.yml"));
+  std::set<std::string> drawn = MetricNames(ReadFile(kFiles / "grafana-dashboard.json"));
   used.insert(drawn.begin(), drawn.end());
   for (const char* family : {"network_ups_tools_ups_status", "network_ups_tools_battery_runtime",
                              "vigil_datagrams_refused_total", "vigil_station_silent"})
