@@ -38,7 +38,7 @@ struct Page {
   std::string body;
 };
 inline Page Get(const Sandbox& box, const std::string& path, const std::string& host = "127.0.0.1:2648") {
-  CommandResult r = box.Run("curl -s -m 5 --path-as-is -o /usr/local/web/page -w '%{http_code}' 'http://" + host +
+  CommandResult r = box.Run("mkdir -p /usr/local/web && curl -s -m 5 --path-as-is -o /usr/local/web/page -w '%{http_code}' 'http://" + host +
                             path + "'");
   Page page;
   page.status = std::atoi(r.out.c_str());
