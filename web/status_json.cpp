@@ -19,7 +19,8 @@ std::string StatusJson(const BoardNow& now) {
         {"state_text", StateWords(state)},
         {"silent", s.silent},
         {"heard", s.heard},
-        {"signed", s.verified},
+        {"signed", s.signature == LanSignature::kVerified},
+        {"signature", SignatureKey(s.signature)},
         {"datagrams", s.received},
     };
     if (s.heard) {

@@ -5,8 +5,8 @@
 // byte changed.
 #include <cstring>
 
-#include "alerter/lan_datagram.h"
-#include "alerter/lan_signature.h"
+#include "core/lan_datagram.h"
+#include "core/lan_signature.h"
 
 namespace {
 

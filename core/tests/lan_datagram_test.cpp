@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "alerter/lan_signature.h"
+#include "core/lan_signature.h"
 
 #include <chrono>
 #include <cstring>
 
-#include "platform/hmac_sha256.h"
+#include "core/hmac_sha256.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ uint64_t Get64(const uint8_t* at) {
 }
 
 bool Mac(const uint8_t* key, size_t keySize, const uint8_t* bytes, size_t size, uint8_t out[kLanMacSize]) {
-  uint8_t full[platform::kSha256Bytes];
-  if (!platform::HmacSha256(key, keySize, bytes, size, full)) return false;
+  uint8_t full[hmac::kSha256Bytes];
+  if (!hmac::HmacSha256(key, keySize, bytes, size, full)) return false;
   std::memcpy(out, full, kLanMacSize);
   return true;
 }
@@ -98,6 +98,12 @@ size_t SignLanDatagram(uint8_t* buffer, size_t size, size_t capacity, const char
   return size + kLanTrailerSize;
 }
 
+bool HasLanTrailer(const uint8_t* bytes, size_t count) {
+  if (count < kHeaderSize || bytes[19] > kNameMax) return false;
+  size_t body = kHeaderSize + bytes[19];
+  return count == body + kLanTrailerSize && std::memcmp(bytes + body, kTag, sizeof kTag) == 0;
+}
+
 const char* LanRefusalText(LanRefusal reason) {
   switch (reason) {
     case LanRefusal::kNone:
@@ -140,7 +146,7 @@ LanVerdict VerifyLanDatagram(LanVerifier* v, const uint8_t* bytes, size_t count,
   uint8_t expected[kLanMacSize];
   if (count > body + kLanTrailerSize || std::memcmp(trailer, kTag, sizeof kTag) != 0 ||
       !Mac(v->key, v->keySize, bytes, body + kSignedPart, expected) ||
-      !platform::ConstantTimeEqual(expected, trailer + kSignedPart, kLanMacSize))
+      !hmac::ConstantTimeEqual(expected, trailer + kSignedPart, kLanMacSize))
     return Refuse(v, LanRefusal::kBadSignature, name, nameLen);
 
   uint64_t sequence = Get64(trailer + 4);

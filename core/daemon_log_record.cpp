@@ -1,18 +1,24 @@
-#include "web/daemon_log_line.h"
+#include "core/daemon_log_record.h"
 
-namespace web {
+#include <cstring>
 
-std::string UnscrambleDaemonRecord(const uint8_t* record, size_t count) {
+void ScrambleDaemonLogRecord(const std::string& line, uint8_t record[kDaemonLogRecordBytes]) {
+  std::memset(record, 0, kDaemonLogRecordBytes);
+  std::memcpy(record, line.data(), line.size() < kDaemonLogRecordBytes ? line.size() : kDaemonLogRecordBytes);
+  for (size_t i = 0; i < kDaemonLogRecordBytes; ++i) record[i] ^= kDaemonLogMask;
+}
+
+std::string UnscrambleDaemonLogRecord(const uint8_t* record, size_t count) {
   std::string text;
   for (size_t i = 0; i < count && i < kDaemonLogRecordBytes; ++i) {
-    char c = static_cast<char>(record[i] ^ 0xA7);
+    char c = static_cast<char>(record[i] ^ kDaemonLogMask);
     if (c == '\0') break;
     text += c;
   }
   return text;
 }
 
-std::optional<DaemonLogLine> SplitDaemonLine(const std::string& line) {
+std::optional<DaemonLogLine> SplitDaemonLogLine(const std::string& line) {
   static const std::string kArrow = " --> ";
   size_t arrow = line.find(kArrow);
   if (arrow == std::string::npos) return std::nullopt;
@@ -26,5 +32,3 @@ std::optional<DaemonLogLine> SplitDaemonLine(const std::string& line) {
   if (!parts.message.empty() && parts.message.back() == '\n') parts.message.pop_back();
   return parts;
 }
-
-}  // namespace web

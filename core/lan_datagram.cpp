@@ -1,4 +1,4 @@
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Received datagrams come from anyone on the LAN.
 #include <cstring>
 
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto d = DecodeLanDatagram(data, size);

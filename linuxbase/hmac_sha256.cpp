@@ -1,12 +1,12 @@
 // HMAC-SHA256 through OpenSSL's libcrypto.
-#include "platform/hmac_sha256.h"
+#include "core/hmac_sha256.h"
 
 #include <cstring>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
-namespace platform {
+namespace hmac {
 
 bool HmacSha256(const uint8_t* key, size_t keySize, const uint8_t* data, size_t size, uint8_t mac[kSha256Bytes]) {
   unsigned int length = 0;
@@ -24,4 +24,4 @@ bool HmacSha256(const uint8_t* key, size_t keySize, const uint8_t* data, size_t 
 
 bool ConstantTimeEqual(const uint8_t* a, const uint8_t* b, size_t size) { return CRYPTO_memcmp(a, b, size) == 0; }
 
-}  // namespace platform
+}  // namespace hmac

@@ -1,4 +1,4 @@
-#include "agent/event_kinds.h"
+#include "core/event_kinds.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

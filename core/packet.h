@@ -1,10 +1,11 @@
-// The LAN datagram (lan_datagram.h) built from and read into a CState.
+// The LAN datagram (lan_datagram.h) built from and read into a CState, as
+// the Windows programs do.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "alerter/state.h"
+#include "core/status_record.h"
 
 // Encodes `state` with the station `name` (nullptr: none) into
 // state.packet and returns the datagram's length, 20 + N. The name, cut to
@@ -17,3 +18,7 @@ size_t BuildPacket(CState& state, const char* name);
 // is signed, the other figures not; the name is what arrived of it, cut to
 // 31 bytes.
 bool ParsePacket(const uint8_t* bytes, size_t count, CState* record);
+
+// A station name as the record keeps it in hostName: its first `length`
+// bytes, cut to 31, zero-terminated.
+void KeepHostName(char (&hostName)[32], const char* name, size_t length);

@@ -14,7 +14,8 @@
 // above the last one it accepted from that station name, and which was sent
 // within 5 minutes of its own clock.
 //
-// Used by vigil20, alerter and the applet; needs nothing above platform/.
+// Senders sign with SignLanDatagram; receivers go through the one trust
+// policy of lan_trust.h, which checks with VerifyLanDatagram.
 #pragma once
 
 #include <cstddef>
@@ -53,6 +54,10 @@ uint64_t NextLanSequence(LanSender* sender, uint64_t nowMs);
 // datagram is shorter than its own 20 + N, or the MAC could not be made.
 size_t SignLanDatagram(uint8_t* buffer, size_t size, size_t capacity, const char* key, size_t keySize,
                        LanSender* sender, uint64_t nowMs);
+
+// True when the `count` bytes are a datagram of 20 + N bytes followed by
+// a whole trailer with its tag: signed, whether or not the MAC verifies.
+bool HasLanTrailer(const uint8_t* bytes, size_t count);
 
 // Why a keyed station ignored a datagram.
 enum class LanRefusal : uint8_t {

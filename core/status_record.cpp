@@ -1,4 +1,4 @@
-#include "alerter/state.h"
+#include "core/status_record.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "alerter/packet.h"
+#include "core/packet.h"
 
 #include <cstring>
 
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
 
 static_assert(sizeof(CState{}.packet) >= kLanDatagramMax, "the record holds a whole datagram");
 
@@ -21,9 +21,7 @@ size_t BuildPacket(CState& state, const char* name) {
     size_t n = strnlen(name, kLanNameMax);
     std::memcpy(d.name, name, n);
     d.name_len = static_cast<uint8_t>(n);
-    size_t kept = n < sizeof state.hostName - 1 ? n : sizeof state.hostName - 1;
-    std::memcpy(state.hostName, name, kept);
-    state.hostName[kept] = '\0';
+    KeepHostName(state.hostName, name, n);
   }
   return EncodeLanDatagram(d, state.packet);
 }
@@ -41,8 +39,12 @@ bool ParsePacket(const uint8_t* bytes, size_t count, CState* record) {
   record->fullAutonomy = d->autonomy_base;
   record->remainingAutonomy = SignedSeconds(d->autonomy_left);
   record->timeOnBattery = d->discharge_time;
-  size_t kept = d->name_len < sizeof record->hostName - 1 ? d->name_len : sizeof record->hostName - 1;
-  std::memcpy(record->hostName, d->name, kept);
-  record->hostName[kept] = '\0';
+  KeepHostName(record->hostName, d->name, d->name_len);
   return true;
+}
+
+void KeepHostName(char (&hostName)[32], const char* name, size_t length) {
+  size_t kept = length < sizeof hostName - 1 ? length : sizeof hostName - 1;
+  std::memcpy(hostName, name, kept);
+  hostName[kept] = '\0';
 }

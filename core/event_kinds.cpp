@@ -1,4 +1,4 @@
-#include "agent/event_kinds.h"
+#include "core/event_kinds.h"
 
 // Windows-1252 bytes: \xE7 ç, \xE1 á, \xED í, \xE3 ã, \xE9 é. A hex escape is
 // cut off with "" where a hex digit follows it.
