@@ -20,7 +20,7 @@ scripts/install-deps.sh windows
 # At the end, whatever happened: no program of ours may be left running. A
 # test's programs carry its host root, its line file or its Wine run in
 # their environment; the suite's own programs are also known by name.
-ours='^(vigil20|alerter|alerter\.exe|vigil-snmp|vigil-session|vigil-nut|vigil20s|vigil-control|linetap_peer|agent_host.*)$'
+ours='^(vigil20|alerter|alerter\.exe|vigil-snmp|vigil-session|vigil-nut|vigil-web|vigil-web\.exe|vigil20s|vigil-control|linetap_peer|agent_host.*)$'
 leftovers() {
   local pid comm
   for pid in $(ls /proc | grep -E '^[0-9]+$'); do

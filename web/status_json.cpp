@@ -45,7 +45,7 @@ std::string StatusJson(const BoardNow& now) {
               {"stations", std::move(stations)},
               {"refused", std::move(refused)}};
   // Labels are valid UTF-8 already; anything else would be replaced, never thrown on.
-  return doc.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+  return doc.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace web
