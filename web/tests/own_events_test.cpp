@@ -104,3 +104,37 @@ TEST(StationHistoryTest, AGapInTheRecordsIsUnknownNotTheLastState) {
 }
 
 }  // namespace
+
+namespace {
+
+int Occurrences(const std::string& text, const std::string& needle) {
+  int n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+  return n;
+}
+
+TEST(TimelineSvgTest, MarksEveryThirdHourOrEachMidnightAndBreaksTheAutonomyLineAtGaps) {
+  const int64_t now = 1765012345678, day = 24 * 3600 * 1000LL;
+  std::vector<web::HistoryRecord> records;
+  for (int64_t t = now - 2 * day; t <= now; t += 10 * 60 * 1000) {
+    if (t > now - day && t < now - day / 2) continue;  // the program was stopped
+    web::HistoryRecord r;
+    r.unixMs = t;
+    r.remaining = 600;
+    r.nominal = 600;
+    records.push_back(r);
+  }
+  std::vector<web::HistoryEntry> entries = web::MergeHistory(records, {}, INT64_MIN);
+  std::string hours = web::TimelineSvg(entries, now - day, now, now, false, "24 h");
+  int marks = Occurrences(hours, "class=\"hora\"");
+  EXPECT_GE(marks, 7);
+  EXPECT_LE(marks, 9);
+  EXPECT_EQ(Occurrences(hours, "<polyline class=\"autonomia\""), 1);
+  std::string week = web::TimelineSvg(entries, now - 7 * day, now, now, true, "7 dias");
+  EXPECT_GE(Occurrences(week, "class=\"hora\""), 6);
+  EXPECT_LE(Occurrences(week, "class=\"hora\""), 8);
+  EXPECT_EQ(Occurrences(week, "<polyline class=\"autonomia\""), 2) << "broken where the records stop";
+  EXPECT_EQ(Occurrences(week, "class=\"faixa rede\""), 2);
+}
+
+}  // namespace
