@@ -97,7 +97,7 @@ const std::string& StationBoard::LabelOf(const std::string& name) {
   return labels_[name] = label;
 }
 
-void StationBoard::Forget(const std::string& name) {
+void StationBoard::Forget(std::string name) {
   known_.erase(name);
   labels_.erase(name);
   silenceTold_.erase(name);

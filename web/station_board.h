@@ -58,7 +58,8 @@ class StationBoard {
 
  private:
   const std::string& LabelOf(const std::string& name);
-  void Forget(const std::string& name);
+  // By value: the name may be an element of the sets it is erased from.
+  void Forget(std::string name);
 
   mutable std::mutex lock_;
   size_t capacity_;
