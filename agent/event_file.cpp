@@ -8,42 +8,6 @@
 #include "platform/directories.h"
 #include "platform/local_time.h"
 
-namespace {
-
-void PutInt32(unsigned char* out, int32_t value) {
-  auto bits = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(bits >> (8 * i));
-}
-
-int32_t GetInt32(const unsigned char* in) {
-  uint32_t bits = 0;
-  for (int i = 3; i >= 0; --i) bits = (bits << 8) | in[i];
-  return static_cast<int32_t>(bits);
-}
-
-void Encode(const EventRecord& record, unsigned char* out) {
-  const int32_t fields[] = {record.day,    record.month,  record.year, record.hour,
-                            record.minute, record.second, record.code};
-  for (size_t i = 0; i < 7; ++i) PutInt32(out + 4 * i, fields[i]);
-}
-
-EventRecord Decode(const unsigned char* in) {
-  return {GetInt32(in),      GetInt32(in + 4),  GetInt32(in + 8), GetInt32(in + 12),
-          GetInt32(in + 16), GetInt32(in + 20), GetInt32(in + 24)};
-}
-
-}  // namespace
-
-EventRecord MakeEventRecord(int32_t code, const std::tm* local) {
-  if (!local) return {0, 0, 0, -1, -1, -1, code};
-  return {local->tm_mday, local->tm_mon + 1, local->tm_year + 1900, local->tm_hour, local->tm_min, local->tm_sec, code};
-}
-
-void FormatEventTime(const EventRecord& record, char* buffer, size_t size) {
-  std::snprintf(buffer, size, "%2.2d/%2.2d/%4.4d %2.2d:%2.2d:%2.2d", record.day, record.month, record.year, record.hour,
-                record.minute, record.second);
-}
-
 CEventFile::CEventFile(const char* fileName) {
   char directory[kMaxPathBytes];
   uint32_t length = platform::GetWindowsDir(directory, sizeof directory);
@@ -97,7 +61,7 @@ void CEventFile::AppendAt(int32_t code, std::time_t when) {
   // A torn last record (a disk that filled in mid-write) is completed with
   // zero bytes in the same write, so that this record and the ones after it
   // stay on their 28-byte boundaries.
-  unsigned char bytes[2 * kRecordBytes] = {};
+  uint8_t bytes[2 * kRecordBytes] = {};
   size_t torn = 0;
   std::clearerr(file_);
   if (std::fseek(file_, 0, SEEK_END) == 0) {
@@ -105,7 +69,7 @@ void CEventFile::AppendAt(int32_t code, std::time_t when) {
     if (length > 0 && length % static_cast<long>(kRecordBytes) != 0)
       torn = kRecordBytes - static_cast<size_t>(length % static_cast<long>(kRecordBytes));
   }
-  Encode(record_, bytes + torn);
+  EncodeEventRecord(record_, bytes + torn);
   size_t size = torn + kRecordBytes;
   if (std::fwrite(bytes, 1, size, file_) != size)
     platform::DebugPrintf("event file: record %d lost, cannot append to %s: %s\n", code, path_.c_str(),
@@ -128,9 +92,9 @@ bool CEventFile::ReadRecord(int32_t k) {
   std::clearerr(file_);
   long offset = static_cast<long>(k) * static_cast<long>(kRecordBytes);
   if (std::fseek(file_, offset, SEEK_SET) != 0) return false;
-  unsigned char bytes[kRecordBytes];
+  uint8_t bytes[kRecordBytes];
   if (std::fread(bytes, 1, sizeof bytes, file_) != sizeof bytes) return false;
-  record_ = Decode(bytes);
+  record_ = DecodeEventRecord(bytes);
   return true;
 }
 

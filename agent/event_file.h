@@ -1,5 +1,5 @@
-// The event log file "EvtVigil20.dat" in the Windows directory: a plain
-// sequence of 28-byte records, oldest first, with no header. The monitoring
+// CEventFile, the accessor of the event log file "EvtVigil20.dat" in the
+// Windows directory (its record: core/event_record.h). The monitoring
 // program appends; the SNMP agent reads the newest records. Neither ever
 // truncates it. Both open it so that the other may read and write at the
 // same time; each record is written with one write at the end of the file,
@@ -12,25 +12,11 @@
 #include <ctime>
 #include <string>
 
-inline constexpr const char* kEventFileName = "EvtVigil20.dat";
-
-// One event: local date and time when it was written, and its kind. Stored
-// as seven signed 32-bit little-endian integers in this order. When local
-// time could not be had, the date is 0/0/0 and the time -1:-1:-1.
-struct EventRecord {
-  int32_t day;     // 1 to 31
-  int32_t month;   // 1 to 12
-  int32_t year;    // four digits
-  int32_t hour;    // 0 to 23
-  int32_t minute;  // 0 to 59
-  int32_t second;  // 0 to 59
-  int32_t code;    // event kind (event_kinds.h), stored even when unknown
-};
-static_assert(sizeof(EventRecord) == 28, "the event file's records are 28 bytes");
+#include "core/event_record.h"
 
 class CEventFile {
  public:
-  static constexpr size_t kRecordBytes = 28;
+  static constexpr size_t kRecordBytes = kEventRecordBytes;
   // The full path is cut to nothing, and every open fails, when it would not
   // fit this many bytes with its terminator (MAX_PATH).
   static constexpr size_t kMaxPathBytes = 260;
@@ -80,13 +66,6 @@ class CEventFile {
   std::string path_;
   std::FILE* file_ = nullptr;  // owned; open exactly when the open flag would be set
 };
-
-// The record of `code` at the local time `local`, or at the failed-time
-// marks when `local` is null.
-EventRecord MakeEventRecord(int32_t code, const std::tm* local);
-
-// The time text of a record, as ReadTimeText gives it.
-void FormatEventTime(const EventRecord& record, char* buffer, size_t size);
 
 // The agent's event window: the newest records, at most `maxEvents` of them.
 // Row i (1 to n) of the agent's table is record first + i - 1.

@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <thread>
 
-#include "alerter/packet.h"
+#include "core/packet.h"
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
 #include "framework/async_socket.h"
 #include "lineshare/line_tap.h"
-#include "agent/event_kinds.h"
+#include "core/event_kinds.h"
 #include "platform/service_readiness.h"
 #include "platform/shutdown.h"
 #include "platform/system_journal.h"
@@ -101,10 +101,7 @@ bool CAlerterApp::OpenNetwork() {
     return false;
   }
   socket_->SetReceiveHandler([this](const uint8_t* bytes, int count) { OnNetworkPacket(bytes, count); });
-  if (!config_->netKey.empty()) {
-    verifier_ = std::make_unique<LanVerifier>();
-    SetLanKey(verifier_.get(), config_->netKey.data(), config_->netKey.size());
-  }
+  trust_ = LanTrust(config_->netKey, [this](const LanTrust::Refusal& refusal) { ReportRefusal(refusal); });
   return true;
 }
 
@@ -141,19 +138,16 @@ void CAlerterApp::OnNetworkPacket(const uint8_t* bytes, int count) {
   CState rx{};
   if (count < 0 || !ParsePacket(bytes, static_cast<size_t>(count), &rx)) return;
   if (config_->acceptAll == 0 && !IsAcceptedSender(rx.hostName, config_->hostName)) return;
-  if (verifier_ && !Verified(rx, bytes, static_cast<size_t>(count))) return;
+  if (!trust_.Believes(bytes, static_cast<size_t>(count), LanWallClockMs())) return;
   monitor_->OnReceivedState(rx);
 }
 
-bool CAlerterApp::Verified(const CState& rx, const uint8_t* bytes, size_t count) {
-  LanVerdict verdict = VerifyLanDatagram(verifier_.get(), bytes, count, LanWallClockMs());
-  if (verdict.refusal == LanRefusal::kNone) return true;
-  if (verdict.report) {
-    DebugLine(texts::kNotificationRefused, rx.hostName, LanRefusalText(verdict.refusal));
-    LogEvent(12);
-  }
-  if (verdict.reportsFull) DebugLine("%s", texts::kRefusalsNoLongerTold);
-  return false;
+void CAlerterApp::ReportRefusal(const LanTrust::Refusal& refusal) {
+  CState sender{};
+  KeepHostName(sender.hostName, refusal.sender.name, refusal.sender.name_len);
+  DebugLine(texts::kNotificationRefused, sender.hostName, LanRefusalText(refusal.reason));
+  LogEvent(12);
+  if (refusal.lastTold) DebugLine("%s", texts::kRefusalsNoLongerTold);
 }
 
 int32_t CAlerterApp::ReadDsr() { return serialGetDsr(); }

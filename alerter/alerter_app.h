@@ -8,7 +8,8 @@
 
 #include "agent/event_file.h"
 #include "alerter/alarm_dlg.h"
-#include "alerter/lan_signature.h"
+#include "core/lan_signature.h"
+#include "core/lan_trust.h"
 #include "alerter/monitor.h"
 #include "alerter/socket_bind.h"
 #include "config/apl_config.h"
@@ -48,17 +49,16 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
  private:
   bool OpenNetwork();
   void OnNetworkPacket(const uint8_t* bytes, int count);
-  // With "Net Key": whether a received notification verifies; a refusal is
-  // told once per station and reason (debug output, event 12).
-  bool Verified(const CState& rx, const uint8_t* bytes, size_t count);
+  // A refusal of the trust policy: debug output and event 12.
+  void ReportRefusal(const LanTrust::Refusal& refusal);
   bool EnableShutdownPrivilege();
 
   uint32_t configNotify_;
   std::unique_ptr<CAplConfig> config_;
   std::unique_ptr<CEventFile> eventFile_;
   std::unique_ptr<CSocketBind> socket_;
-  // Present only when "Net Key" is set.
-  std::unique_ptr<LanVerifier> verifier_;
+  // Keyed when "Net Key" is set.
+  LanTrust trust_;
   LanSender sender_;
   std::unique_ptr<CUpsMonitor> monitor_;
   std::unique_ptr<CAlarmDlg> window_;

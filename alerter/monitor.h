@@ -13,7 +13,7 @@
 #include <string>
 
 #include "alerter/monitor_host.h"
-#include "alerter/state.h"
+#include "core/status_record.h"
 #include "config/apl_config.h"
 
 class CUpsMonitor {
@@ -42,6 +42,7 @@ class CUpsMonitor {
   // The pieces of a tick, in the order the tick runs them.
   void RunCountdowns();
   void SampleLines(CState& record);
+  // Not vigil20's worker: a tick's integer model on CState, ending in a tick countdown.
   void UpdateAutonomy(CState& s);
   void ProcessStateChange(CState& s);
 

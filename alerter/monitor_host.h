@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "alerter/state.h"
+#include "core/status_record.h"
 
 class CMonitorHost {
  public:

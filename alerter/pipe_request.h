@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "alerter/state.h"
+#include "core/status_record.h"
 
 enum class PipeRequest {
   kNone,     // no byte came: close without a reply

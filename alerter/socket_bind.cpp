@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "alerter/state.h"
+#include "core/status_record.h"
 
 // Where the replies come from: a consistent copy of the status record.
 using StateSnapshot = std::function<CState()>;

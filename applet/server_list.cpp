@@ -1,27 +1,15 @@
 #include "applet/server_list.h"
 
-#include "alerter/lan_datagram.h"
-#include "alerter/lan_signature.h"
 #include "platform/win1252.h"
 
 namespace applet {
 
-ServerList::ServerList() = default;
-ServerList::~ServerList() = default;
-
-void ServerList::SetKey(const std::string& key) {
-  verifier_.reset();
-  if (key.empty()) return;
-  verifier_ = std::make_unique<LanVerifier>();
-  SetLanKey(verifier_.get(), key.data(), key.size());
-}
+void ServerList::SetKey(const std::string& key) { trust_ = LanTrust(key); }
 
 bool ServerList::Collect(const uint8_t* bytes, size_t count) {
-  auto datagram = DecodeLanDatagram(bytes, count);
-  if (!datagram) return false;
   // A server that cannot sign would not be followed: it is not offered.
-  if (verifier_ && VerifyLanDatagram(verifier_.get(), bytes, count, LanWallClockMs()).refusal != LanRefusal::kNone)
-    return false;
+  auto datagram = trust_.Believed(bytes, count, LanWallClockMs());
+  if (!datagram) return false;
   // The record keeps the name as a C string, so it ends at a zero byte.
   std::string name(datagram->name);
   if (name.size() > kNameMax) name.resize(kNameMax);

@@ -6,19 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-struct LanVerifier;
+#include "core/lan_trust.h"
 
 namespace applet {
 
 class ServerList {
  public:
-  ServerList();
-  ~ServerList();
-
   static constexpr size_t kMaxServers = 256;
   // What the status record keeps of a sender's name (32 bytes with the
   // terminator).
@@ -39,7 +35,7 @@ class ServerList {
 
  private:
   std::vector<std::string> names_;
-  std::unique_ptr<LanVerifier> verifier_;  // only with a key
+  LanTrust trust_;  // no output: the list only leaves out who is not believed
 };
 
 }  // namespace applet

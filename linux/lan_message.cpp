@@ -5,15 +5,28 @@
 #include <sys/select.h>
 
 #include "config_file.h"
+#include "core/lan_trust.h"
 #include "log_file.h"
 #include "shared_block.h"
 
 namespace {
 
 LanSender sender;
-// The receiver's table of stations and reports: fixed, some 8 KB.
-LanVerifier verifier;
-bool verifier_ready = false;
+
+// The log's words for a refusal, under the sender's name as the log shows
+// any received name: control characters as '?'.
+void ReportRefusal(const LanTrust::Refusal& refusal) {
+  const LanDatagram& d = refusal.sender;
+  char name[kLanNameMax + 1];
+  for (size_t i = 0; i <= d.name_len && i <= kLanNameMax; ++i) {
+    char c = d.name[i];
+    name[i] = (c != 0 && (static_cast<uint8_t>(c) < 0x20 || c == 0x7F)) ? '?' : c;
+  }
+  name[d.name_len] = '\0';
+  Printl(name, LanRefusalText(refusal.reason), config.console_on);
+  if (refusal.lastTold)
+    Printl(name, "Recusas de outras estacoes e motivos nao serao mais relatadas", config.console_on);
+}
 
 }  // namespace
 
@@ -25,27 +38,10 @@ size_t SignDatagram(uint8_t buffer[kLanSignedMax], size_t size) {
                          LanWallClockMs());
 }
 
-bool CheckDatagram(const LanDatagram& d, const uint8_t* bytes, size_t count) {
-  if (!LanKeyed()) return true;
-  if (!verifier_ready) {
-    SetLanKey(&verifier, key_config.net_key, std::strlen(key_config.net_key));
-    verifier_ready = true;
-  }
-  LanVerdict verdict = VerifyLanDatagram(&verifier, bytes, count, LanWallClockMs());
-  if (verdict.refusal == LanRefusal::kNone) return true;
-  if (verdict.report) {
-    // The name as the log shows any received name: control characters as '?'.
-    char name[kLanNameMax + 1];
-    for (size_t i = 0; i <= d.name_len && i <= kLanNameMax; ++i) {
-      char c = d.name[i];
-      name[i] = (c != 0 && (static_cast<uint8_t>(c) < 0x20 || c == 0x7F)) ? '?' : c;
-    }
-    name[d.name_len] = '\0';
-    Printl(name, LanRefusalText(verdict.refusal), config.console_on);
-    if (verdict.reportsFull)
-      Printl(name, "Recusas de outras estacoes e motivos nao serao mais relatadas", config.console_on);
-  }
-  return false;
+bool CheckDatagram(const uint8_t* bytes, size_t count) {
+  // Made at the first datagram, when the configuration has been read.
+  static LanTrust trust(key_config.net_key, ReportRefusal);
+  return trust.Believes(bytes, count, LanWallClockMs());
 }
 
 int AttrPkg(LanDatagram* record, const uint8_t* bytes, size_t count) {

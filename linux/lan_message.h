@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "alerter/lan_datagram.h"
-#include "alerter/lan_signature.h"
+#include "core/lan_datagram.h"
+#include "core/lan_signature.h"
 
 // Parses `count` received bytes into `record` (cleared first). Returns 0 for
 // a notification, 1 otherwise (wrong header, fewer than 20 bytes).
@@ -31,11 +31,11 @@ bool LanKeyed();
 // key, 0 when the datagram could not be signed (then nothing is sent).
 size_t SignDatagram(uint8_t buffer[kLanSignedMax], size_t size);
 
-// A received datagram from the accepted server, `d` being its parse. True
-// to act on it: always without a key; with one, only when it verifies. A
-// refusal is written to the log (and the console, when it is on) under the
-// sender's name, once per station and reason. Call with the lock held.
-bool CheckDatagram(const LanDatagram& d, const uint8_t* bytes, size_t count);
+// A received notification from the accepted server: true to act on it, by
+// the trust policy (core/lan_trust.h). A refusal is written to the log
+// (and the console, when it is on) under the sender's name. Call with the
+// lock held.
+bool CheckDatagram(const uint8_t* bytes, size_t count);
 
 // Waits until `socket` is readable, at most 10 seconds. Returns the number
 // of ready descriptors (0 on time-out), or the negative result of select

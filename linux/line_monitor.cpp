@@ -13,10 +13,10 @@
 #include "config_file.h"
 #include "diag.h"
 #include "lan_message.h"
+#include "linuxbase/service_notify.h"
 #include "modem_lines.h"
 #include "mono_clock.h"
 #include "roles.h"
-#include "service_notify.h"
 #include "shared_block.h"
 #include "worker_wake.h"
 
@@ -100,7 +100,7 @@ void ApplyRead(bool read_ok, int word, pid_t worker) {
 
 }  // namespace
 
-RoleEnd RunLineMonitor(pid_t worker) {
+RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
   struct sockaddr_in destination;
   ModemLines lines;
   int saved_word = 0;
@@ -117,7 +117,7 @@ RoleEnd RunLineMonitor(pid_t worker) {
   SemWait(shsemid, kLabel);
   PublishFullBattery();
   SemPost(shsemid, kLabel);
-  OpenStartGate(kLabel);
+  OpenStartGate(gate, kLabel);
 
   int current = 0, previous = 0;
   int stable = 0;
@@ -130,7 +130,7 @@ RoleEnd RunLineMonitor(pid_t worker) {
   uint8_t datagram[kLanSignedMax];
 
   while (shmem[kRunning] == 1) {
-    NotifyAlive();
+    linuxbase::NotifyServiceAlive();
     bool read_ok = GetModemWord(lines, &current);
     if (!read_ok) {
       current = previous;

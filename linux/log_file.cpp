@@ -37,14 +37,14 @@ bool PadPartialRecord(FILE* f, size_t size) {
   size_t partial = size % kRecordSize;
   if (partial == 0) return true;
   uint8_t padding[kRecordSize];
-  std::memset(padding, kRecordMask, sizeof padding);
+  std::memset(padding, kDaemonLogMask, sizeof padding);
   size_t missing = kRecordSize - partial;
   return std::fwrite(padding, 1, missing, f) == missing;
 }
 
 bool WriteRecord(FILE* f, const std::string& line) {
   uint8_t record[kRecordSize];
-  ScrambleRecord(line, record);
+  ScrambleDaemonLogRecord(line, record);
   return std::fwrite(record, 1, kRecordSize, f) == kRecordSize;
 }
 
@@ -76,9 +76,9 @@ int AppendRecord(const char* log_path, const std::string& line) {
   size_t partial = static_cast<size_t>(st.st_size) % kRecordSize;
   if (partial != 0) {
     size = kRecordSize - partial;
-    std::memset(bytes, kRecordMask, size);
+    std::memset(bytes, kDaemonLogMask, size);
   }
-  ScrambleRecord(line, bytes + size);
+  ScrambleDaemonLogRecord(line, bytes + size);
   size += kRecordSize;
   bool ok = WriteAll(fd, bytes, size) && fsync(fd) == 0;
   if (!ok && ftruncate(fd, st.st_size) == 0) fsync(fd);
@@ -135,22 +135,6 @@ std::string FormatLogLine(long when, const char* name, const char* text) {
   char buf[kRecordSize + 1] = {};
   std::snprintf(buf, sizeof buf, "%s --> %s: %s\n", time_text.c_str(), name, text);
   return buf;
-}
-
-void ScrambleRecord(const std::string& line, uint8_t record[kRecordSize]) {
-  std::memset(record, 0, kRecordSize);
-  std::memcpy(record, line.data(), line.size() < kRecordSize ? line.size() : kRecordSize);
-  for (int i = 0; i < kRecordSize; ++i) record[i] ^= kRecordMask;
-}
-
-std::string UnscrambleRecord(const uint8_t* record, size_t count) {
-  std::string text;
-  for (size_t i = 0; i < count && i < kRecordSize; ++i) {
-    char c = static_cast<char>(record[i] ^ kRecordMask);
-    if (c == '\0') break;
-    text += c;
-  }
-  return text;
 }
 
 FILE* Openl(const char* mode) { return std::fopen(kLogPath, mode); }
@@ -220,7 +204,7 @@ bool WriteLogText(FILE* log, FILE* out) {
   uint8_t record[kRecordSize + 1];
   size_t n;
   while ((n = std::fread(record, 1, kRecordSize, log)) > 0) {
-    std::fputs(UnscrambleRecord(record, n).c_str(), out);
+    std::fputs(UnscrambleDaemonLogRecord(record, n).c_str(), out);
   }
   return std::ferror(log) == 0;
 }

@@ -8,8 +8,11 @@
 #include <cstdio>
 #include <string>
 
-inline constexpr int kRecordSize = 255;
-inline constexpr uint8_t kRecordMask = 0xA7;
+#include "core/daemon_log_record.h"
+
+// The record's format is core/'s (daemon_log_record.h): the status page
+// reads it back.
+inline constexpr int kRecordSize = static_cast<int>(kDaemonLogRecordBytes);
 
 // Maximum number of records; 100 until the daemon's start sets 1000.
 extern int32_t LOGSIZE;
@@ -32,12 +35,6 @@ int FileSize(FILE* stream);
 
 // The clear-text line for `text` under `name`, stamped with `when`.
 std::string FormatLogLine(long when, const char* name, const char* text);
-
-// One record (exactly kRecordSize bytes) holding `line`, scrambled.
-void ScrambleRecord(const std::string& line, uint8_t record[kRecordSize]);
-// The clear text of `count` bytes of a record: unscrambled up to the first
-// zero byte.
-std::string UnscrambleRecord(const uint8_t* record, size_t count);
 
 // Appends to the log at `log_path`, trimming through `tmp_path` when it holds
 // `limit` records or more. Used by Printl with the fixed paths.

@@ -11,9 +11,9 @@
 #include "config_file.h"
 #include "diag.h"
 #include "lan_message.h"
+#include "linuxbase/service_notify.h"
 #include "mono_clock.h"
 #include "roles.h"
-#include "service_notify.h"
 #include "shared_block.h"
 #include "worker_wake.h"
 
@@ -56,10 +56,10 @@ bool Accepts(const LanDatagram& d, const std::string& server) {
 
 }  // namespace
 
-RoleEnd RunReceiver(pid_t worker) {
+RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
   int sock = OpenBoundSocket();
   if (sock < 0) return RoleEnd::kSetUpFailed;
-  OpenStartGate(kSetUpLabel);
+  OpenStartGate(gate, kSetUpLabel);
 
   const std::string server = ServerName();
   SemWait(shsemid, kSetUpLabel);
@@ -69,7 +69,7 @@ RoleEnd RunReceiver(pid_t worker) {
   ReportedState reported = {};
 
   while (shmem[kRunning] == 1) {
-    NotifyAlive();
+    linuxbase::NotifyServiceAlive();
     // Without a key a datagram is read as ever, at most the block's 52
     // bytes; with one, whole, so that a longer one can be told from the
     // signed form.
@@ -80,7 +80,7 @@ RoleEnd RunReceiver(pid_t worker) {
         LanDatagram datagram;
         bool valid = AttrPkg(&datagram, buffer, static_cast<size_t>(n)) == 0;
         SemWait(shsemid, kLabel);
-        bool accepted = valid && Accepts(datagram, server) && CheckDatagram(datagram, buffer, static_cast<size_t>(n));
+        bool accepted = valid && Accepts(datagram, server) && CheckDatagram(buffer, static_cast<size_t>(n));
         if (accepted) {
           UpsFlags before = BlockFlags();
           // A station with a UPS of its own keeps its own estimate.

@@ -3,19 +3,18 @@
 
 #include <sys/types.h>
 
+#include "start_gate.h"
+
 enum class RoleEnd {
   kStopped,           // the loop ended normally
   kSetUpFailed,       // nothing ran; the start gate stayed closed
   kStoppedWithError,  // the loop ended, but the port could not be restored
 };
 
-// Main process roles.
-RoleEnd RunLineMonitor(pid_t worker);
-RoleEnd RunReceiver(pid_t worker);
+// Main process roles. Each opens `gate` once its set-up is done.
+RoleEnd RunLineMonitor(pid_t worker, StartGate* gate);
+RoleEnd RunReceiver(pid_t worker, StartGate* gate);
 
 // The child process: the autonomy worker. Returns its exit status.
+// Not alerter's model: a process on the shared block, whole seconds, frozen at a critical battery.
 int RunAutonomyWorker();
-
-// Called by a main process role once its set-up is done: releases the
-// autonomy worker and tells the invoking process that the daemon runs.
-void OpenStartGate(const char* label);

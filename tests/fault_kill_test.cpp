@@ -51,7 +51,7 @@ TEST(KillAtAnyMoment, TheDaemonsLogKeepsItsRecordsAndStaysReadable) {
   std::string log;
   for (int i = 0; i < 985; ++i) {
     uint8_t record[kRecordSize];
-    ScrambleRecord("Wed Dec  9 10:00:00 2026\n --> antes: registro " + std::to_string(i) + "\n", record);
+    ScrambleDaemonLogRecord("Wed Dec  9 10:00:00 2026\n --> antes: registro " + std::to_string(i) + "\n", record);
     log.append(reinterpret_cast<const char*>(record), kRecordSize);
   }
   ASSERT_EQ(box.Run("mkdir -p vigil20").status, 0);

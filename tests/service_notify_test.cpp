@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "nut_fixture.h"
+#include "web_fixture.h"
 
 namespace {
 
@@ -98,6 +99,18 @@ TEST(ServiceNotify, VigilNutIsReadyOnceItListensAndAnswersTheWatchdog) {
   std::string gateway = PidIn(box, "vigil-nut");
   ASSERT_FALSE(gateway.empty());
   WatchdogFollowsTheProcess(box, gateway, 1000);
+  EXPECT_EQ(Count(HeardIn(box, "notified"), "READY=1"), 1);
+}
+
+TEST(ServiceNotify, VigilWebIsReadyOnceItServesAndAnswersTheWatchdog) {
+  Sandbox box;
+  box.Run("ip link set lo up");
+  ListenForNotifications(box, "/usr/local/notify");
+  StartWeb(box, kWebConf, "NOTIFY_SOCKET=/usr/local/notify WATCHDOG_USEC=1000000");
+  ASSERT_TRUE(WaitUntil([&] { return Count(HeardIn(box, "notified"), "READY=1") == 1; }, 3000)) << box.Read("notified");
+  std::string web = PidIn(box, "vigil-web");
+  ASSERT_FALSE(web.empty());
+  WatchdogFollowsTheProcess(box, web, 1000);
   EXPECT_EQ(Count(HeardIn(box, "notified"), "READY=1"), 1);
 }
 

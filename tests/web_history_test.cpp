@@ -2,7 +2,8 @@
 // while events pour in from several stations, then started again, its
 // history reads back whole (no record cut or damaged) and every event seen
 // before a kill is still there. And ALLOW: a client of another network is
-// refused while one of the allowed network is answered.
+// refused while one of the allowed network is answered, each request
+// answered going to the LOG file.
 #include <csignal>
 #include <filesystem>
 #include <random>
@@ -89,11 +90,18 @@ TEST(WebAllow, OnlyTheAllowedNetworkIsAnswered) {
   Sandbox web{In(lan.second())};
   Station(client, "192.168.77.1");
   Station(web, "192.168.77.2");
-  StartWeb(web, "LISTEN 0.0.0.0\nALLOW 192.168.77.0/24\nSTATE /usr/local/web/state\n");
+  StartWeb(web, "LISTEN 0.0.0.0\nALLOW 192.168.77.0/24\nSTATE /usr/local/web/state\n"
+                "LOG /usr/local/web/requests.log\nLOGLEVEL 1\n");
   EXPECT_EQ(Get(client, "/", "192.168.77.2:2648").status, 200);
   // From the loopback, outside the allowed network: closed unanswered.
   EXPECT_EQ(Get(web, "/").status, 0);
   EXPECT_EQ(Get(client, "/metrics", "192.168.77.2:2648").status, 200);
+  // LOG and LOGLEVEL 1: the start and each request answered, in the file.
+  std::string log = web.Read("web/requests.log");
+  EXPECT_NE(log.find("vigil-web: no ar em 0.0.0.0:2648"), std::string::npos) << log;
+  EXPECT_NE(log.find("192.168.77.1 - - ["), std::string::npos) << log;
+  EXPECT_NE(log.find("\"GET /metrics HTTP/1.1\" 200"), std::string::npos) << log;
+  EXPECT_EQ(log.find("127.0.0.1 - - ["), std::string::npos) << log;
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST(WebUnderWineOnTheLan, FollowsALinuxVigil20ServerThroughAMainsFailure) {
   windows->ReadAll(&out, &err, 120000);
   EXPECT_TRUE(followed) << err;
   EXPECT_TRUE(onBattery) << Get(server, "/metrics", web).body;
-  EXPECT_NE(status.body.find("\"state\": \"mains_failure\""), std::string::npos) << status.body;
+  EXPECT_NE(status.body.find("\"state\":\"mains_failure\""), std::string::npos) << status.body;
   EXPECT_EQ(windows->Wait(), 0) << err;
 }
 

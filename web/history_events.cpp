@@ -1,6 +1,6 @@
 #include "web/history_events.h"
 
-#include "agent/event_kinds.h"
+#include "core/event_kinds.h"
 #include "platform/win1252.h"
 
 namespace web {

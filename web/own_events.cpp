@@ -7,11 +7,11 @@
 #include <sstream>
 
 #include "agent/event_file.h"
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
 #include "alerter/socket_bind.h"
 #include "platform/udp_socket.h"
 #include "platform/win1252.h"
-#include "web/daemon_log_line.h"
+#include "core/daemon_log_record.h"
 #include "web/history_events.h"
 
 namespace web {
@@ -88,7 +88,7 @@ class DaemonLogEvents : public OwnEventSource {
     uint8_t record[kDaemonLogRecordBytes];
     size_t n;
     while ((n = std::fread(record, 1, sizeof record, file)) > 0) {
-      std::optional<DaemonLogLine> line = SplitDaemonLine(UnscrambleDaemonRecord(record, n));
+      std::optional<DaemonLogLine> line = SplitDaemonLogLine(UnscrambleDaemonLogRecord(record, n));
       if (!line) continue;
       std::tm parts{};
       std::istringstream time(line->time);

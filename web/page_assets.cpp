@@ -78,7 +78,8 @@ const char kPageScript[] = R"JS(
         celula(tr, "\u2014", "bateria");
         celula(tr, "n\u00e3o ouvida desde o in\u00edcio", "ouvida");
       }
-      celula(tr, e.signed ? "Sim" : "N\u00e3o", "assinatura");
+      var assinatura = { verified: "Sim", unchecked: "Sim (n\u00e3o verificada)" };
+      celula(tr, assinatura[e.signature] || "N\u00e3o", "assinatura");
       linhas.appendChild(tr);
     });
     corpo.textContent = "";

@@ -60,7 +60,7 @@ std::string OverviewPage(const BoardNow& now) {
           "<td data-campo=\"autonomia\">—</td><td data-campo=\"bateria\">—</td>"
           "<td data-campo=\"ouvida\">não ouvida desde o início</td>";
     }
-    html += std::string("<td data-campo=\"assinatura\">") + (s.verified ? "Sim" : "Não") + "</td></tr>\n";
+    html += std::string("<td data-campo=\"assinatura\">") + SignatureWords(s.signature) + "</td></tr>\n";
   }
   html += "</tbody>\n</table>\n";
   if (now.stations.empty()) html += "<p>Nenhuma estação ouvida ainda.</p>\n";

@@ -2,28 +2,11 @@
 
 #include <algorithm>
 
+#include "core/lan_signature.h"
+
 #include "platform/win1252.h"
 
 namespace web {
-
-namespace {
-
-Refusal FromLan(LanRefusal reason) {
-  switch (reason) {
-    case LanRefusal::kUnsigned:
-      return Refusal::kUnsigned;
-    case LanRefusal::kCut:
-      return Refusal::kCut;
-    case LanRefusal::kReplayed:
-      return Refusal::kReplayed;
-    case LanRefusal::kClock:
-      return Refusal::kClock;
-    default:
-      return Refusal::kBadSignature;
-  }
-}
-
-}  // namespace
 
 const char* RefusalLabel(Refusal reason) {
   switch (reason) {
@@ -55,6 +38,30 @@ std::string NameLabel(const std::string& name) {
   return label;
 }
 
+const char* SignatureKey(LanSignature signature) {
+  switch (signature) {
+    case LanSignature::kNone:
+      return "none";
+    case LanSignature::kUnchecked:
+      return "unchecked";
+    case LanSignature::kVerified:
+      return "verified";
+  }
+  return "none";
+}
+
+const char* SignatureWords(LanSignature signature) {
+  switch (signature) {
+    case LanSignature::kNone:
+      return "Não";
+    case LanSignature::kUnchecked:
+      return "Sim (não verificada)";
+    case LanSignature::kVerified:
+      return "Sim";
+  }
+  return "Não";
+}
+
 int RemainingNow(const StationNow& station) {
   int left = SignedSeconds(station.last.autonomy_left);
   if (station.last.power_fail) left -= static_cast<int>(station.silentForMs / 1000);
@@ -66,135 +73,123 @@ int OnBatteryNow(const StationNow& station) {
   return station.last.discharge_time + static_cast<int>(station.silentForMs / 1000);
 }
 
-StationBoard::StationBoard(const std::string& key, size_t capacity)
-    : capacity_(capacity), keyed_(!key.empty()), verifier_(std::make_unique<LanVerifier>()) {
-  if (keyed_) SetLanKey(verifier_.get(), key.data(), key.size());
-}
+StationBoard::StationBoard(const std::string& key, size_t capacity, void (*tell)(const std::string& line))
+    : capacity_(capacity),
+      trust_(key,
+             [this](const LanTrust::Refusal& refusal) {
+               std::string name(refusal.sender.name, refusal.sender.name_len);
+               toTell_.push_back(NameLabel(name) + ": " + LanRefusalText(refusal.reason));
+               if (refusal.lastTold) toTell_.push_back("outros datagramas recusados serao apenas contados");
+             }),
+      table_(capacity),
+      tell_(tell) {}
 
-StationBoard::Entry* StationBoard::Find(const std::string& name) {
-  for (Entry& e : entries_)
-    if (e.name == name) return &e;
-  return nullptr;
-}
-
-std::string StationBoard::UniqueLabel(const std::string& name) const {
+const std::string& StationBoard::LabelOf(const std::string& name) {
+  auto found = labels_.find(name);
+  if (found != labels_.end()) return found->second;
   std::string base = NameLabel(name), label = base;
   auto taken = [&](const std::string& l) {
-    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.label == l; });
+    for (const auto& [other, otherLabel] : labels_)
+      if (otherLabel == l) return true;
+    return false;
   };
   for (int n = 2; taken(label); ++n) label = base + " (" + std::to_string(n) + ")";
-  return label;
+  return labels_[name] = label;
 }
 
-bool StationBoard::Silent(const Entry& entry, int64_t monoMs) const {
-  return !entry.heard || monoMs - entry.heardMonoMs > kSilentAfterMs;
-}
-
-StationBoard::Entry* StationBoard::Add(const std::string& name, int64_t monoMs) {
-  if (entries_.size() >= capacity_) {
-    // The station silent the longest makes room, if it is silent at all.
-    auto oldest = entries_.end();
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-      if (!Silent(*it, monoMs)) continue;
-      if (oldest == entries_.end() || !it->heard || (oldest->heard && it->heardMonoMs < oldest->heardMonoMs))
-        oldest = it;
-    }
-    if (oldest == entries_.end()) return nullptr;
-    events_.erase(oldest->name);
-    entries_.erase(oldest);
-  }
-  Entry fresh;
-  fresh.name = name;
-  fresh.label = UniqueLabel(name);
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), fresh.label,
-                             [](const Entry& e, const std::string& label) { return e.label < label; });
-  return &*entries_.insert(at, std::move(fresh));
+void StationBoard::Forget(std::string name) {
+  known_.erase(name);
+  labels_.erase(name);
+  silenceTold_.erase(name);
+  events_.erase(name);
 }
 
 std::optional<StationBoard::Taken> StationBoard::Take(const uint8_t* bytes, size_t count, int64_t monoMs,
                                                       int64_t unixMs) {
-  std::string told;
+  std::vector<std::string> told;
   std::optional<Taken> taken;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    std::optional<LanDatagram> datagram = DecodeLanDatagram(bytes, count);
-    if (!datagram) {
-      ++refused_[static_cast<size_t>(Refusal::kMalformed)];
+    if (!DecodeLanDatagram(bytes, count)) {
+      ++malformed_;
       return std::nullopt;
     }
-    std::string name(datagram->name, datagram->name_len);
-    if (keyed_) {
-      LanVerdict verdict = VerifyLanDatagram(verifier_.get(), bytes, count, static_cast<uint64_t>(unixMs));
-      if (verdict.refusal != LanRefusal::kNone) {
-        ++refused_[static_cast<size_t>(FromLan(verdict.refusal))];
-        if (verdict.report)
-          told = "datagrama de " + NameLabel(name) + " recusado: " + LanRefusalText(verdict.refusal);
-        if (verdict.reportsFull) told += (told.empty() ? "" : "\n") + std::string("outros datagramas recusados serao apenas contados");
-        datagram.reset();
+    std::optional<LanDatagram> datagram = trust_.Believed(bytes, count, static_cast<uint64_t>(unixMs));
+    told.swap(toTell_);
+    if (datagram) {
+      std::string name(datagram->name, datagram->name_len);
+      std::optional<std::string> forgotten;
+      // A station known but unheard holds a place too: it gives it up first.
+      if (!table_.Find(name) && table_.All().size() + known_.size() >= capacity_ && !known_.empty() &&
+          !known_.count(name))
+        Forget(*known_.begin());
+      if (table_.Record(*datagram, trust_.SignatureOf(bytes, count), "", monoMs, unixMs / 1000, &forgotten)) {
+        if (forgotten) Forget(*forgotten);
+        known_.erase(name);
+        silenceTold_.erase(name);
+        LabelOf(name);
+        taken = Taken{name, *datagram};
       }
     }
-    Entry* entry = nullptr;
-    if (datagram) {
-      entry = Find(name);
-      if (!entry) entry = Add(name, monoMs);
-    }
-    if (entry) {
-      taken = Taken{name, *datagram, Silent(*entry, monoMs)};
-      entry->heard = true;
-      entry->silentTold = false;
-      entry->last = *datagram;
-      entry->heardMonoMs = monoMs;
-      entry->heardUnixMs = unixMs;
-      entry->verified = keyed_;
-      ++entry->received;
-    }
   }
-  if (!told.empty() && tell_) tell_(told);
+  if (tell_)
+    for (const std::string& line : told) tell_(line);
   return taken;
 }
 
 void StationBoard::Know(const std::string& name) {
   std::lock_guard<std::mutex> hold(lock_);
-  if (!Find(name) && entries_.size() < capacity_) Add(name, 0);
+  if (table_.Find(name) || known_.count(name) || table_.All().size() + known_.size() >= capacity_) return;
+  known_.insert(name);
+  LabelOf(name);
 }
 
 std::vector<std::string> StationBoard::NewlySilent(int64_t monoMs) {
   std::lock_guard<std::mutex> hold(lock_);
   std::vector<std::string> names;
-  for (Entry& e : entries_)
-    if (e.heard && !e.silentTold && Silent(e, monoMs)) {
-      e.silentTold = true;
-      names.push_back(e.name);
-    }
+  for (const auto& [name, station] : table_.All())
+    if (station.Stale(monoMs) && silenceTold_.insert(name).second) names.push_back(name);
   return names;
 }
 
 void StationBoard::CountEvent(const std::string& name, int kind) {
   std::lock_guard<std::mutex> hold(lock_);
   // Only stations on the board: a flood of invented names cannot grow it.
-  if (Find(name)) ++events_[name][kind];
+  if (table_.Find(name) || known_.count(name)) ++events_[name][kind];
 }
 
 BoardNow StationBoard::Now(int64_t monoMs, int64_t unixMs) const {
   std::lock_guard<std::mutex> hold(lock_);
   BoardNow now;
   now.unixMs = unixMs;
-  now.keyed = keyed_;
-  std::copy(std::begin(refused_), std::end(refused_), now.refused);
-  now.stations.reserve(entries_.size());
-  for (const Entry& e : entries_) {
+  now.keyed = trust_.Keyed();
+  now.refused[static_cast<size_t>(Refusal::kMalformed)] = malformed_;
+  now.refused[static_cast<size_t>(Refusal::kUnsigned)] = trust_.Refused(LanRefusal::kUnsigned);
+  now.refused[static_cast<size_t>(Refusal::kCut)] = trust_.Refused(LanRefusal::kCut);
+  now.refused[static_cast<size_t>(Refusal::kBadSignature)] = trust_.Refused(LanRefusal::kBadSignature);
+  now.refused[static_cast<size_t>(Refusal::kReplayed)] = trust_.Refused(LanRefusal::kReplayed);
+  now.refused[static_cast<size_t>(Refusal::kClock)] = trust_.Refused(LanRefusal::kClock);
+  for (const auto& [name, station] : table_.All()) {
     StationNow s;
-    s.name = e.name;
-    s.label = e.label;
-    s.heard = e.heard;
-    s.silent = Silent(e, monoMs);
-    s.last = e.last;
-    s.silentForMs = e.heard ? std::max<int64_t>(0, monoMs - e.heardMonoMs) : 0;
-    s.heardUnixMs = e.heardUnixMs;
-    s.verified = e.verified;
-    s.received = e.received;
+    s.name = name;
+    s.label = labels_.at(name);
+    s.heard = true;
+    s.silent = station.Stale(monoMs);
+    s.last = station.last;
+    s.silentForMs = std::max<int64_t>(0, monoMs - station.heardMs);
+    s.heardUnixMs = station.heardUnix * 1000;
+    s.signature = station.signature;
+    s.received = station.datagrams;
     now.stations.push_back(std::move(s));
   }
+  for (const std::string& name : known_) {
+    StationNow s;
+    s.name = name;
+    s.label = labels_.at(name);
+    now.stations.push_back(std::move(s));
+  }
+  std::sort(now.stations.begin(), now.stations.end(),
+            [](const StationNow& a, const StationNow& b) { return a.label < b.label; });
   return now;
 }
 

@@ -1,19 +1,21 @@
 // "The stations now": what the pages, the JSON and the metrics read of every
-// station, taken at one moment. The station board fills it from the LAN's
-// believed datagrams; nothing else of the program looks at datagrams.
+// station, taken at one moment. The station board fills it from core/'s
+// station table; nothing else of the program looks at datagrams.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
+#include "core/lan_station_table.h"
+#include "core/lan_trust.h"
 
 namespace web {
 
 // Longer than this without a datagram, a station is silent: the silence
 // after which a Vigil client declares its server lost.
-inline constexpr int64_t kSilentAfterMs = 30000;
+inline constexpr int64_t kSilentAfterMs = kLanStaleAfterMs;
 
 struct StationNow {
   std::string name;   // the station name, bytes as the datagrams carry it
@@ -23,7 +25,7 @@ struct StationNow {
   LanDatagram last;    // the last believed datagram; meaningful when `heard`
   int64_t silentForMs = 0;  // since the last datagram; meaningful when `heard`
   int64_t heardUnixMs = 0;  // the wall clock when it came
-  bool verified = false;    // its last datagram's signature verified under this computer's key
+  LanSignature signature = LanSignature::kNone;  // how its last datagram was signed
   uint64_t received = 0;    // datagrams believed since start
 };
 
@@ -44,5 +46,11 @@ struct BoardNow {
 int RemainingNow(const StationNow& station);
 // Seconds on battery now, counted on likewise.
 int OnBatteryNow(const StationNow& station);
+
+// "none", "unchecked" (signed, but this computer has no key to check it),
+// "verified".
+const char* SignatureKey(LanSignature signature);
+// For people: "Não", "Sim (não verificada)", "Sim".
+const char* SignatureWords(LanSignature signature);
 
 }  // namespace web

@@ -19,7 +19,8 @@ std::string StatusJson(const BoardNow& now) {
         {"state_text", StateWords(state)},
         {"silent", s.silent},
         {"heard", s.heard},
-        {"signed", s.verified},
+        {"signed", s.signature == LanSignature::kVerified},
+        {"signature", SignatureKey(s.signature)},
         {"datagrams", s.received},
     };
     if (s.heard) {
@@ -44,7 +45,7 @@ std::string StatusJson(const BoardNow& now) {
               {"stations", std::move(stations)},
               {"refused", std::move(refused)}};
   // Labels are valid UTF-8 already; anything else would be replaced, never thrown on.
-  return doc.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+  return doc.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace web

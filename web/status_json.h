@@ -6,7 +6,8 @@
 //              "autonomy_end"},
 //    "autonomy": {"remaining_seconds", "nominal_seconds", "base_seconds"},
 //    "on_battery_seconds", "last_heard_seconds", "last_heard_at",
-//    "signed", "datagrams"}],
+//    "signed" (verified under the key), "signature" ("none", "unchecked",
+//    "verified"), "datagrams"}],
 //  "refused": {"<reason>": n, ...}}
 //
 // Figures are as of "unix_ms": the remaining autonomy and the time on

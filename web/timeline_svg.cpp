@@ -130,12 +130,18 @@ std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs
          "\" text-anchor=\"end\" font-size=\"11\">" + std::to_string(nominal / 60) + " min</text>\n";
   svg += "<text class=\"escala\" x=\"" + Number(kLeft - 4) + "\" y=\"" + Number(kBottom) +
          "\" text-anchor=\"end\" font-size=\"11\">0</text>\n";
-  // Marks on whole local hours (every third) or at local midnights; the
-  // quarter hours are walked so that any time zone's whole hours are met.
-  constexpr int64_t kQuarter = 15 * 60 * 1000LL;
-  for (int64_t at = fromMs - fromMs % kQuarter + kQuarter; at <= toMs; at += kQuarter) {
+  // Marks on whole local hours (every third) or at local midnights: the
+  // first whole local hour is found by quarter hours (any time zone's whole
+  // hours fall on one), then whole hours are walked, found again if a
+  // change of the clock moves them.
+  constexpr int64_t kQuarter = 15 * 60 * 1000LL, kHour = 4 * kQuarter;
+  auto wholeHour = [](const std::string& clock) { return clock.size() == 5 && clock.compare(3, 2, "00") == 0; };
+  int64_t at = fromMs - fromMs % kQuarter;
+  for (int i = 0; i < 4 && !wholeHour(LocalHourMinute(at)); ++i) at += kQuarter;
+  for (; at <= toMs; at += kHour) {
     std::string clock = LocalHourMinute(at);
-    if (clock.size() != 5 || clock.compare(3, 2, "00") != 0) continue;
+    for (int i = 0; i < 3 && !wholeHour(clock); ++i) clock = LocalHourMinute(at += kQuarter);
+    if (!wholeHour(clock) || at < fromMs || at > toMs) continue;
     int hour = (clock[0] - '0') * 10 + (clock[1] - '0');
     if (days ? hour != 0 : hour % 3 != 0) continue;
     double px = x(at);

@@ -111,8 +111,7 @@ bool CWebApp::InitInstance() {
 
   store_ = std::make_unique<HistoryStore>(settings_.stateFolder);
   if (!store_->Open(&error)) return Fail(error);
-  board_ = std::make_unique<StationBoard>(settings_.key);
-  board_->SetTeller(&TellLog);
+  board_ = std::make_unique<StationBoard>(settings_.key, kMaxStations, &TellLog);
   recorder_ = std::make_unique<HistoryRecorder>(
       *store_, [this](const std::string& line) { log_.Line(kLogFaults, line); },
       [this](const std::string& station, int kind) {

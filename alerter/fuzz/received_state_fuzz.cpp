@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "alerter/monitor.h"
-#include "alerter/packet.h"
+#include "core/packet.h"
 #include "alerter/socket_bind.h"
 #include "alerter/tests/fake_host.h"
 

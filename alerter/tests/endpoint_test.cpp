@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "alerter/packet.h"
+#include "core/packet.h"
 #include "alerter/pipe_request.h"
 #include "framework/service_app.h"
 #include "alerter/socket_bind.h"

@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "alerter/lan_datagram.h"
-#include "alerter/lan_signature.h"
+#include "core/lan_datagram.h"
+#include "core/lan_signature.h"
 
 using applet::ServerList;
 

@@ -41,7 +41,7 @@ std::string ClearText(const uint8_t* bytes, size_t size) {
   std::string text;
   for (size_t at = 0; at < size; at += kRecordSize) {
     for (size_t i = at; i < size && i < at + kRecordSize; ++i) {
-      char c = static_cast<char>(bytes[i] ^ kRecordMask);
+      char c = static_cast<char>(bytes[i] ^ kDaemonLogMask);
       if (c == '\0') break;
       text += c;
     }
@@ -88,11 +88,11 @@ void CheckAppend(const uint8_t* data, size_t size) {
   std::fclose(f);
   // The records kept, byte for byte; a torn one completed with scrambled zeros.
   for (size_t i = dropped * kRecordSize; i < old_records * kRecordSize; ++i) {
-    uint8_t expected = i < old_size ? old[i] : kRecordMask;
+    uint8_t expected = i < old_size ? old[i] : kDaemonLogMask;
     if (static_cast<uint8_t>(now[i - dropped * kRecordSize]) != expected) std::abort();
   }
   const auto* last = reinterpret_cast<const uint8_t*>(now.data()) + (records - 1) * kRecordSize;
-  if (UnscrambleRecord(last, kRecordSize) != line) std::abort();
+  if (UnscrambleDaemonLogRecord(last, kRecordSize) != line) std::abort();
   if (access(tmp_path.c_str(), F_OK) == 0) std::abort();
 }
 

@@ -29,7 +29,7 @@ class LogFileTest : public ::testing::Test {
   }
   std::string Record(size_t index) const {
     std::string all = Bytes();
-    return UnscrambleRecord(reinterpret_cast<const uint8_t*>(all.data()) + index * kRecordSize,
+    return UnscrambleDaemonLogRecord(reinterpret_cast<const uint8_t*>(all.data()) + index * kRecordSize,
                             std::min<size_t>(kRecordSize, all.size() - index * kRecordSize));
   }
   int Append(const std::string& message, int limit = 1000) {
@@ -46,12 +46,12 @@ TEST(LogLineTest, FormatAndScrambling) {
   EXPECT_EQ(line, "Thu Jan  1 00:00:00 1970 --> servidor: Falta de Rede\n");
 
   uint8_t record[kRecordSize];
-  ScrambleRecord(line, record);
+  ScrambleDaemonLogRecord(line, record);
   for (size_t i = 0; i < line.size(); ++i) ASSERT_EQ(record[i], static_cast<uint8_t>(line[i] ^ 0xA7));
   for (size_t i = line.size(); i < kRecordSize; ++i) ASSERT_EQ(record[i], 0xA7) << i;
-  EXPECT_EQ(UnscrambleRecord(record, kRecordSize), line);
+  EXPECT_EQ(UnscrambleDaemonLogRecord(record, kRecordSize), line);
   // A torn record reads as far as it goes, never past it.
-  EXPECT_EQ(UnscrambleRecord(record, 10), line.substr(0, 10));
+  EXPECT_EQ(UnscrambleDaemonLogRecord(record, 10), line.substr(0, 10));
 }
 
 TEST(LogLineTest, PercentSignsAreText) {
@@ -64,8 +64,8 @@ TEST(LogLineTest, OverlongLineIsCutToOneRecord) {
   std::string line = FormatLogLine(0, name.c_str(), "x");
   EXPECT_EQ(line.size(), static_cast<size_t>(kRecordSize));
   uint8_t record[kRecordSize];
-  ScrambleRecord(line, record);
-  EXPECT_EQ(UnscrambleRecord(record, kRecordSize), line);
+  ScrambleDaemonLogRecord(line, record);
+  EXPECT_EQ(UnscrambleDaemonLogRecord(record, kRecordSize), line);
 }
 
 TEST_F(LogFileTest, FirstMessageCreatesOneRecord) {

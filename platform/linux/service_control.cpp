@@ -42,7 +42,7 @@
 #include "platform/linux/run_directory.h"
 #include "platform/seqpacket_linux.h"
 #include "platform/linux/service_messages.h"
-#include "platform/linux/unique_fd.h"
+#include "linuxbase/unique_fd.h"
 #include "platform/registry.h"
 
 extern char** environ;
@@ -437,10 +437,10 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
   // The mark is for this process alone, not for the programs it starts.
   unsetenv(kMarkVariable);
 
-  UniqueFd lock(open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  linuxbase::UniqueFd lock(open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (!lock || flock(lock.get(), LOCK_EX | LOCK_NB) != 0) return kErrorServiceAlreadyRunning;
-  UniqueFd listener(seqpacket::Listen(control_path, 0600, 4));
-  UniqueFd stopped(eventfd(0, EFD_CLOEXEC));
+  linuxbase::UniqueFd listener(seqpacket::Listen(control_path, 0600, 4));
+  linuxbase::UniqueFd stopped(eventfd(0, EFD_CLOEXEC));
   if (!listener || !stopped) return kErrorAccessDenied;
   auto* state = new ServiceStatusObject{name, nullptr, {}, {}, stopped.get()};
   {
@@ -459,7 +459,7 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
     }
     if (fds[1].revents & POLLIN) break;
     if (!(fds[0].revents & POLLIN)) continue;
-    UniqueFd connection(seqpacket::Accept(listener.get()));
+    linuxbase::UniqueFd connection(seqpacket::Accept(listener.get()));
     if (!connection) continue;
     int fd = connection.get();
     uint8_t message[sizeof(uint32_t) + 1];

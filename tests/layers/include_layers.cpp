@@ -12,16 +12,23 @@ namespace fs = std::filesystem;
 
 // Lowest first; one level may hold two folders.
 const std::map<std::string, int> kLevel = {
-    {"linesim", 0}, {"platform", 1}, {"framework", 2}, {"config", 3}, {"lineshare", 3},
-    {"agent", 4},   {"alerter", 5},  {"applet", 6},    {"launcher", 6}, {"tools", 7},
-    {"web", 7},
+    {"linesim", 0},   {"core", 1},  {"linuxbase", 2}, {"platform", 3}, {"framework", 4}, {"config", 5},
+    {"lineshare", 5}, {"agent", 6}, {"alerter", 7},   {"applet", 8},   {"launcher", 8},  {"tools", 9},
+    {"web", 9},
 };
 
-// The daemon stands apart: it takes the line simulator and the LAN
-// datagram's codec (with its signed trailer), nothing of the Windows
-// suite's layers.
+// The daemon stands apart: it takes the line simulator, the shared domain
+// and the home of Linux-only code, nothing of the Windows suite's layers.
 const char* const kDaemon = "linux";
-const std::vector<std::string> kDaemonMayInclude = {"linesim/", "alerter/lan_datagram.h", "alerter/lan_signature.h"};
+const std::vector<std::string> kDaemonLayers = {"linesim", "core", "linuxbase"};
+
+// linuxbase/ is Linux code: beside the daemon, only the stand-ins and the
+// Linux tools take it (tools/vigil20s is built for Windows too).
+const char* const kLinuxHome = "linuxbase";
+bool MayUseLinuxHome(const std::string& file) {
+  return file.rfind("platform/linux/", 0) == 0 ||
+         (file.rfind("tools/", 0) == 0 && file.rfind("tools/vigil20s/", 0) != 0);
+}
 
 bool IsProductFile(const fs::path& relative) {
   std::string ext = relative.extension().string();
@@ -42,11 +49,13 @@ std::string Judge(const std::string& file, const std::string& target) {
     return "only platform/ may include its implementations; use a header of platform/";
   if (from == kDaemon) {
     if (to == kDaemon) return "";
-    for (const std::string& allowed : kDaemonMayInclude)
-      if (target.rfind(allowed, 0) == 0) return "";
-    return "the daemon includes only linesim/ and the datagram codec";
+    for (const std::string& layer : kDaemonLayers)
+      if (to == layer) return "";
+    return "the daemon includes only linesim/, core/ and linuxbase/";
   }
   if (to == kDaemon) return "only the daemon includes linux/";
+  if (to == kLinuxHome && from != kLinuxHome && !MayUseLinuxHome(file))
+    return "only Linux code (the daemon, platform/linux/, the Linux tools) includes linuxbase/";
   auto own = kLevel.find(from);
   auto other = kLevel.find(to);
   if (own == kLevel.end() || other == kLevel.end()) return "";

@@ -32,9 +32,14 @@ TEST_F(LayersTest, DownwardAndOwnFolderIncludesPass) {
   Write("platform/linux/registry.cpp", "#include \"platform/registry.h\"\n#include \"platform/linux/host_root.h\"\n");
   Write("platform/linux/host_root.h", "");
   Write("framework/wnd.cpp", "#include \"platform/registry.h\"\n#include <string>\n");
-  Write("applet/page.cpp", "#include \"alerter/lan_datagram.h\"\n#include \"config/apl_config.h\"\n#include \"launcher/x.h\"\n");
-  Write("linux/main.cpp", "#include \"config_file.h\"\n#include \"alerter/lan_datagram.h\"\n#include \"linesim/line_sim.h\"\n");
+  Write("applet/page.cpp", "#include \"core/lan_datagram.h\"\n#include \"config/apl_config.h\"\n#include \"launcher/x.h\"\n");
+  Write("linux/main.cpp",
+        "#include \"config_file.h\"\n#include \"core/lan_datagram.h\"\n#include \"linesim/line_sim.h\"\n"
+        "#include \"linuxbase/unique_fd.h\"\n");
   Write("linux/config_file.h", "");
+  Write("platform/linux/pipe.cpp", "#include \"linuxbase/unique_fd.h\"\n#include \"core/lan_trust.h\"\n");
+  Write("tools/vigil_nut/gateway.cpp", "#include \"linuxbase/unique_fd.h\"\n");
+  Write("linuxbase/service_notify.cpp", "#include \"linuxbase/unique_fd.h\"\n#include \"core/hmac_sha256.h\"\n");
   EXPECT_TRUE(layers::CheckIncludes(root_).empty());
 }
 
@@ -43,17 +48,23 @@ TEST_F(LayersTest, EveryWrongArrowIsNamedWithItsFileAndLine) {
   Write("tools/vigil_msg.cpp", "// tool\n#include \"platform/linux/event_loop.h\"\n");
   Write("config/config.cpp", "#include \"lineshare/line_tap.h\"\n#include \"agent/event_file.h\"\n");
   Write("linux/lan.cpp", "#include \"alerter/state.h\"\n#include \"platform/registry.h\"\n");
-  Write("alerter/x.cpp", "#include \"linux/config_file.h\"\n");
+  Write("alerter/x.cpp", "#include \"linux/config_file.h\"\n#include \"linuxbase/unique_fd.h\"\n");
+  Write("core/lan_trust.cpp", "#include \"linuxbase/unique_fd.h\"\n#include \"platform/hmac_sha256.h\"\n");
+  Write("tools/vigil20s/status.cpp", "#include \"linuxbase/service_notify.h\"\n");
 
   std::vector<layers::Violation> found = layers::CheckIncludes(root_);
   std::vector<std::string> seen;
   for (const auto& v : found) seen.push_back(v.file + ":" + std::to_string(v.line) + " " + v.include);
   EXPECT_EQ(seen, (std::vector<std::string>{
                       "alerter/x.cpp:1 linux/config_file.h",
+                      "alerter/x.cpp:2 linuxbase/unique_fd.h",
                       "config/config.cpp:2 agent/event_file.h",
+                      "core/lan_trust.cpp:1 linuxbase/unique_fd.h",
+                      "core/lan_trust.cpp:2 platform/hmac_sha256.h",
                       "linux/lan.cpp:1 alerter/state.h",
                       "linux/lan.cpp:2 platform/registry.h",
                       "platform/dialog_window.h:3 framework/dialog/tab_sheet.h",
+                      "tools/vigil20s/status.cpp:1 linuxbase/service_notify.h",
                       "tools/vigil_msg.cpp:2 platform/linux/event_loop.h",
                   }));
 }

@@ -31,8 +31,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "alerter/lan_datagram.h"
-#include "alerter/lan_signature.h"
+#include "core/lan_datagram.h"
+#include "core/lan_signature.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "alerter/state.h"
+#include "core/status_record.h"
 
 namespace supervisor {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "alerter/state.h"
+#include "core/status_record.h"
 #include "platform/local_time.h"
 #include "platform/named_pipe.h"
 #include "tools/vigil20s/status_text.h"

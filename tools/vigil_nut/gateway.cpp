@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include "tools/vigil_nut/command_line.h"
-#include "tools/vigil_nut/datagram_trust.h"
 
 namespace vigil_nut {
 
@@ -34,7 +33,26 @@ std::string AddressText(const sockaddr_storage& address) {
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
+// A received name as the journal may show it: its control bytes as '?'.
+std::string Printable(const LanDatagram& datagram) {
+  std::string name;
+  for (size_t i = 0; i < datagram.name_len && i < kLanNameMax; ++i) {
+    auto c = static_cast<unsigned char>(datagram.name[i]);
+    name += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+  }
+  return name;
+}
+
+// Refusals go to standard error: the journal, under systemd.
+void ReportRefusal(const LanTrust::Refusal& refusal) {
+  std::fprintf(stderr, "vigil-nut: datagram of %s refused: %s\n", Printable(refusal.sender).c_str(),
+               LanRefusalText(refusal.reason));
+  if (refusal.lastTold) std::fprintf(stderr, "vigil-nut: further refused datagrams are only counted\n");
+}
+
 }  // namespace
+
+Gateway::Gateway(GatewayConfig config) : config_(std::move(config)), trust_(config_.key, ReportRefusal) {}
 
 int64_t MonotonicMs() {
   timespec ts{};
@@ -130,9 +148,11 @@ void Gateway::TakeDatagrams(int64_t nowMs) {
     socklen_t size = sizeof from;
     ssize_t n = recvfrom(datagramFd_, bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&from), &size);
     if (n < 0) return;
-    std::optional<LanDatagram> datagram = trust_.Believed(bytes, static_cast<size_t>(n), LanWallClockMs());
+    size_t count = static_cast<size_t>(n);
+    std::optional<LanDatagram> datagram = trust_.Believed(bytes, count, LanWallClockMs());
     if (!datagram) continue;
-    stations_.Record(*datagram, AddressText(from), nowMs, static_cast<int64_t>(std::time(nullptr)));
+    stations_.Record(*datagram, AddressText(from), nowMs, static_cast<int64_t>(std::time(nullptr)),
+                     trust_.SignatureOf(bytes, count));
   }
 }
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/lan_trust.h"
 #include "tools/vigil_nut/client_connection.h"
-#include "tools/vigil_nut/datagram_trust.h"
 #include "tools/vigil_nut/gateway_config.h"
 #include "tools/vigil_nut/station_table.h"
 
@@ -19,7 +19,7 @@ namespace vigil_nut {
 
 class Gateway {
  public:
-  explicit Gateway(GatewayConfig config) : config_(std::move(config)), trust_(config_.key) {}
+  explicit Gateway(GatewayConfig config);
   ~Gateway();
   Gateway(const Gateway&) = delete;
   Gateway& operator=(const Gateway&) = delete;
@@ -37,7 +37,7 @@ class Gateway {
   std::string AnswerLine(const std::string& line, Session& session, int64_t nowMs);
 
   GatewayConfig config_;
-  DatagramTrust trust_;
+  LanTrust trust_;
   StationTable stations_;
   int datagramFd_ = -1;
   std::vector<int> listeners_;

@@ -12,9 +12,8 @@
 #include <unistd.h>
 #include <cerrno>
 
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
 #include "platform/service_readiness.h"
-#include "tools/vigil_nut/datagram_trust.h"
 #include "tools/vigil_nut/gateway.h"
 #include "tools/vigil_nut/gateway_config.h"
 

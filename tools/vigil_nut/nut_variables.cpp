@@ -70,7 +70,7 @@ std::string StatusWords(const LanDatagram& d) {
 }
 
 std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs) {
-  const LanDatagram& d = station.last;
+  const LanDatagram& d = station.lan->last;
   int remaining = std::max(0, SignedSeconds(d.autonomy_left));
   std::vector<NutVariable> vars;
   if (d.autonomy_total > 0) {
@@ -89,9 +89,9 @@ std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs)
   vars.push_back({"ups.status", StatusWords(d)});
   vars.push_back({"vigil.autonomy.base", std::to_string(d.autonomy_base)});
   vars.push_back({"vigil.autonomy.nominal", std::to_string(d.autonomy_total)});
-  vars.push_back({"vigil.datagram.address", QuotedValue(station.sourceAddress)});
-  vars.push_back({"vigil.datagram.age", std::to_string(std::max<int64_t>(0, nowMs - station.heardMs) / 1000)});
-  vars.push_back({"vigil.datagram.time", UtcText(station.heardUnix)});
+  vars.push_back({"vigil.datagram.address", QuotedValue(station.lan->sourceAddress)});
+  vars.push_back({"vigil.datagram.age", std::to_string(std::max<int64_t>(0, nowMs - station.lan->heardMs) / 1000)});
+  vars.push_back({"vigil.datagram.time", UtcText(station.lan->heardUnix)});
   vars.push_back({"vigil.onbattery.time", std::to_string(d.discharge_time)});
   std::sort(vars.begin(), vars.end(), [](const NutVariable& a, const NutVariable& b) { return a.name < b.name; });
   return vars;

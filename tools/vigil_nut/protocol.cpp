@@ -232,8 +232,8 @@ class Responder {
   }
 
   static std::string Description(const Station& station) {
-    return "Nobreak de " + QuotedValue(station.stationName) + " (Vigil 2.0, " + QuotedValue(station.sourceAddress) +
-           ")";
+    return "Nobreak de " + QuotedValue(station.stationName) + " (Vigil 2.0, " +
+           QuotedValue(station.lan->sourceAddress) + ")";
   }
 
   Session& s_;

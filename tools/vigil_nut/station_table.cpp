@@ -44,30 +44,22 @@ const Station* StationTable::Find(std::string_view upsName) const {
   return nullptr;
 }
 
-bool StationTable::Record(const LanDatagram& datagram, const std::string& source, int64_t nowMs, int64_t nowUnix) {
-  std::string_view name(datagram.name, datagram.name_len);
-  auto it = std::find_if(stations_.begin(), stations_.end(), [&](const Station& s) { return s.stationName == name; });
-  if (it == stations_.end()) {
-    if (stations_.size() >= capacity_) {
-      auto oldest = std::min_element(stations_.begin(), stations_.end(),
-                                     [](const Station& a, const Station& b) { return a.heardMs < b.heardMs; });
-      if (oldest == stations_.end() || !Stale(*oldest, nowMs)) return false;
-      stations_.erase(oldest);
-    }
-    Station fresh;
-    fresh.stationName = std::string(name);
-    std::string base = NutUpsName(name);
-    fresh.upsName = base;
-    for (int n = 2; NameTaken(fresh.upsName); ++n) fresh.upsName = base + "_" + std::to_string(n);
-    auto at = std::lower_bound(
-        stations_.begin(), stations_.end(), fresh.upsName,
-        [](const Station& s, const std::string& key) { return strcasecmp(s.upsName.c_str(), key.c_str()) < 0; });
-    it = stations_.insert(at, std::move(fresh));
-  }
-  it->last = datagram;
-  it->sourceAddress = source;
-  it->heardMs = nowMs;
-  it->heardUnix = nowUnix;
+bool StationTable::Record(const LanDatagram& datagram, const std::string& source, int64_t nowMs, int64_t nowUnix,
+                          LanSignature signature) {
+  std::optional<std::string> forgotten;
+  const LanStation* heard = heard_.Record(datagram, signature, source, nowMs, nowUnix, &forgotten);
+  if (!heard) return false;
+  if (forgotten) std::erase_if(stations_, [&](const Station& s) { return s.stationName == *forgotten; });
+  bool known =
+      std::any_of(stations_.begin(), stations_.end(), [&](const Station& s) { return s.stationName == heard->name; });
+  if (known) return true;
+  Station fresh{NutUpsName(heard->name), heard->name, heard};
+  std::string base = fresh.upsName;
+  for (int n = 2; NameTaken(fresh.upsName); ++n) fresh.upsName = base + "_" + std::to_string(n);
+  auto at = std::lower_bound(
+      stations_.begin(), stations_.end(), fresh.upsName,
+      [](const Station& s, const std::string& key) { return strcasecmp(s.upsName.c_str(), key.c_str()) < 0; });
+  stations_.insert(at, std::move(fresh));
   return true;
 }
 

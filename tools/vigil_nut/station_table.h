@@ -1,5 +1,6 @@
-// The stations heard on the LAN, one UPS each for the NUT clients: the last
-// datagram each sent, where from and when.
+// The stations heard on the LAN (core's table) under the names NUT's
+// clients ask for. NUT naming is the gateway's: which bytes a NUT name may
+// hold, and that names differ without regard to case, are NUT's rules.
 #pragma once
 
 #include <cstddef>
@@ -8,22 +9,18 @@
 #include <string_view>
 #include <vector>
 
-#include "alerter/lan_datagram.h"
+#include "core/lan_station_table.h"
 
 namespace vigil_nut {
 
-// Longer than this without a datagram, a station's figures are no longer
-// believed: the silence after which a Vigil client declares its server lost.
-inline constexpr int64_t kStaleAfterMs = 30000;
-inline constexpr size_t kMaxStations = 256;
+inline constexpr int64_t kStaleAfterMs = kLanStaleAfterMs;
+inline constexpr size_t kMaxStations = kLanStationsHeardMax;
 
+// A station as NUT's clients know it.
 struct Station {
-  std::string stationName;  // as the datagram carried it
   std::string upsName;      // the NUT name clients ask for
-  LanDatagram last;
-  std::string sourceAddress;
-  int64_t heardMs = 0;    // monotonic clock
-  int64_t heardUnix = 0;  // wall clock, seconds
+  std::string stationName;  // its name in the table of stations
+  const LanStation* lan;    // owned by that table; valid while this entry is listed
 };
 
 // The NUT name of a station: letters, digits, '-', '_' and '.' are kept,
@@ -32,14 +29,13 @@ std::string NutUpsName(std::string_view stationName);
 
 class StationTable {
  public:
-  explicit StationTable(size_t capacity = kMaxStations) : capacity_(capacity) {}
+  explicit StationTable(size_t capacity = kMaxStations) : heard_(capacity) {}
 
-  // Takes a believed datagram. A new station gets the NUT name of its
-  // station name, made unique (NUT compares names without case) with a
-  // "_2", "_3"... suffix. With the table full, the station silent the
-  // longest makes room if it is stale; otherwise the datagram is dropped
-  // (false).
-  bool Record(const LanDatagram& datagram, const std::string& source, int64_t nowMs, int64_t nowUnix);
+  // Takes a believed datagram (LanStationTable::Record). A new station gets
+  // the NUT name of its station name, made unique (NUT compares names
+  // without case) with a "_2", "_3"... suffix. False when it was dropped.
+  bool Record(const LanDatagram& datagram, const std::string& source, int64_t nowMs, int64_t nowUnix,
+              LanSignature signature = LanSignature::kNone);
 
   // By NUT name, without regard to case, as upsd looks names up.
   const Station* Find(std::string_view upsName) const;
@@ -47,12 +43,12 @@ class StationTable {
   // Sorted by NUT name.
   const std::vector<Station>& All() const { return stations_; }
 
-  static bool Stale(const Station& station, int64_t nowMs) { return nowMs - station.heardMs > kStaleAfterMs; }
+  static bool Stale(const Station& station, int64_t nowMs) { return station.lan->Stale(nowMs); }
 
  private:
   bool NameTaken(std::string_view upsName) const;
 
-  size_t capacity_;
+  LanStationTable heard_;
   std::vector<Station> stations_;
 };
 

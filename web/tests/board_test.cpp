@@ -2,7 +2,7 @@
 // counts refusals, its limit on stations, silence, and the countdown.
 #include <gtest/gtest.h>
 
-#include "alerter/lan_signature.h"
+#include "core/lan_signature.h"
 #include "web/station_board.h"
 #include "web/station_state.h"
 #include "web_test_support.h"
@@ -33,9 +33,9 @@ TEST(StationBoardTest, WithoutAKeyEveryWellFormedDatagramIsBelievedAndOthersCoun
   auto bytes = Bytes(Datagram("estacao1", {1}, 590, 600, 10));
   auto taken = board.Take(bytes.data(), bytes.size(), 1000, 1765000000000);
   ASSERT_TRUE(taken);
-  EXPECT_TRUE(taken->wasSilent);
   EXPECT_EQ(taken->name, "estacao1");
-  EXPECT_FALSE(board.Take(bytes.data(), bytes.size(), 2000, 1765000001000)->wasSilent);
+  EXPECT_EQ(taken->datagram.autonomy_left, 590);
+  ASSERT_TRUE(board.Take(bytes.data(), bytes.size(), 2000, 1765000001000));
   std::vector<uint8_t> other = bytes;
   other[3] = 0x02;  // another version's header
   EXPECT_FALSE(board.Take(other.data(), other.size(), 2000, 0));
@@ -46,7 +46,8 @@ TEST(StationBoardTest, WithoutAKeyEveryWellFormedDatagramIsBelievedAndOthersCoun
   const StationNow& s = now.stations[0];
   EXPECT_EQ(s.received, 2u);
   EXPECT_FALSE(s.silent);
-  EXPECT_FALSE(s.verified);
+  EXPECT_EQ(s.signature, LanSignature::kNone);
+  EXPECT_EQ(s.heardUnixMs, 1765000001000);
   EXPECT_EQ(now.refused[static_cast<size_t>(Refusal::kMalformed)], 2u);
   // On battery, the autonomy counts down and the time on battery up.
   EXPECT_EQ(RemainingNow(s), 585);
@@ -55,10 +56,9 @@ TEST(StationBoardTest, WithoutAKeyEveryWellFormedDatagramIsBelievedAndOthersCoun
 }
 
 TEST(StationBoardTest, WithAKeyOnlySignedDatagramsAreBelievedAndEachRefusalToldOnce) {
-  StationBoard board("chave da rede");
   static std::vector<std::string> told;
   told.clear();
-  board.SetTeller([](const std::string& line) { told.push_back(line); });
+  StationBoard board("chave da rede", kMaxStations, [](const std::string& line) { told.push_back(line); });
   const uint64_t now = LanWallClockMs();
   LanSender mine, theirs;
   auto plain = Bytes(Datagram("estacao1", {1}));
@@ -73,12 +73,13 @@ TEST(StationBoardTest, WithAKeyOnlySignedDatagramsAreBelievedAndEachRefusalToldO
   EXPECT_FALSE(board.Take(good.data(), good.size(), 1100, static_cast<int64_t>(now)));  // replayed
   BoardNow state = board.Now(1200, static_cast<int64_t>(now));
   ASSERT_EQ(state.stations.size(), 1u);
-  EXPECT_TRUE(state.stations[0].verified);
+  EXPECT_EQ(state.stations[0].signature, LanSignature::kVerified);
   EXPECT_TRUE(state.keyed);
   EXPECT_EQ(state.refused[static_cast<size_t>(Refusal::kUnsigned)], 3u);
   EXPECT_EQ(state.refused[static_cast<size_t>(Refusal::kBadSignature)], 3u);
   EXPECT_EQ(state.refused[static_cast<size_t>(Refusal::kReplayed)], 1u);
   EXPECT_EQ(told.size(), 3u);
+  EXPECT_EQ(told[0], "estacao1: Datagrama sem assinatura recusado");
 }
 
 TEST(StationBoardTest, StationsFallSilentOnceKnownOnesWaitAndAFullTableMakesRoomOnlyFromSilentOnes) {

@@ -1,5 +1,5 @@
-// The computer's own events: the daemon's scrambled log read back line by
-// line, the suite's event file, and how both join a station's history and
+// The computer's own events: the daemon's log read back as events, the
+// suite's event file, and how both join a station's history and
 // its timeline.
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "agent/event_file.h"
 #include "tests/support/test_host.h"
-#include "web/daemon_log_line.h"
+#include "core/daemon_log_record.h"
 #include "web/history_events.h"
 #include "web/own_events.h"
 #include "web/station_history.h"
@@ -22,32 +22,15 @@ using namespace web;
 
 // A record as the daemon writes it.
 std::string Scrambled(const std::string& line) {
-  std::string record(kDaemonLogRecordBytes, '\0');
-  line.copy(record.data(), std::min(line.size(), record.size()));
-  for (char& c : record) c = static_cast<char>(c ^ 0xA7);
-  return record;
+  uint8_t record[kDaemonLogRecordBytes];
+  ScrambleDaemonLogRecord(line, record);
+  return std::string(reinterpret_cast<const char*>(record), sizeof record);
 }
 
 std::string CtimeText(std::time_t when) {
   std::string text = std::ctime(&when);
   text.pop_back();
   return text;
-}
-
-TEST(DaemonLogTest, RecordsComeBackAsLinesOfTimeStationAndMessage) {
-  std::string record = Scrambled("Wed Jun 30 21:49:08 1993 --> estacao1: Falta de Rede\n");
-  std::string line = UnscrambleDaemonRecord(reinterpret_cast<const uint8_t*>(record.data()), record.size());
-  EXPECT_EQ(line, "Wed Jun 30 21:49:08 1993 --> estacao1: Falta de Rede\n");
-  std::optional<DaemonLogLine> parts = SplitDaemonLine(line);
-  ASSERT_TRUE(parts);
-  EXPECT_EQ(parts->time, "Wed Jun 30 21:49:08 1993");
-  EXPECT_EQ(parts->station, "estacao1");
-  EXPECT_EQ(parts->message, "Falta de Rede");
-  // Cut short: what is there; longer than a record: the record only.
-  EXPECT_EQ(UnscrambleDaemonRecord(reinterpret_cast<const uint8_t*>(record.data()), 10), "Wed Jun 30");
-  std::string longer = record + Scrambled("x");
-  EXPECT_EQ(UnscrambleDaemonRecord(reinterpret_cast<const uint8_t*>(longer.data()), longer.size()), line);
-  for (const char* bad : {"", "no arrow here", "Wed --> estacao1 no colon"}) EXPECT_FALSE(SplitDaemonLine(bad)) << bad;
 }
 
 TEST(DaemonLogTest, TheLogReadsAsEventsWithTheirKindsAndSkipsWhatItCannotPlace) {
@@ -118,6 +101,40 @@ TEST(StationHistoryTest, AGapInTheRecordsIsUnknownNotTheLastState) {
   ASSERT_EQ(bands.size(), 2u);
   EXPECT_EQ(bands[0].toMs, kMainsStateHoldsMs);
   EXPECT_EQ(bands[1].fromMs, later.unixMs);
+}
+
+}  // namespace
+
+namespace {
+
+int Occurrences(const std::string& text, const std::string& needle) {
+  int n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+  return n;
+}
+
+TEST(TimelineSvgTest, MarksEveryThirdHourOrEachMidnightAndBreaksTheAutonomyLineAtGaps) {
+  const int64_t now = 1765012345678, day = 24 * 3600 * 1000LL;
+  std::vector<web::HistoryRecord> records;
+  for (int64_t t = now - 2 * day; t <= now; t += 10 * 60 * 1000) {
+    if (t > now - day && t < now - day / 2) continue;  // the program was stopped
+    web::HistoryRecord r;
+    r.unixMs = t;
+    r.remaining = 600;
+    r.nominal = 600;
+    records.push_back(r);
+  }
+  std::vector<web::HistoryEntry> entries = web::MergeHistory(records, {}, INT64_MIN);
+  std::string hours = web::TimelineSvg(entries, now - day, now, now, false, "24 h");
+  int marks = Occurrences(hours, "class=\"hora\"");
+  EXPECT_GE(marks, 7);
+  EXPECT_LE(marks, 9);
+  EXPECT_EQ(Occurrences(hours, "<polyline class=\"autonomia\""), 1);
+  std::string week = web::TimelineSvg(entries, now - 7 * day, now, now, true, "7 dias");
+  EXPECT_GE(Occurrences(week, "class=\"hora\""), 6);
+  EXPECT_LE(Occurrences(week, "class=\"hora\""), 8);
+  EXPECT_EQ(Occurrences(week, "<polyline class=\"autonomia\""), 2) << "broken where the records stop";
+  EXPECT_EQ(Occurrences(week, "class=\"faixa rede\""), 2);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "alerter/lan_datagram.h"
+#include "core/lan_datagram.h"
 
 namespace web_test {
 

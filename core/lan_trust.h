@@ -1,0 +1,71 @@
+// The one rule by which a station believes a received LAN datagram, for
+// every receiver: vigil20's receiver, alerter, the applet's server list,
+// the gateways. Without the network's key every notification is believed.
+// With it, only one whose signed trailer verifies, newer than the last one
+// taken from its station and sent within 5 minutes of this station's clock
+// (lan_signature.h). A refusal is told once per station and reason, and
+// once more when the table of reports fills; each program tells it on its
+// own output, in its own words.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "core/lan_datagram.h"
+#include "core/lan_signature.h"
+
+// How a believed datagram was signed.
+enum class LanSignature : uint8_t {
+  kNone,       // no trailer
+  kUnchecked,  // a trailer, which a station without the key cannot check
+  kVerified,   // a trailer that verified under the network's key
+};
+
+class LanTrust {
+ public:
+  // A refusal to tell: the first of its station and reason.
+  struct Refusal {
+    const LanDatagram& sender;  // as decoded: the name it claims
+    LanRefusal reason;
+    // This refusal filled the table of reports: say once that later
+    // refusals, of any station, are only counted.
+    bool lastTold;
+  };
+  using Output = std::function<void(const Refusal&)>;
+
+  // `key`: the network's shared key (cut to kLanKeyMax); empty, every
+  // notification is believed. `output` gets each refusal to tell; empty,
+  // refusals are only counted.
+  explicit LanTrust(std::string_view key = {}, Output output = {});
+  ~LanTrust();
+  LanTrust(LanTrust&&) noexcept;
+  LanTrust& operator=(LanTrust&&) noexcept;
+
+  bool Keyed() const { return verifier_ != nullptr; }
+
+  // Whether to act on the `count` bytes received, a notification that the
+  // caller may already have decoded and filtered by sender, at `nowMs` of
+  // this station's wall clock (LanWallClockMs). False for bytes that are
+  // not a notification. A believed keyed datagram becomes its station's
+  // last, against replays.
+  bool Believes(const uint8_t* bytes, size_t count, uint64_t nowMs);
+
+  // Decodes and believes in one: the datagram, or nothing.
+  std::optional<LanDatagram> Believed(const uint8_t* bytes, size_t count, uint64_t nowMs);
+
+  // How a datagram that this station believed was signed.
+  LanSignature SignatureOf(const uint8_t* bytes, size_t count) const;
+
+  // The refusals counted for `reason` since the key was set.
+  uint64_t Refused(LanRefusal reason) const;
+
+ private:
+  bool Verified(const LanDatagram& sender, const uint8_t* bytes, size_t count, uint64_t nowMs);
+
+  std::unique_ptr<LanVerifier> verifier_;  // about 8 KB, so not in the object; only with a key
+  Output output_;
+};
