@@ -3,10 +3,17 @@
 // a client thread of the test itself inside that namespace.
 #pragma once
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sched.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <functional>
 #include <string>
@@ -81,4 +88,31 @@ inline void InNetns(const std::string& netns, const std::function<void()>& body)
     body();
   });
   thread.join();
+}
+
+// A TCP connection to `port` on the loopback of the namespace the calling
+// thread is in; -1 when refused. Non-blocking ones may still be connecting.
+inline int ConnectLoopback(uint16_t port, bool nonblocking = false) {
+  int fd = socket(AF_INET, SOCK_STREAM | (nonblocking ? SOCK_NONBLOCK : 0), 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Room in this process for a thousand sockets and more (root may raise the
+// hard limit too).
+inline void RoomForManySockets() {
+  rlimit files{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &files), 0);
+  if (files.rlim_cur < 4096) {
+    files.rlim_cur = 4096;
+    if (files.rlim_max < 4096) files.rlim_max = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0) << std::strerror(errno);
+  }
 }

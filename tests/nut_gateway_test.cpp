@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -171,18 +170,7 @@ std::string Request(int fd, const std::string& request, int lines = 1, int timeo
   return reply;
 }
 
-int Connect(bool nonblocking = false, uint16_t port = 3493) {
-  int fd = socket(AF_INET, SOCK_STREAM | (nonblocking ? SOCK_NONBLOCK : 0), 0);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(port);
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
+int Connect(bool nonblocking = false, uint16_t port = 3493) { return ConnectLoopback(port, nonblocking); }
 
 // True when the gateway has closed `fd` (reading what is left until then).
 bool ClosedByPeer(int fd, int timeoutMs = 3000) {
@@ -205,14 +193,7 @@ TEST_F(NutGatewayTest, HostileClientsNeverHoldTheOthersUp) {
   const std::string answer = "VAR estacao1 ups.status \"OB\"\n";
 
   InNetns(lan_.second(), [&] {
-    // Room for a thousand sockets (root may raise the hard limit too).
-    rlimit files{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &files), 0);
-    if (files.rlim_cur < 4096) {
-      files.rlim_cur = 4096;
-      if (files.rlim_max < 4096) files.rlim_max = 4096;
-      ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0) << std::strerror(errno);
-    }
+    RoomForManySockets();
 
     int good = Connect();
     ASSERT_GE(good, 0);

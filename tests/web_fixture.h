@@ -55,18 +55,7 @@ inline double Metric(const std::string& metrics, const std::string& series) {
 
 // A TCP client of the test, on the loopback of the namespace it runs in
 // (InNetns): connect, send, read with a time limit.
-inline int ConnectWeb(bool nonblocking = false, uint16_t port = 2648) {
-  int fd = socket(AF_INET, SOCK_STREAM | (nonblocking ? SOCK_NONBLOCK : 0), 0);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(port);
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
+inline int ConnectWeb(bool nonblocking = false) { return ConnectLoopback(2648, nonblocking); }
 
 // What the server sends on `fd` until it closes or `timeoutMs` pass
 // (`closed` tells which).

@@ -2,7 +2,6 @@
 // client is answered all along: a request over 8 KB, a path that climbs out,
 // a byte that is not printable, a thousand idle connections, a client that
 // sends slowly, a client that never reads a large answer.
-#include <sys/resource.h>
 
 #include <cstring>
 #include <thread>
@@ -42,13 +41,7 @@ class WebHostileTest : public ::testing::Test {
   // Runs `body` inside the web station's namespace, with room for many sockets.
   void Inside(const std::function<void()>& body) {
     InNetns(lan_.second(), [&] {
-      rlimit files{};
-      ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &files), 0);
-      if (files.rlim_cur < 4096) {
-        files.rlim_cur = 4096;
-        if (files.rlim_max < 4096) files.rlim_max = 4096;
-        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0) << std::strerror(errno);
-      }
+      RoomForManySockets();
       body();
     });
   }
