@@ -10,6 +10,9 @@
 //       sends the bytes given in hexadecimal once.
 //   vigil-dgram record FILE
 //       like listen, but appends each datagram whole, in hexadecimal.
+//   vigil-dgram hold
+//       binds UDP port 2648 for itself alone (no SO_REUSEADDR, unlike the
+//       programs, which share it) and waits: a port that is taken.
 //   vigil-dgram sign KEY HEX [AHEAD_MS]
 //       prints the datagram HEX signed with KEY, its sequence number the
 //       wall clock plus AHEAD_MS (which may be negative).
@@ -177,8 +180,22 @@ int Flood(const char* address, long per_second, long seconds, bool names) {
 
 }  // namespace
 
+// Holds the port without sharing it, until killed.
+int Hold() {
+  int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in local = {};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(kLanPort);
+  if (sock < 0 || bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    std::perror("vigil-dgram: bind");
+    return 1;
+  }
+  for (;;) pause();
+}
+
 int main(int argc, char** argv) {
   std::string verb = argc > 1 ? argv[1] : "";
+  if (verb == "hold" && argc == 2) return Hold();
   if (verb == "listen" && argc == 3) return Listen(argv[2], false);
   if (verb == "record" && argc == 3) return Listen(argv[2], true);
   if (verb == "raw" && argc == 4) return SendBytes(argv[2], FromHex(argv[3]), 0, 1);

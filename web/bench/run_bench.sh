@@ -36,7 +36,7 @@ done
 sleep 3
 rss() { awk '/^VmRSS|^VmHWM/ {printf "%s %s kB  ", $1, $2}' "/proc/$1/status"; echo; }
 echo "vigil-web, 50 stations heard, before the load: $(rss "$web")"
-curl -s http://127.0.0.1:2648/api/status | grep -c '"name"' | sed 's/^/stations in \/api\/status: /'
+printf 'stations in /api/status: %s\n' "$(curl -s http://127.0.0.1:2648/api/status | grep -o '"name"' | wc -l)"
 curl -s http://127.0.0.1:2648/station/estacao1 >/dev/null
 echo "vigil-web after a station page (7 days read and drawn): $(rss "$web")"
 

@@ -25,8 +25,8 @@ const fs::path kSource = VIGIL_SOURCE_DIR;
 const fs::path kManualDir = kSource / "packaging" / "manual";
 
 // The folders whose programs show texts to the user.
-const char* const kProductFolders[] = {"alerter", "applet",   "agent",     "config", "core",
-                                       "linux",   "launcher", "framework", "tools",  "web"};
+const char* const kProductFolders[] = {"alerter", "applet", "agent",    "config", "core",
+                                        "framework", "linux", "launcher", "tools",  "web"};
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
