@@ -59,13 +59,18 @@ void NotifyReady() {
   NotifyAlive();
 }
 
-void NotifyAlive() {
+long AliveInterval() {
   long period = WatchdogSeconds();
-  if (period == 0) return;
-  time_t now = MonoSeconds();
   // Whole seconds: at least every half period, rounded down, and never
   // less than once a second.
-  long every = period / 2 > 0 ? period / 2 : 1;
+  if (period == 0) return 0;
+  return period / 2 > 0 ? period / 2 : 1;
+}
+
+void NotifyAlive() {
+  long every = AliveInterval();
+  if (every == 0) return;
+  time_t now = MonoSeconds();
   if (last_alive >= 0 && now - last_alive < every) return;
   if (SendNotification("WATCHDOG=1")) last_alive = now;
 }

@@ -13,5 +13,10 @@ void NotifyReady();
 // process's loop.
 void NotifyAlive();
 
+// Seconds within which NotifyAlive must be called again for systemd's
+// watchdog; 0 when it asked for none. A loop that sleeps longer between
+// passes wakes by then.
+long AliveInterval();
+
 // Sends one notification (lines "NAME=value"); false when it could not be.
 bool SendNotification(const char* text);
