@@ -74,10 +74,11 @@ class TtyStation {
     pty_->Plug();
   }
 
-  // Starts the daemon with the shim; `environment` is added before it.
-  CommandResult Start(const std::string& environment = "") const {
+  // Starts the daemon (`program`, a vigil20 linked dynamically) with the
+  // shim; `environment` is added before it.
+  CommandResult Start(const std::string& environment = "", const std::string& program = VIGIL20_DYNAMIC_BIN) const {
     return box_.Run("ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" MODEM_SHIM " VIGIL_SHIM_TTY=" + device_ +
-                    " VIGIL_PTY_LINES=/usr/local/pty/lines " + environment + " " VIGIL20_DYNAMIC_BIN);
+                    " VIGIL_PTY_LINES=/usr/local/pty/lines " + environment + " " + program);
   }
 
  private:
