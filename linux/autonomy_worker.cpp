@@ -87,14 +87,18 @@ void SleepToNextSecond() {
 }
 
 // Sleeps until VigilDiag (mains failure, stop) or the stop sequence wakes
-// it. Entered with the lock held; returns without it. The daemon's end is
-// looked for once a second, in case its wake-up came before the wait.
+// it. Entered with the lock held; returns without it. Each of them repeats
+// its wake-up until the worker has acted on it (VigilDiag at every pass
+// while the worker is paused, the stop sequence every 10 ms until the
+// worker has ended), and a termination signal ends the wait as well: so
+// the daemon's end is looked for only once a minute besides, which keeps a
+// station idle on mains from waking for nothing.
 void PauseUntilWoken() {
   DropPendingWake();
   shmem[kWorkerPaused] = 1;
   Unlock();
-  const struct timespec second = {1, 0};
-  while (Running() && !WaitForWake(second)) {
+  const struct timespec minute = {60, 0};
+  while (Running() && !WaitForWake(minute)) {
   }
   Lock();
   shmem[kWorkerPaused] = 0;
