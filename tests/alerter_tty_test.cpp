@@ -1,7 +1,8 @@
 // The real alerter on a serial port of its host root: COM3 links to a pty
 // whose modem lines the shim answers (tests/support/pty_com_port.h), so that
 // LineTap's termios and modem calls run under it. Its events on the device,
-// and an adapter pulled in the middle of a discharge and plugged back.
+// the cable question, and an adapter pulled in the middle of a discharge and
+// plugged back.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -59,6 +60,23 @@ TEST_F(AlerterOnATtyTest, MainsFailureBypassAndTheirEndsAreItsEventsOnTheDevice)
   ASSERT_TRUE(host_.WaitForEvents({1, 2, 30}, 5000));
   port_->Set("DSR CTS RI");
   ASSERT_TRUE(host_.WaitForEvents({1, 2, 30, 31}, 5000));
+}
+
+TEST_F(AlerterOnATtyTest, ACriticalBatteryOnTheDeviceShutsTheComputerDown) {
+  Start();
+  port_->Set("DSR RI");
+  ASSERT_TRUE(host_.WaitForEvents({4, 6}, 5000));
+  // The sessions are given ten seconds to end first.
+  EXPECT_TRUE(WaitUntil([&] { return host_.Read("recorded") == "called --force\n"; }, 20000)) << host_.Read("recorded");
+  EXPECT_EQ(alerter_->Wait(), 0);
+}
+
+TEST_F(AlerterOnATtyTest, AllInputsDownOnTheDeviceAskAboutTheCable) {
+  Start();
+  port_->Set("");
+  EXPECT_EQ(alerter_->Wait(), 0) << "the answer Yes ends the program in order";
+  EXPECT_EQ(CountIn(host_.Boxes(), "todos os alarmes est\u00e3o ativos"), 1) << host_.Boxes();
+  EXPECT_EQ(host_.Events(), Events{});
 }
 
 TEST_F(AlerterOnATtyTest, AnAdapterPulledDuringADischargeIsToldOnceAndTheCountdownRunsOn) {

@@ -61,6 +61,7 @@ class AlerterOnAPtyUnderWine : public ::testing::Test {
     Setting("ComPort", port_->number());
     Setting("Interval", 100);
     Setting("Signal Filter", 2);
+    Setting("Low Bat Shutdown", 0);  // a critical battery is only logged
   }
 
   void Setting(const std::string& name, int value) {
@@ -99,7 +100,7 @@ class AlerterOnAPtyUnderWine : public ::testing::Test {
   std::unique_ptr<ChildProcess> alerter_;
 };
 
-TEST_F(AlerterOnAPtyUnderWine, MainsFailureBypassAndTheirEndsAreItsEventsOnTheDevice) {
+TEST_F(AlerterOnAPtyUnderWine, MainsFailureBypassCriticalBatteryAndTheirEndsAreItsEventsOnTheDevice) {
   Start();
   // DTR off and RTS on, through EscapeCommFunction.
   EXPECT_EQ(port_->Outputs(), "RTS\n");
@@ -111,6 +112,10 @@ TEST_F(AlerterOnAPtyUnderWine, MainsFailureBypassAndTheirEndsAreItsEventsOnTheDe
   ASSERT_TRUE(WaitEvents({1, 2, 30}, 10000));
   port_->Set("DSR CTS RI");
   ASSERT_TRUE(WaitEvents({1, 2, 30, 31}, 10000));
+  port_->Set("DSR RI");
+  ASSERT_TRUE(WaitEvents({1, 2, 30, 31, 4}, 10000));
+  port_->Set("DSR CTS RI");
+  ASSERT_TRUE(WaitEvents({1, 2, 30, 31, 4, 2}, 10000));
   Stop();
 }
 

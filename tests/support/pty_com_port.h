@@ -42,5 +42,6 @@ class PtyComPort {
   struct Device;
   int number_ = 0;
   std::string lines_;
+  std::string asan_options_;  // as they were before (Linux)
   std::unique_ptr<Device> device_;
 };

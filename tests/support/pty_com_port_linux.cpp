@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,14 +28,19 @@ PtyComPort::PtyComPort(const std::string& hostRoot) : number_(3), lines_(hostRoo
   SetEnvironment("VIGIL_PTY_LINES", lines_);
   SetEnvironment("LD_PRELOAD", MODEM_SHIM);
   // The sanitizer builds' programs would refuse a library ahead of theirs.
-  SetEnvironment("ASAN_OPTIONS", "verify_asan_link_order=0");
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  asan_options_ = asan ? asan : "";
+  SetEnvironment("ASAN_OPTIONS", asan_options_ + (asan_options_.empty() ? "" : ":") + "verify_asan_link_order=0");
 }
 
 PtyComPort::~PtyComPort() {
   UnsetEnvironment("LD_PRELOAD");
   UnsetEnvironment("VIGIL_SHIM_TTY");
   UnsetEnvironment("VIGIL_PTY_LINES");
-  UnsetEnvironment("ASAN_OPTIONS");
+  if (asan_options_.empty())
+    UnsetEnvironment("ASAN_OPTIONS");
+  else
+    SetEnvironment("ASAN_OPTIONS", asan_options_);
 }
 
 void PtyComPort::Set(const std::string& names) const {
