@@ -4,7 +4,11 @@
 // and a monitor that sleeps while nothing happens, on the device and on the
 // simulator.
 #include <chrono>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -13,6 +17,33 @@
 namespace {
 
 using std::chrono::milliseconds;
+
+// What the tests take for a pulled adapter: the old descriptor fails for
+// good, also once a new device is there under the same name, which only a
+// new open reaches.
+TEST(TheStandInDevice, APulledAdapterHangsItsOldDescriptorUpForGood) {
+  char folder[] = "/tmp/vigil-pty-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  std::string link = std::string(folder) + "/usb-Vigil_Teste-if00-port0";
+  PtyDevice pty(link);
+  int old = open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(old, 0);
+  termios settings{};
+  EXPECT_EQ(tcgetattr(old, &settings), 0);
+  pty.Pull();
+  EXPECT_NE(access(link.c_str(), F_OK), 0) << "the device's name goes too";
+  pty.Plug();
+  errno = 0;
+  EXPECT_NE(tcgetattr(old, &settings), 0);
+  EXPECT_EQ(errno, EIO);
+  int again = open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(again, 0);
+  EXPECT_EQ(tcgetattr(again, &settings), 0);
+  close(again);
+  close(old);
+  pty.Pull();
+  rmdir(folder);
+}
 
 void PrintOnFailure(const Sandbox& box) {
   std::printf("log:\n%s\nrecorded:\n%s\n", LogText(box).c_str(), box.Read("recorded").c_str());
