@@ -70,7 +70,11 @@ void CWebCmdInfo::ParseSwitch(const char* text, bool isSwitch) {
     bad_ = true;
 }
 
-CWebApp::CWebApp() : CWinAppSrv(kServiceName, kServiceDisplayName) { the_app = this; }
+// Registered to start with the computer, as "Vigil20" is, and as the MSI writes it.
+CWebApp::CWebApp()
+    : CWinAppSrv(kServiceName, kServiceDisplayName, platform::kServiceWin32OwnProcess, platform::kServiceAutoStart) {
+  the_app = this;
+}
 
 CWebApp::~CWebApp() {
   if (the_app == this) the_app = nullptr;
@@ -145,7 +149,6 @@ bool CWebApp::InitInstance() {
 }
 
 int CWebApp::ExitInstance() {
-  SignalStopping();
   if (http_) {
     http_->Stop();
     log_.Line(kLogFaults, "encerrada");
@@ -157,6 +160,9 @@ int CWebApp::ExitInstance() {
   socket_.reset();
   if (events_) platform::CloseEventSource(events_);
   events_ = nullptr;
+  // Told last: an uninstall that waits for the stop then finds no file of
+  // ours in use.
+  SignalStopping();
   return CWinAppSrv::ExitInstance();
 }
 
