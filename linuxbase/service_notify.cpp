@@ -74,6 +74,8 @@ uint32_t WatchdogPeriodMs() {
   return forThis ? asked.periodMs : 0;
 }
 
+uint32_t AlivePeriodMs() { return WatchdogPeriodMs() / 2; }
+
 void NotifyServiceReady(pid_t mainProcess) {
   if (mainProcess > 0) {
     char text[64];

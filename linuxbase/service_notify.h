@@ -26,6 +26,11 @@ void NotifyServiceReady(pid_t mainProcess = 0);
 // passed since the last one. Cheap enough for every pass of a loop.
 void NotifyServiceAlive();
 
+// How often, at least, NotifyServiceAlive must be called: half the
+// watchdog's period, in milliseconds; 0 when nobody watches. A loop that
+// sleeps longer between passes wakes by then.
+uint32_t AlivePeriodMs();
+
 // The watchdog's period for this process in milliseconds (WATCHDOG_USEC,
 // when WATCHDOG_PID, if set, names this process or it named itself the main
 // process); 0 when nobody watches.

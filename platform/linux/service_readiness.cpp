@@ -10,6 +10,6 @@ void NotifyServiceReady() { linuxbase::NotifyServiceReady(); }
 
 void NotifyServiceAlive() { linuxbase::NotifyServiceAlive(); }
 
-uint32_t ServiceAlivePeriodMs() { return linuxbase::WatchdogPeriodMs() / 2; }
+uint32_t ServiceAlivePeriodMs() { return linuxbase::AlivePeriodMs(); }
 
 }  // namespace platform
