@@ -42,7 +42,6 @@ class CUpsMonitor {
   // The pieces of a tick, in the order the tick runs them.
   void RunCountdowns();
   void SampleLines(CState& record);
-  // Not vigil20's worker: a tick's integer model on CState, ending in a tick countdown.
   void UpdateAutonomy(CState& s);
   void ProcessStateChange(CState& s);
 

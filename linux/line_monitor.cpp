@@ -13,10 +13,10 @@
 #include "config_file.h"
 #include "diag.h"
 #include "lan_message.h"
-#include "linuxbase/service_notify.h"
 #include "modem_lines.h"
 #include "mono_clock.h"
 #include "roles.h"
+#include "linuxbase/service_notify.h"
 #include "shared_block.h"
 #include "worker_wake.h"
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "linuxbase/unique_fd.h"
+#include "platform/common/host_entry.h"
 #include "platform/event_loop_linux.h"
 
 struct platform::UdpSocket {
@@ -181,13 +182,7 @@ int LookupHost(const char* name, HostEntry* entry) {
   while (gethostbyname_r(name, &result, work.data(), work.size(), &found, &error) == ERANGE && work.size() < 1 << 20)
     work.resize(work.size() * 2);
   if (!found) return error == TRY_AGAIN ? 11002 : error == NO_RECOVERY ? 11003 : error == NO_DATA ? 11004 : 11001;
-  *entry = {};
-  entry->officialName = found->h_name ? found->h_name : "";
-  if (found->h_aliases && found->h_aliases[0]) entry->firstAlias = found->h_aliases[0];
-  if (found->h_addrtype == AF_INET && found->h_length == 4 && found->h_addr_list && found->h_addr_list[0]) {
-    std::memcpy(entry->address, found->h_addr_list[0], 4);
-    entry->hasAddress = true;
-  }
+  *entry = EntryOf(*found);
   return 0;
 }
 
