@@ -1,6 +1,7 @@
 #include "alerter/alerter_app.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -150,6 +151,13 @@ void CAlerterApp::ReportRefusal(const LanTrust::Refusal& refusal) {
 int32_t CAlerterApp::ReadDsr() { return serialGetDsr(); }
 int32_t CAlerterApp::ReadCts() { return serialGetCts(); }
 int32_t CAlerterApp::ReadRing() { return serialGetRing(); }
+
+void CAlerterApp::ReportLineReading(bool readable) {
+  char text[256];
+  std::snprintf(text, sizeof text, readable ? texts::kLinesBack : texts::kLinesLost, config_->comPort);
+  DebugLine("%s\n", text);
+  platform::JournalEvent("alerter", text);
+}
 
 int64_t CAlerterApp::Now() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();

@@ -32,6 +32,7 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   int32_t ReadDsr() override;
   int32_t ReadCts() override;
   int32_t ReadRing() override;
+  void ReportLineReading(bool readable) override;
   int64_t Now() override;
   void NotifyNetwork(CState& state) override;
   int AskUser(uint32_t style, const char* text) override;

@@ -33,11 +33,16 @@ void CUpsMonitor::Publish() {
   published_->state = currentState;
 }
 
-void CUpsMonitor::SampleLines(CState& record) {
-  // A failed read (negative) counts as an active input: no alarm.
-  record.powerFailure = host_.ReadDsr() == 0 ? 1 : 0;
-  record.batteryCritical = host_.ReadCts() == 0 ? 1 : 0;
+bool CUpsMonitor::SampleLines(CState& record) {
+  // A failed read (negative) says nothing about the power: a pulled adapter
+  // is no mains return in the middle of a discharge, nor a failure. The
+  // record keeps the last reading, and the filter with it.
+  int32_t dsr = host_.ReadDsr();
+  int32_t cts = host_.ReadCts();
   int32_t ring = host_.ReadRing();
+  if (dsr < 0 || cts < 0 || ring < 0) return false;
+  record.powerFailure = dsr == 0 ? 1 : 0;
+  record.batteryCritical = cts == 0 ? 1 : 0;
   if (config_.tipoBypass == 0) {
     record.bypass = ring == 0 ? 1 : 0;
   } else {
@@ -64,6 +69,13 @@ void CUpsMonitor::SampleLines(CState& record) {
   }
   if (cableQuestion == 1) ClearAlarms(record);
   if (config_.tipoCabo == 0) record.bypass = 0;
+  return true;
+}
+
+void CUpsMonitor::NoteLineReading(bool readable) {
+  if (readable == !linesLost) return;
+  linesLost = !readable;
+  host_.ReportLineReading(readable);
 }
 
 void CUpsMonitor::OnMonitorTimer() {
@@ -71,10 +83,10 @@ void CUpsMonitor::OnMonitorTimer() {
   int64_t now = host_.Now();
   bool runModel = false;
   if (config_.comMode == 1) {
-    if (config_.signalFilter == 0) {
-      SampleLines(currentState);
-    } else {
-      SampleLines(lineSample);
+    // Without the filter the reading goes to the status directly.
+    bool readable = SampleLines(config_.signalFilter == 0 ? currentState : lineSample);
+    NoteLineReading(readable);
+    if (readable && config_.signalFilter != 0) {
       if (SameAlarms(lineSample, lastLineSample)) {
         if (filterCount >= config_.signalFilter) {
           CopyAlarms(currentState, lineSample);

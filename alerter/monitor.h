@@ -41,7 +41,9 @@ class CUpsMonitor {
 
   // The pieces of a tick, in the order the tick runs them.
   void RunCountdowns();
-  void SampleLines(CState& record);
+  // Fills the alarm part of `record` from one reading of the lines; false,
+  // with `record` untouched, when any of them could not be read.
+  bool SampleLines(CState& record);
   void UpdateAutonomy(CState& s);
   void ProcessStateChange(CState& s);
 
@@ -59,6 +61,7 @@ class CUpsMonitor {
   CState lastLineSample{};
   int filterCount = 0;
   int cableQuestion = 0;  // 0 not asked; 1 asked, the user chose to stop; 2 asked and declined
+  bool linesLost = false;  // the last tick could not read the lines
   bool forceNotify = true;
   int64_t lastReception = 0;
   int64_t lastRepeat = 0;
@@ -74,6 +77,8 @@ class CUpsMonitor {
 
  private:
   void Publish();
+  // Tells the host when the lines stop or start again being readable.
+  void NoteLineReading(bool readable);
 
   const CAplConfig& config_;
   CMonitorHost& host_;

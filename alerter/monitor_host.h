@@ -17,6 +17,9 @@ class CMonitorHost {
   virtual int32_t ReadDsr() = 0;
   virtual int32_t ReadCts() = 0;
   virtual int32_t ReadRing() = 0;
+  // The lines could not be read (`readable` false: a pulled adapter, a
+  // device gone) or can again; called once at each of these changes.
+  virtual void ReportLineReading(bool readable) = 0;
 
   // Seconds on a clock that only moves forward.
   virtual int64_t Now() = 0;

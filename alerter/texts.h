@@ -47,6 +47,11 @@ inline constexpr const char* kSigningFailed =
     "Erro: a notifica\xE7\xE3o n\xE3o p\xF4"
     "de ser assinada.\n";
 inline constexpr const char* kRegisterHandlerFailed = "RegisterServiceCtrlHandler failed";
+// The port's lines, lost (a pulled adapter) and back.
+inline constexpr const char* kLinesLost =
+    "Comunica\xE7\xE3o com o NoBreak perdida: as linhas da porta COM%d n\xE3o podem ser lidas; a porta ser\xE1 "
+    "reaberta.";
+inline constexpr const char* kLinesBack = "Comunica\xE7\xE3o com o NoBreak restabelecida na porta COM%d.";
 
 // The signalling-fault question.
 inline constexpr const char* kCableQuestion =

@@ -8,6 +8,7 @@
 #include "platform/error_codes.h"
 #include "platform/named_mutex.h"
 #include "platform/serial_port.h"
+#include "platform/tick_count.h"
 
 using namespace linetap;
 
@@ -48,6 +49,24 @@ int32_t SlaveRead(int32_t bit) {
 platform::SerialPort* master_port = nullptr;
 platform::NamedMutex* master_mark = nullptr;
 
+// A master whose read failed has lost its device (a pulled USB adapter
+// fails for good on the old handle): it is opened again at the next read,
+// then at most once a second until it reads, and meanwhile every read is
+// -3 to the master and to the slaves.
+constexpr uint32_t kReopenMs = 1000;
+bool device_lost = false;
+uint32_t next_reopen = 0;  // tick count
+
+bool DeviceBack() {
+  uint32_t now = platform::TickCount();
+  if (static_cast<int32_t>(now - next_reopen) < 0) return false;
+  next_reopen = now + kReopenMs;
+  std::string error;
+  if (!platform::ReopenSerialPort(master_port, &error)) return false;
+  device_lost = false;
+  return true;
+}
+
 // Without the mark (the system refused it) the slaves keep the old rule:
 // they read the last reading whatever became of the master.
 void TakeMasterMark() {
@@ -68,7 +87,11 @@ void DropMasterMark() {
 
 int32_t MasterRead(int32_t bit) {
   uint32_t word = 0;
-  if (!platform::GetSerialModemStatus(master_port, &word)) {
+  if ((device_lost && !DeviceBack()) || !platform::GetSerialModemStatus(master_port, &word)) {
+    if (master_port && !device_lost) {
+      device_lost = true;
+      next_reopen = platform::TickCount();
+    }
     Publish(0, -3);
     return -3;
   }
@@ -91,6 +114,7 @@ int32_t serialOpen(int32_t port, int32_t handshake) {
   // A second open replaces the first port rather than leaking it.
   if (master_port) platform::CloseSerialPort(master_port);
   master_port = opened;
+  device_lost = false;
   TakeMasterMark();
   if (!platform::ConfigureSerialPort(master_port, handshake != 0, &error)) {
     platform::DebugPrintf("LineTap: %s refuses its settings: %s\n", name.c_str(), error.c_str());
@@ -103,6 +127,7 @@ int32_t serialClose(void) {
   // Closing drops DTR.
   platform::CloseSerialPort(master_port);
   master_port = nullptr;
+  device_lost = false;
   Publish(0, -1);
   DropMasterMark();
   return 1;

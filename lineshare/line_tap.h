@@ -6,6 +6,9 @@
 // and a status in a record shared by all processes holding the library
 // under the same host root: 1 after a good read, -3 after a failed one, -1
 // before the first read and after serialClose. Slaves read only that record.
+// A failed read lets the master's device go (a pulled USB adapter fails for
+// good on its old handle); the following reads open it again, at most once
+// a second, with the settings and outputs it had, and are -3 until then.
 #pragma once
 
 #include <cstdint>

@@ -19,6 +19,7 @@
 #include "roles.h"
 #include "shared_block.h"
 #include "signals.h"
+#include "worker_wake.h"
 
 namespace {
 
@@ -30,6 +31,15 @@ void Lock() { SemWait(shsemid, kLabel); }
 void Unlock() { SemPost(shsemid, kLabel); }
 
 bool Running() { return shmem[kRunning] == 1; }
+
+// The end of the autonomy as the worker sees it (lock held). The line
+// monitor may be waiting for a line change: a flag that moves wakes it, so
+// that it broadcasts and diagnoses at once.
+void SetAutonomyOver(uint8_t over) {
+  if (shmem[kAutonomyOver] == over) return;
+  shmem[kAutonomyOver] = over;
+  WakeLineMonitor();
+}
 
 // Ends every loop once a shutdown or a "stop" has begun (lock held).
 bool StopRequested() {
@@ -77,14 +87,18 @@ void SleepToNextSecond() {
 }
 
 // Sleeps until VigilDiag (mains failure, stop) or the stop sequence wakes
-// it. Entered with the lock held; returns without it. The daemon's end is
-// looked for once a second, in case its wake-up came before the wait.
+// it. Entered with the lock held; returns without it. Each of them repeats
+// its wake-up until the worker has acted on it (VigilDiag at every pass
+// while the worker is paused, the stop sequence every 10 ms until the
+// worker has ended), and a termination signal ends the wait as well: so
+// the daemon's end is looked for only once a minute besides, which keeps a
+// station idle on mains from waking for nothing.
 void PauseUntilWoken() {
   DropPendingWake();
   shmem[kWorkerPaused] = 1;
   Unlock();
-  const struct timespec second = {1, 0};
-  while (Running() && !WaitForWake(second)) {
+  const struct timespec minute = {60, 0};
+  while (Running() && !WaitForWake(minute)) {
   }
   Lock();
   shmem[kWorkerPaused] = 0;
@@ -165,10 +179,10 @@ bool Discharge(Estimate* e) {
       line = CountdownLine(&countdown, e->left);
       e->left = e->base - elapsed;
       Publish(*e, elapsed);
-      shmem[kAutonomyOver] = 0;
+      SetAutonomyOver(0);
     } else if (shmem[kPowerFail] == 1 && shmem[kBatteryLow] == 0) {
       // A critical battery freezes the estimate: the battery warning rules.
-      shmem[kAutonomyOver] = 1;
+      SetAutonomyOver(1);
     }
     bool stop = StopRequested();
     bool mains_back = shmem[kPowerFail] == 0;
@@ -192,7 +206,7 @@ void Recharge(Estimate* e) {
     BlockPut16(kAutonomyBase, e->left);
     BlockPut16(kAutonomyLeft, e->left);
     BlockPut16(kDischargeTime, 0);
-    shmem[kAutonomyOver] = 0;
+    SetAutonomyOver(0);
     if (e->left >= e->total) {
       e->base = e->left = e->total;
       Publish(*e, 0);

@@ -37,6 +37,17 @@ class StaleBlockWatch {
   Clock::time_point next_look_ = Clock::now();
 };
 
+// The daemon's main process created the block. It may be waiting for a line
+// change and looks at `running` only when that wait ends: a SIGCONT ends it
+// at once. Sent again now and then, since one that comes just before the
+// wait begins is spent. Harmless to any other process, should the number
+// have passed to one.
+pid_t BlockCreator(int id) {
+  struct shmid_ds info;
+  if (shmctl(id, IPC_STAT, &info) != 0) return 0;
+  return info.shm_cpid;
+}
+
 void RemoveStale(int block_id) {
   shmctl(block_id, IPC_RMID, nullptr);
   int set = semget(kIpcKey, 0, 0);
@@ -57,12 +68,14 @@ int CommandStop() {
   if (attached == reinterpret_cast<void*>(-1)) return 1;
   auto* block = static_cast<volatile uint8_t*>(attached);
   StaleBlockWatch watch(id);
+  pid_t daemon_main = BlockCreator(id);
   int status = 0;
   // The daemon sets running back to 1 at the end of its stop sequence and
   // waits for somebody to clear it again: keep clearing until the block goes.
-  for (;;) {
+  for (int round = 0;; ++round) {
     block[kStopRequest] = 1;
     block[kRunning] = 0;
+    if (daemon_main > 0 && round % 100 == 0) kill(daemon_main, SIGCONT);
     if (shmget(kIpcKey, kBlockSize, 0) != id) break;
     if (watch.IsStale()) {
       RemoveStale(id);

@@ -11,6 +11,7 @@
 ConfigRecord config;
 DaemonConfig daemon_config;
 KeyConfig key_config;
+bool device_defaulted = false;
 
 namespace {
 
@@ -50,16 +51,35 @@ constexpr DeviceName kDevices[] = {
 };
 constexpr const char* kDefaultDevice = "/dev/ttyS1";
 
+// The absolute path that `value` names ("/dev/ttyUSB0", the stable
+// "/dev/serial/by-id/..." name of an adapter), without the blanks around
+// it; false when it names none, or one too long for `size` (a cut path
+// would name another file).
+bool DevicePathIn(const char* value, char* path, size_t size) {
+  const char* text = StrCopy(value);
+  while (*text == ' ' || *text == '\t') ++text;
+  size_t n = std::strlen(text);
+  while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t')) --n;
+  if (n == 0 || text[0] != '/' || n >= size) return false;
+  std::memset(path, 0, size);
+  std::memcpy(path, text, n);
+  return true;
+}
+
 void SetDevice(char* device, size_t size, const char* value) {
+  device_defaulted = false;
+  // A path first: an adapter's by-id name may well hold "COM1".
+  if (DevicePathIn(value, device, size)) return;
   CopyCut(device, size, value);
-  const char* path = kDefaultDevice;
+  const char* path = nullptr;
   for (const auto& d : kDevices) {
     if (std::strstr(device, d.word)) {
       path = d.path;
       break;
     }
   }
-  CopyCut(device, size, path);
+  device_defaulted = path == nullptr;
+  CopyCut(device, size, path ? path : kDefaultDevice);
 }
 
 // Reads one line into `buf`, newline kept, zero-terminated. Whatever bytes a
@@ -164,6 +184,7 @@ FILE* Openc() { return std::fopen(kConfPath, "a+"); }
 
 void ParseConf(FILE* f, ConfigRecord* c, KeyConfig* k) {
   std::memset(c, 0, sizeof *c);
+  device_defaulted = false;
   if (k) std::memset(k, 0, sizeof *k);
   char buf[kLineBuffer];
   for (int line = 1; line <= kLineCount; ++line) {

@@ -15,7 +15,7 @@ struct ConfigRecord {
   uint8_t beep_on;              // 5
   uint8_t console_on;           // 6
   uint8_t local_ups;            // 7
-  char device[100];             // 8: serial device path
+  char device[100];             // 8: serial device path (a port from COM1 to COM8, or a path)
   uint8_t lan_send;             // 9
   char station[128];            // 10: "localhost" means the host's own name
   uint8_t lan_receive;          // 11
@@ -45,6 +45,10 @@ struct KeyConfig {
 extern ConfigRecord config;
 extern DaemonConfig daemon_config;
 extern KeyConfig key_config;
+// Set by the last parse when line 8 named neither an absolute device path
+// nor a port from COM1 to COM8, so that `device` holds the old default
+// "/dev/ttyS1": the line monitor says so in the log.
+extern bool device_defaulted;
 
 // Fills `c` from the configuration file, creating the file empty when it is
 // missing; a file that cannot be opened for appending is read as it is.

@@ -1,6 +1,10 @@
-// The line monitor: the main process of a station wired to the UPS. It polls
+// The line monitor: the main process of a station wired to the UPS. It reads
 // the serial port's modem lines, keeps the block's UPS flags, broadcasts the
-// state and runs VigilDiag.
+// state and runs VigilDiag. While a change settles it reads the lines every
+// period (100 ms), at the same instants after the change as ever; once
+// everything has settled it waits for the next change, bounded by what
+// falls due: the periodic broadcast, systemd's watchdog, a periodic re-read
+// and the next attempt to reopen a device that went away.
 #include <arpa/inet.h>
 #include <cstring>
 #include <ctime>
@@ -13,6 +17,8 @@
 #include "config_file.h"
 #include "diag.h"
 #include "lan_message.h"
+#include "line_wait.h"
+#include "log_file.h"
 #include "modem_lines.h"
 #include "mono_clock.h"
 #include "roles.h"
@@ -23,6 +29,25 @@
 namespace {
 
 constexpr const char* kLabel = "Envia Mensagens";
+// Seconds after a broadcast at which the state is sent again unchanged.
+constexpr time_t kResendSeconds = 5;
+// Seconds between two reads of the lines while nothing else falls due: a
+// change between a read and the start of a wait escapes the device's own
+// snapshot, and is caught by then.
+constexpr time_t kRereadSeconds = 5;
+// Seconds between two attempts to open a device that went away.
+constexpr time_t kReopenSeconds = 1;
+// The stable count only needs to pass 2; held here, it never overflows.
+constexpr int kStableCap = 1000;
+
+constexpr const char* kDeviceDefaulted =
+    "Porta serial nao reconhecida na configuracao (use COM1 a COM8 ou o caminho do dispositivo); usando /dev/ttyS1";
+constexpr const char* kDeviceRefusesWait =
+    "A porta serial nao avisa as mudancas das linhas; elas serao lidas 10 vezes por segundo";
+constexpr const char* kRingNotSignalled =
+    "A porta serial nao avisa a entrada em bypass; as linhas serao lidas 10 vezes por segundo";
+constexpr const char* kSimulatorUnwatched =
+    "O arquivo das linhas simuladas nao pode ser observado; ele sera lido 10 vezes por segundo";
 
 // "localhost" stands for the host's own name, cut at its first ".".
 bool SetStationName() {
@@ -38,18 +63,16 @@ bool SetStationName() {
   return true;
 }
 
-int OpenBroadcastSocket(struct sockaddr_in* destination) {
-  int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (sock < 0) return -1;
+linuxbase::UniqueFd OpenBroadcastSocket(struct sockaddr_in* destination) {
+  linuxbase::UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!sock) return sock;
   int on = 1;
   std::memset(destination, 0, sizeof *destination);
   destination->sin_family = AF_INET;
   destination->sin_port = htons(daemon_config.port);
-  if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-      inet_pton(AF_INET, daemon_config.address, &destination->sin_addr) != 1) {
-    close(sock);
-    return -1;
-  }
+  if (setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+      inet_pton(AF_INET, daemon_config.address, &destination->sin_addr) != 1)
+    sock.reset();
   return sock;
 }
 
@@ -98,20 +121,95 @@ void ApplyRead(bool read_ok, int word, pid_t worker) {
   WakeWorkerOnChange(worker, before);
 }
 
+// A line of the daemon's own in the log, under the station's name.
+void Log(const char* text) {
+  char name[kNameMax + 1];
+  SemWait(shsemid, kLabel);
+  BlockDisplayName(name);
+  Printl(name, text, config.console_on);
+  SemPost(shsemid, kLabel);
+}
+
+const char* NoWaitText(NoWaitReason reason) {
+  switch (reason) {
+    case NoWaitReason::kDeviceRefuses:
+      return kDeviceRefusesWait;
+    case NoWaitReason::kRingTrailingEdge:
+      return kRingNotSignalled;
+    case NoWaitReason::kSimulatorUnwatched:
+      return kSimulatorUnwatched;
+    case NoWaitReason::kNone:
+      break;
+  }
+  return nullptr;
+}
+
+// The lines, and the device behind them while it is away.
+struct Port {
+  ModemLines lines;
+  bool away = false;     // the device failed a read and was let go
+  time_t next_open = 0;  // the next attempt to open it again
+};
+
+// One read of the lines. A device that fails a read is let go and opened
+// again every kReopenSeconds until it reads, with the outputs set again;
+// until then every read fails, which is the communication failure that a
+// failed read always was.
+bool ReadLines(Port* port, int* word) {
+  if (port->away) {
+    time_t now = MonoSeconds();
+    if (now < port->next_open) return false;
+    port->next_open = now + kReopenSeconds;
+    if (!ReopenModemDevice(&port->lines) || !SetModemWord(port->lines, TIOCM_RTS)) {
+      DropModemDevice(&port->lines);
+      return false;
+    }
+    port->away = false;
+  }
+  if (GetModemWord(&port->lines, word)) return true;
+  if (ModemDeviceOpen(port->lines)) {
+    DropModemDevice(&port->lines);
+    port->away = true;
+    port->next_open = MonoSeconds() + kReopenSeconds;
+  }
+  return false;
+}
+
+// The second at which the next thing falls due, when nothing changes.
+time_t NextDue(const Port& port, time_t last_send) {
+  time_t now = MonoSeconds();
+  time_t due = now + kRereadSeconds;
+  if (config.lan_send == 1 && last_send + kResendSeconds < due) due = last_send + kResendSeconds;
+  // systemd's watchdog, in the whole seconds the wait counts: half its
+  // period, at least one second.
+  uint32_t alive_ms = linuxbase::AlivePeriodMs();
+  long alive = alive_ms == 0 ? 0 : alive_ms < 1000 ? 1 : static_cast<long>(alive_ms / 1000);
+  if (alive > 0 && now + alive < due) due = now + alive;
+  if (port.away && port.next_open < due) due = port.next_open;
+  return due;
+}
+
+long long MonoMicroseconds() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000000LL + now.tv_nsec / 1000;
+}
+
 }  // namespace
 
 RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
   struct sockaddr_in destination;
-  ModemLines lines;
+  Port port;
   int saved_word = 0;
   if (!SetStationName()) return RoleEnd::kSetUpFailed;
-  int sock = OpenBroadcastSocket(&destination);
-  if (sock < 0) return RoleEnd::kSetUpFailed;
-  if (!OpenModemLines(&lines, config.device) || !GetModemWord(lines, &saved_word) || !SetModemWord(lines, TIOCM_RTS)) {
-    close(sock);
-    CloseModemLines(&lines);
+  // Before the port is opened: a start that fails on the wrong port leaves
+  // the reason in the log.
+  if (device_defaulted) Log(kDeviceDefaulted);
+  linuxbase::UniqueFd sock = OpenBroadcastSocket(&destination);
+  if (!sock) return RoleEnd::kSetUpFailed;
+  if (!OpenModemLines(&port.lines, config.device, config.bypass_on == 1) || !GetModemWord(&port.lines, &saved_word) ||
+      !SetModemWord(port.lines, TIOCM_RTS))
     return RoleEnd::kSetUpFailed;
-  }
   // The first datagrams go out before the worker has published anything:
   // they carry the full battery it starts from, never zeros.
   SemWait(shsemid, kLabel);
@@ -128,10 +226,14 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
   time_t last_send = MonoSeconds();
   ReportedState reported = {};
   uint8_t datagram[kLanSignedMax];
+  // Without the timer that bounds a wait, the lines are read every period.
+  bool can_wait = PrepareLineWaits();
+  bool told_no_wait = false;
 
   while (shmem[kRunning] == 1) {
-    linuxbase::NotifyServiceAlive();
-    bool read_ok = GetModemWord(lines, &current);
+    BeginLinePass();
+    linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
+    bool read_ok = ReadLines(&port, &current);
     if (!read_ok) {
       current = previous;
       SemWait(shsemid, kLabel);
@@ -148,14 +250,14 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
       stable = 0;
       decode_next = false;
     }
-    ++stable;
+    if (stable < kStableCap) ++stable;
     if (FlagsDifferFrom(reported)) changed = true;
 
     if (stable > 2 || config.stable_filter == 0) {
       time_t now = MonoSeconds();
-      bool send_due = config.lan_send == 1 && (changed || now - last_send > 4);
+      bool send_due = config.lan_send == 1 && (changed || now - last_send > kResendSeconds - 1);
       // An idle pass with nothing to send and nothing to diagnose leaves the
-      // lock alone: the poll then costs one read of the lines.
+      // lock alone: the pass then costs one read of the lines.
       if (send_due || VigilDiagHasWork(reported)) {
         SemWait(shsemid, kLabel);
         if (send_due) {
@@ -163,7 +265,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
           // Never blocks with the lock held; a send that fails is tried again
           // at the next allowed pass.
           ssize_t sent = size == 0 ? -1
-                                   : sendto(sock, datagram, size, MSG_DONTWAIT,
+                                   : sendto(sock.get(), datagram, size, MSG_DONTWAIT,
                                             reinterpret_cast<sockaddr*>(&destination), sizeof destination);
           if (sent == static_cast<ssize_t>(size)) {
             changed = false;
@@ -175,11 +277,30 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
         SemPost(shsemid, kLabel);
       }
     }
-    usleep(daemon_config.period_us);
+
+    // Something still to send or to diagnose: the next pass comes after one
+    // period, as the filter counts.
+    bool send_pending = config.lan_send == 1 && (changed || MonoSeconds() - last_send > kResendSeconds - 1);
+    bool settled = !send_pending && !VigilDiagHasWork(reported);
+    bool device_there = !port.away;
+    if (device_there && port.lines.no_wait != NoWaitReason::kNone && !told_no_wait) {
+      told_no_wait = true;
+      Log(NoWaitText(port.lines.no_wait));
+    }
+    if (!can_wait || !settled || (device_there && port.lines.no_wait != NoWaitReason::kNone)) {
+      SleepOnePeriod(daemon_config.period_us);
+      continue;
+    }
+    long long before = MonoMicroseconds();
+    WaitForLineChange(&port.lines, NextDue(port, last_send));
+    // The passes that the wait stood for all read the same lines.
+    long long passes = (MonoMicroseconds() - before) / daemon_config.period_us;
+    stable = passes >= kStableCap - stable ? kStableCap : stable + static_cast<int>(passes);
   }
 
-  close(sock);
-  bool restored = SetModemWord(lines, saved_word);
-  CloseModemLines(&lines);
+  sock.reset();
+  // A device that went away has no outputs left to restore.
+  bool restored = port.away || SetModemWord(port.lines, saved_word);
+  CloseModemLines(&port.lines);
   return restored ? RoleEnd::kStopped : RoleEnd::kStoppedWithError;
 }

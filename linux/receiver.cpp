@@ -63,7 +63,7 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
   ReportedState reported = {};
 
   while (shmem[kRunning] == 1) {
-    linuxbase::NotifyServiceAlive();
+    linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
     // Without a key a datagram is read as ever, at most the block's 52
     // bytes; with one, whole, so that a longer one can be told from the
     // signed form.

@@ -2,6 +2,7 @@
 
 #include <csignal>
 
+#include "line_wait.h"
 #include "shared_block.h"
 
 namespace {
@@ -12,6 +13,7 @@ void StopLoop(int) {
   stop_signalled = 1;
   volatile uint8_t* block = shmem;
   if (block) block[kRunning] = 0;
+  InterruptLineWait();
 }
 
 void ResumeProc(int) {}

@@ -2,7 +2,7 @@
 #pragma once
 
 // SIGTERM, SIGINT and SIGQUIT run StopLoop, which clears `running` in the
-// shared block once it is attached, and does nothing else.
+// shared block once it is attached and ends the line monitor's wait.
 void InstallStopHandlers();
 
 // SIGCONT runs the empty ResumeProc, so that it ends the autonomy worker's

@@ -1,6 +1,7 @@
 #include "worker_wake.h"
 
 #include <csignal>
+#include <unistd.h>
 
 void WakeWorker(pid_t worker) {
   if (worker > 0) kill(worker, SIGCONT);
@@ -8,4 +9,12 @@ void WakeWorker(pid_t worker) {
 
 void WakeWorkerOnChange(pid_t worker, const UpsFlags& before) {
   if (!(BlockFlags() == before) && shmem[kWorkerPaused] == 0) WakeWorker(worker);
+}
+
+void WakeLineMonitor() {
+  // The main process is the worker's parent; once it is gone the worker is
+  // told to end (PR_SET_PDEATHSIG), and a SIGCONT to whoever adopted it
+  // changes nothing.
+  pid_t parent = getppid();
+  if (parent > 1) kill(parent, SIGCONT);
 }

@@ -15,3 +15,8 @@ void WakeWorker(pid_t worker);
 // datagram within milliseconds. Lock held. While the worker is paused, the
 // wake-up is VigilDiag's alone.
 void WakeWorkerOnChange(pid_t worker, const UpsFlags& before);
+
+// From the worker: ends the line monitor's wait for a line change at once
+// (SIGCONT to the main process, its parent), so that a flag the worker moved
+// is acted on as soon as before.
+void WakeLineMonitor();

@@ -18,7 +18,9 @@ struct SerialPort;
 
 // Opens the port named "COM1" to "COM9" for reading and writing, shared with
 // nobody. nullptr when the port is missing, in use or otherwise unavailable,
-// with `error` saying why.
+// with `error` saying why. On Linux, COMn is the device that the link
+// "<host root>/dosdevices/comN" names when there is one (as Wine's prefix
+// maps its ports), else /dev/ttyS{n-1}.
 SerialPort* OpenSerialPort(const std::string& name, std::string* error);
 
 // 1200 baud, 8 data bits, no parity, one stop bit, binary, no XON/XOFF, both
@@ -32,6 +34,14 @@ bool SetSerialRts(SerialPort* port, bool on);
 
 // The modem status word (kModem* bits); false when it cannot be read.
 bool GetSerialModemStatus(SerialPort* port, uint32_t* status);
+
+// Lets the port's device go and opens it again by the same name, with the
+// settings and the outputs last asked for: what is left to do when the
+// status can no longer be read, since a pulled USB adapter fails for good
+// on the handle it had. False, with `error`, while the port cannot be
+// opened; until a later call succeeds the port has no device, and every
+// call on it fails.
+bool ReopenSerialPort(SerialPort* port, std::string* error);
 
 // Drops DTR and closes the port; accepts nullptr.
 void CloseSerialPort(SerialPort* port);

@@ -26,6 +26,7 @@ class FakeHost : public CMonitorHost {
   int32_t ReadDsr() override { return dsr; }
   int32_t ReadCts() override { return cts; }
   int32_t ReadRing() override { return ring; }
+  void ReportLineReading(bool readable) override { calls.push_back(readable ? "lines back" : "lines lost"); }
   int64_t Now() override { return now; }
   void LogEvent(int32_t code) override { events.push_back(code); }
   void NotifyNetwork(CState&) override { ++notifications; }

@@ -91,16 +91,20 @@ TEST_F(MonitorTest, WithoutFilterEveryReadingCountsAtOnce) {
 
 TEST_F(MonitorTest, LineMappingFollowsTheCableSettings) {
   CState r{};
-  // Failed reads of DSR and CTS are no alarm; a failed RI read is no bypass
-  // with either polarity.
-  host.dsr = host.cts = host.ring = -3;
-  config.tipoBypass = 0;
-  monitor.SampleLines(r);
-  EXPECT_EQ(r.powerFailure + r.batteryCritical + r.bypass, 0);
-  config.tipoBypass = 1;
-  monitor.SampleLines(r);
-  EXPECT_EQ(r.bypass, 0);
+  // A failed read of any line is no reading at all: the record keeps what
+  // it held, whichever line failed.
+  r.powerFailure = 1;
+  r.bypass = 1;
+  for (int32_t* failed : {&host.dsr, &host.cts, &host.ring}) {
+    host.dsr = host.cts = host.ring = 1;
+    *failed = -3;
+    EXPECT_FALSE(monitor.SampleLines(r));
+    EXPECT_EQ(r.powerFailure, 1);
+    EXPECT_EQ(r.batteryCritical, 0);
+    EXPECT_EQ(r.bypass, 1);
+  }
 
+  config.tipoBypass = 1;
   host.dsr = host.cts = 1;
   host.ring = 1;
   monitor.SampleLines(r);
@@ -115,6 +119,43 @@ TEST_F(MonitorTest, LineMappingFollowsTheCableSettings) {
   config.tipoCabo = 0;  // no bypass line: never bypass
   monitor.SampleLines(r);
   EXPECT_EQ(r.bypass, 0);
+}
+
+// A pulled adapter in the middle of a discharge: neither a mains return nor a
+// new failure, the countdown runs on, the filter picks up where it was, and
+// the loss and the return are told once each.
+TEST_F(MonitorTest, LinesThatCannotBeReadLeaveTheStateTheFilterAndTheCountdownAsTheyWere) {
+  Start();
+  host.dsr = 0;
+  Ticks(4);
+  ASSERT_EQ(host.events, Events{1});
+  int32_t left = monitor.currentState.remainingAutonomy;
+
+  host.dsr = host.cts = host.ring = -3;
+  Ticks(10);
+  EXPECT_EQ(host.events, Events{1});
+  EXPECT_EQ(monitor.currentState.powerFailure, 1);
+  EXPECT_EQ(monitor.currentState.remainingAutonomy, left - 10);
+  EXPECT_EQ(host.calls, std::vector<std::string>{"lines lost"});
+
+  // Back on battery still: nothing new to say about the power.
+  host.dsr = 0;
+  host.cts = host.ring = 1;
+  Ticks(5);
+  EXPECT_EQ(host.events, Events{1});
+  EXPECT_EQ((host.calls), (std::vector<std::string>{"lines lost", "lines back"}));
+
+  // A mains return that lasts through the filter is one; the ticks without a
+  // reading count neither way.
+  host.dsr = 1;
+  Ticks(2);
+  host.dsr = -3;
+  Ticks(3);
+  host.dsr = 1;
+  Ticks(1);
+  EXPECT_EQ(host.events, Events{1});
+  Ticks(1);
+  EXPECT_EQ(host.events, (Events{1, 2}));
 }
 
 TEST_F(MonitorTest, AllAlarmsWithoutBypassCableAreAFaultAndNoQuestion) {

@@ -90,11 +90,37 @@ TEST(ReadConfTest, TextsKeepBlanksBeforeTheNewline) {
 
 TEST(ReadConfTest, DeviceFromComWord) {
   EXPECT_STREQ(Parse(FileWith(8, "Porta = COM3")).device, "/dev/ttyS2");
+  EXPECT_FALSE(device_defaulted);
   EXPECT_STREQ(Parse(FileWith(8, "Porta = COM8")).device, "/dev/ttyS7");
-  EXPECT_STREQ(Parse(FileWith(8, "Porta = COM9")).device, "/dev/ttyS1");
-  EXPECT_STREQ(Parse(FileWith(8, "Porta = com3")).device, "/dev/ttyS1");
   EXPECT_STREQ(Parse(FileWith(8, "Porta = COM2 ou COM1")).device, "/dev/ttyS0");
-  EXPECT_STREQ(Parse(FileWith(8, "Porta = /dev/ttyS0")).device, "/dev/ttyS1");
+  // Neither a port from COM1 to COM8 nor a path: the old default, told.
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = COM9")).device, "/dev/ttyS1");
+  EXPECT_TRUE(device_defaulted);
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = com3")).device, "/dev/ttyS1");
+  EXPECT_TRUE(device_defaulted);
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = ttyUSB0")).device, "/dev/ttyS1");
+  EXPECT_TRUE(device_defaulted);
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = COM1")).device, "/dev/ttyS0");
+  EXPECT_FALSE(device_defaulted) << "each parse says it afresh";
+}
+
+TEST(ReadConfTest, DeviceFromAnAbsolutePath) {
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = /dev/ttyUSB0")).device, "/dev/ttyUSB0");
+  EXPECT_FALSE(device_defaulted);
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = /dev/ttyS0")).device, "/dev/ttyS0");
+  // The blanks around the path are not part of it; an adapter's stable
+  // name is taken whole, even where it holds a COM word.
+  EXPECT_STREQ(Parse(FileWith(8, "Porta =   /dev/serial/by-id/usb-FTDI_COM1_A1-if00-port0 \t")).device,
+               "/dev/serial/by-id/usb-FTDI_COM1_A1-if00-port0");
+  EXPECT_STREQ(Parse("a = 1\nb = 1\nc = sim\nd = sim\ne = sim\nf = sim\ng = sim\nh = /dev/ttyACM0\r\n").device,
+               "/dev/ttyACM0");
+  // A path too long for the field is refused rather than cut into another
+  // file's name.
+  std::string longest = "/dev/" + std::string(94, 'x');
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = " + longest)).device, longest.c_str());
+  EXPECT_FALSE(device_defaulted);
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = " + longest + "x")).device, "/dev/ttyS1");
+  EXPECT_TRUE(device_defaulted);
 }
 
 TEST(ReadConfTest, LineWithoutEqualsKeepsZero) {

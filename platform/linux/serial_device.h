@@ -8,8 +8,10 @@
 
 namespace platform::serial_linux {
 
-// "/dev/ttyS{n-1}" for "COM1" to "COM9"; nullopt for any other name (as on
-// Windows, "COM10" and above are not plain device names).
+// For "COM1" to "COM9": the link "<host root>/dosdevices/comN" when it
+// exists (whether or not what it names is there), else "/dev/ttyS{n-1}";
+// nullopt for any other name (as on Windows, "COM10" and above are not plain
+// device names).
 std::optional<std::string> DevicePath(const std::string& name);
 
 // Linux TIOCM_* bits to the kModem* bits.

@@ -1,4 +1,6 @@
-// COMn is /dev/ttyS{n-1} through termios. The port is held exclusively by
+// COMn is the device that "<host root>/dosdevices/comN" links to, as in a
+// Wine prefix (a USB adapter's stable /dev/serial/by-id/ name, say), and
+// /dev/ttyS{n-1} without that link, through termios. The port is held exclusively by
 // TIOCEXCL (which stops other users) and an flock (which stops other
 // processes of root too); a simulated port is held by an flock on
 // "<file>.lock".
@@ -9,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +21,7 @@
 #include "platform/common/serial_backend.h"
 #include "platform/common/simulated_lines.h"
 #include "platform/debug_output.h"
+#include "platform/linux/host_root.h"
 #include "platform/serial_port.h"
 
 namespace platform {
@@ -25,6 +29,11 @@ namespace serial_linux {
 
 std::optional<std::string> DevicePath(const std::string& name) {
   if (!IsPlainComPortName(name)) return std::nullopt;
+  // The link itself, even when what it names is away (an adapter pulled):
+  // the port is then missing, never another one.
+  std::string link = HostRoot() + "/dosdevices/com" + name.substr(3);
+  struct stat st;
+  if (lstat(link.c_str(), &st) == 0) return link;
   return "/dev/ttyS" + std::to_string(name[3] - '1');
 }
 

@@ -6,9 +6,9 @@
 
 namespace platform {
 
-void NotifyServiceReady() { linuxbase::NotifyServiceReady(); }
+void NotifyServiceReady() { linuxbase::NotifyServiceReady(linuxbase::MonotonicMs()); }
 
-void NotifyServiceAlive() { linuxbase::NotifyServiceAlive(); }
+void NotifyServiceAlive() { linuxbase::NotifyServiceAlive(linuxbase::MonotonicMs()); }
 
 uint32_t ServiceAlivePeriodMs() { return linuxbase::AlivePeriodMs(); }
 

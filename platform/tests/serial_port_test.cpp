@@ -4,6 +4,7 @@
 #include "platform/linux/serial_device.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -24,6 +25,20 @@ TEST(SerialPortNames, Com1ToCom9AreTtyS0ToTtyS8AndNothingElse) {
   EXPECT_EQ(serial_linux::DevicePath("COM9"), "/dev/ttyS8");
   for (const char* name : {"COM10", "COM0", "COM", "com1", "COM1 ", "LPT1", "COM-1"})
     EXPECT_EQ(serial_linux::DevicePath(name), std::nullopt) << name;
+}
+
+TEST(SerialPortNames, ALinkInTheHostRootNamesTheDeviceOfItsPort) {
+  TempHostRoot root;
+  std::filesystem::create_directories(root / "dosdevices");
+  // An adapter's stable name, away for now: the port is missing, never
+  // another one.
+  std::filesystem::create_symlink("/dev/serial/by-id/usb-Vigil_0001-if00-port0", root / "dosdevices/com3");
+  EXPECT_EQ(serial_linux::DevicePath("COM3"), root / "dosdevices/com3");
+  EXPECT_EQ(serial_linux::DevicePath("COM2"), "/dev/ttyS1");
+  std::string error;
+  unsetenv("VIGIL20_SIMLINES");
+  EXPECT_EQ(OpenSerialPort("COM3", &error), nullptr);
+  EXPECT_NE(error.find("dosdevices/com3"), std::string::npos) << error;
 }
 
 TEST(SerialPortNames, ModemLinesMapToTheWindowsStatusBits) {

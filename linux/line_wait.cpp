@@ -1,0 +1,103 @@
+#include "line_wait.h"
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+#include "shared_block.h"
+
+namespace {
+
+// The timer that bounds the waits: one per process, made once, deleted at
+// exit.
+struct BoundTimer {
+  timer_t id;
+  bool made = false;
+  ~BoundTimer() {
+    if (made) timer_delete(id);
+  }
+} bound;
+// 1 from the moment a wait arms its timer until its blocking call is over.
+volatile sig_atomic_t waiting = 0;
+// A wake-up arrived since the pass began.
+volatile sig_atomic_t woken = 0;
+
+constexpr long kMillisecond = 1000000L;
+
+void OnTimer(int) {}
+void OnWake(int) { InterruptLineWait(); }
+
+bool Install(int signal_number, void (*handler)(int)) {
+  struct sigaction action = {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: the blocking call must end
+  return sigaction(signal_number, &action, nullptr) == 0;
+}
+
+// Fires at `when`, then every millisecond until disarmed: a firing that
+// comes before the blocking call has begun is followed by one that ends it.
+void Arm(const struct timespec& when, int flags) {
+  struct itimerspec spec = {{0, kMillisecond}, when};
+  timer_settime(bound.id, flags, &spec, nullptr);
+}
+
+void Disarm() {
+  struct itimerspec off = {};
+  timer_settime(bound.id, 0, &off, nullptr);
+}
+
+}  // namespace
+
+bool PrepareLineWaits() {
+  if (bound.made) return true;
+  if (!Install(SIGALRM, OnTimer) || !Install(SIGCONT, OnWake)) return false;
+  struct sigevent event = {};
+  event.sigev_notify = SIGEV_SIGNAL;
+  event.sigev_signo = SIGALRM;
+  bound.made = timer_create(CLOCK_MONOTONIC, &event, &bound.id) == 0;
+  return bound.made;
+}
+
+void BeginLinePass() { woken = 0; }
+
+void InterruptLineWait() {
+  woken = 1;
+  // timer_settime is async-signal-safe. The blocking call ends within a
+  // millisecond, even when it has not begun yet.
+  if (waiting && bound.made) Arm({0, 1}, 0);
+}
+
+LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  if (!bound.made || now.tv_sec >= due) return LineWaitEnd::kInterrupted;
+  waiting = 1;
+  Arm({due, 0}, TIMER_ABSTIME);
+  int waited = 0;
+  if (!woken && shmem[kRunning] == 1) {
+    if (ModemDeviceOpen(*lines) || lines->sim_path) {
+      waited = WaitOnModemLines(lines);
+    } else {
+      pause();  // no device to wait on: the timer or a wake-up ends it
+    }
+  }
+  waiting = 0;
+  Disarm();
+  if (waited > 0) return LineWaitEnd::kChanged;
+  if (waited < 0) return LineWaitEnd::kRefused;
+  return LineWaitEnd::kInterrupted;
+}
+
+void SleepOnePeriod(long us) {
+  struct timespec end;
+  clock_gettime(CLOCK_MONOTONIC, &end);
+  end.tv_sec += us / 1000000L;
+  end.tv_nsec += (us % 1000000L) * 1000L;
+  if (end.tv_nsec >= 1000000000L) {
+    end.tv_sec += 1;
+    end.tv_nsec -= 1000000000L;
+  }
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &end, nullptr) == EINTR && shmem[kRunning] == 1) {
+  }
+}

@@ -1,0 +1,37 @@
+// The line monitor's wait between passes once everything has settled: until
+// a line changes, until the next thing falls due, or until somebody wakes it
+// (SIGCONT from the autonomy worker or from "vigil20 stop", a termination
+// signal). Every wait is bounded by a timer whose signal ends the blocking
+// call, whatever that call is.
+#pragma once
+
+#include <ctime>
+
+#include "modem_lines.h"
+
+enum class LineWaitEnd {
+  kChanged,      // a line may have changed
+  kInterrupted,  // the time came, or a wake-up or a stop arrived
+  kRefused,      // the lines cannot be waited on: read them every pass
+};
+
+// Makes the bounding timer and installs the handlers of SIGALRM (the
+// timer's) and SIGCONT (the wake-up), neither restarting what it
+// interrupts. False when the system refuses; the monitor then never waits.
+bool PrepareLineWaits();
+
+// A pass begins: wake-ups that came before it are about what it reads.
+void BeginLinePass();
+
+// Ends the wait in progress, or the next one, at once. Safe in a signal
+// handler; does nothing in a process that never waits.
+void InterruptLineWait();
+
+// Waits on `lines` until the monotonic clock reaches `due` (whole seconds),
+// a line changes, or InterruptLineWait. While the device is closed (an
+// adapter pulled), only the time and the wake-ups end the wait.
+LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due);
+
+// Sleeps `us` microseconds, the period of the passes while something
+// settles, unless `running` drops meanwhile. Signals do not cut it short.
+void SleepOnePeriod(long us);
