@@ -1,4 +1,5 @@
 // The battery model and the automatic shutdown of the UPS monitor.
+// Not vigil20's worker: a tick's integer model on CState, ending in a tick countdown.
 #include <algorithm>
 #include <cctype>
 #include <climits>

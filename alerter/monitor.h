@@ -44,7 +44,6 @@ class CUpsMonitor {
   // Fills the alarm part of `record` from one reading of the lines; false,
   // with `record` untouched, when any of them could not be read.
   bool SampleLines(CState& record);
-  // Not vigil20's worker: a tick's integer model on CState, ending in a tick countdown.
   void UpdateAutonomy(CState& s);
   void ProcessStateChange(CState& s);
 

@@ -2,6 +2,7 @@
 // believed from it (its UPS state and autonomy figures), how it was signed,
 // where it came from and when. What a gateway or a status page shows;
 // fed only with datagrams that the trust policy (lan_trust.h) believed.
+// One thread at a time.
 #pragma once
 
 #include <cstddef>

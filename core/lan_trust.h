@@ -5,7 +5,7 @@
 // taken from its station and sent within 5 minutes of this station's clock
 // (lan_signature.h). A refusal is told once per station and reason, and
 // once more when the table of reports fills; each program tells it on its
-// own output, in its own words.
+// own output, in its own words. One thread at a time.
 #pragma once
 
 #include <cstddef>

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "linuxbase/unique_file.h"
 #include "paths.h"
 
 ConfigRecord config;
@@ -195,16 +196,15 @@ void ParseConf(FILE* f, ConfigRecord* c, KeyConfig* k) {
 }
 
 int ReadConf(ConfigRecord* c, KeyConfig* k) {
-  FILE* f = Openc();
+  linuxbase::UniqueFile f(Openc());
   // A read-only /usr/local/vigil20 still holds a configuration to protect by.
-  if (!f) f = std::fopen(kConfPath, "r");
+  if (!f) f.reset(std::fopen(kConfPath, "r"));
   if (!f) {
     std::memset(c, 0, sizeof *c);
     std::memset(k, 0, sizeof *k);
     return -1;
   }
-  ParseConf(f, c, k);
-  std::fclose(f);
+  ParseConf(f.get(), c, k);
   return 0;
 }
 

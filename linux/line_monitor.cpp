@@ -17,12 +17,12 @@
 #include "config_file.h"
 #include "diag.h"
 #include "lan_message.h"
-#include "linuxbase/service_notify.h"
 #include "line_wait.h"
 #include "log_file.h"
 #include "modem_lines.h"
 #include "mono_clock.h"
 #include "roles.h"
+#include "linuxbase/service_notify.h"
 #include "shared_block.h"
 #include "worker_wake.h"
 
@@ -63,18 +63,16 @@ bool SetStationName() {
   return true;
 }
 
-int OpenBroadcastSocket(struct sockaddr_in* destination) {
-  int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (sock < 0) return -1;
+linuxbase::UniqueFd OpenBroadcastSocket(struct sockaddr_in* destination) {
+  linuxbase::UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!sock) return sock;
   int on = 1;
   std::memset(destination, 0, sizeof *destination);
   destination->sin_family = AF_INET;
   destination->sin_port = htons(daemon_config.port);
-  if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-      inet_pton(AF_INET, daemon_config.address, &destination->sin_addr) != 1) {
-    close(sock);
-    return -1;
-  }
+  if (setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+      inet_pton(AF_INET, daemon_config.address, &destination->sin_addr) != 1)
+    sock.reset();
   return sock;
 }
 
@@ -177,21 +175,15 @@ bool ReadLines(Port* port, int* word) {
   return false;
 }
 
-// Seconds within which the watchdog wants to hear again: half its period,
-// rounded down, never less than one; 0 when nobody watches.
-long AliveInterval() {
-  uint32_t period_ms = linuxbase::WatchdogPeriodMs();
-  if (period_ms == 0) return 0;
-  long half = static_cast<long>(period_ms / 2000);
-  return half > 0 ? half : 1;
-}
-
 // The second at which the next thing falls due, when nothing changes.
 time_t NextDue(const Port& port, time_t last_send) {
   time_t now = MonoSeconds();
   time_t due = now + kRereadSeconds;
   if (config.lan_send == 1 && last_send + kResendSeconds < due) due = last_send + kResendSeconds;
-  long alive = AliveInterval();
+  // systemd's watchdog, in the whole seconds the wait counts: half its
+  // period, at least one second.
+  uint32_t alive_ms = linuxbase::AlivePeriodMs();
+  long alive = alive_ms == 0 ? 0 : alive_ms < 1000 ? 1 : static_cast<long>(alive_ms / 1000);
   if (alive > 0 && now + alive < due) due = now + alive;
   if (port.away && port.next_open < due) due = port.next_open;
   return due;
@@ -213,14 +205,11 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
   // Before the port is opened: a start that fails on the wrong port leaves
   // the reason in the log.
   if (device_defaulted) Log(kDeviceDefaulted);
-  int sock = OpenBroadcastSocket(&destination);
-  if (sock < 0) return RoleEnd::kSetUpFailed;
+  linuxbase::UniqueFd sock = OpenBroadcastSocket(&destination);
+  if (!sock) return RoleEnd::kSetUpFailed;
   if (!OpenModemLines(&port.lines, config.device, config.bypass_on == 1) || !GetModemWord(&port.lines, &saved_word) ||
-      !SetModemWord(port.lines, TIOCM_RTS)) {
-    close(sock);
-    CloseModemLines(&port.lines);
+      !SetModemWord(port.lines, TIOCM_RTS))
     return RoleEnd::kSetUpFailed;
-  }
   // The first datagrams go out before the worker has published anything:
   // they carry the full battery it starts from, never zeros.
   SemWait(shsemid, kLabel);
@@ -243,7 +232,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
 
   while (shmem[kRunning] == 1) {
     BeginLinePass();
-    linuxbase::NotifyServiceAlive();
+    linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
     bool read_ok = ReadLines(&port, &current);
     if (!read_ok) {
       current = previous;
@@ -276,7 +265,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
           // Never blocks with the lock held; a send that fails is tried again
           // at the next allowed pass.
           ssize_t sent = size == 0 ? -1
-                                   : sendto(sock, datagram, size, MSG_DONTWAIT,
+                                   : sendto(sock.get(), datagram, size, MSG_DONTWAIT,
                                             reinterpret_cast<sockaddr*>(&destination), sizeof destination);
           if (sent == static_cast<ssize_t>(size)) {
             changed = false;
@@ -309,7 +298,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
     stable = passes >= kStableCap - stable ? kStableCap : stable + static_cast<int>(passes);
   }
 
-  close(sock);
+  sock.reset();
   // A device that went away has no outputs left to restore.
   bool restored = port.away || SetModemWord(port.lines, saved_word);
   CloseModemLines(&port.lines);

@@ -10,11 +10,16 @@
 #include <unistd.h>
 
 #include "config_file.h"
+#include "linuxbase/unique_fd.h"
+#include "linuxbase/unique_file.h"
 #include "paths.h"
 
 int32_t LOGSIZE = 100;
 
 namespace {
+
+using linuxbase::UniqueFd;
+using linuxbase::UniqueFile;
 
 // Data first, then the file's metadata: the record must survive a power cut
 // that follows at once.
@@ -24,11 +29,8 @@ bool SyncDirectoryOf(const char* path) {
   char copy[4096];
   std::strncpy(copy, path, sizeof copy - 1);
   copy[sizeof copy - 1] = '\0';
-  int fd = open(dirname(copy), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = fsync(fd) == 0;
-  close(fd);
-  return ok;
+  UniqueFd fd(open(dirname(copy), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd && fsync(fd.get()) == 0;
 }
 
 // A torn last record (a crash in mid-write) is completed with scrambled zero
@@ -64,13 +66,10 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
 // it. A torn record left by a crash is first completed with scrambled zero
 // bytes, so that the records after it stay on 255-byte boundaries.
 int AppendRecord(const char* log_path, const std::string& line) {
-  int fd = open(log_path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return -1;
+  UniqueFd fd(open(log_path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd) return -1;
   struct stat st;
-  if (fstat(fd, &st) != 0) {
-    close(fd);
-    return -1;
-  }
+  if (fstat(fd.get(), &st) != 0) return -1;
   uint8_t bytes[2 * kRecordSize];
   size_t size = 0;
   size_t partial = static_cast<size_t>(st.st_size) % kRecordSize;
@@ -80,18 +79,16 @@ int AppendRecord(const char* log_path, const std::string& line) {
   }
   ScrambleDaemonLogRecord(line, bytes + size);
   size += kRecordSize;
-  bool ok = WriteAll(fd, bytes, size) && fsync(fd) == 0;
-  if (!ok && ftruncate(fd, st.st_size) == 0) fsync(fd);
-  close(fd);
+  bool ok = WriteAll(fd.get(), bytes, size) && fsync(fd.get()) == 0;
+  if (!ok && ftruncate(fd.get(), st.st_size) == 0) fsync(fd.get());
   return ok ? 1 : -1;
 }
 
 int CountRecords(const char* log_path) {
-  FILE* f = std::fopen(log_path, "a+");
+  UniqueFile f(std::fopen(log_path, "a+"));
   if (!f) return -1;
-  int count = FileSize(f);
-  FlushAndSync(f);
-  std::fclose(f);
+  int count = FileSize(f.get());
+  FlushAndSync(f.get());
   return count;
 }
 
@@ -99,24 +96,21 @@ int CountRecords(const char* log_path) {
 // crash at any moment leaves either the old log or the new one whole. The
 // oldest records go, as many as leave room for the new one within `limit`.
 int TrimAndAppend(const char* log_path, const char* tmp_path, int count, int limit, const std::string& line) {
-  FILE* old_log = std::fopen(log_path, "r");
+  UniqueFile old_log(std::fopen(log_path, "r"));
   if (!old_log) return -1;
-  FILE* fresh = std::fopen(tmp_path, "w");
-  if (!fresh) {
-    std::fclose(old_log);
-    return -1;
-  }
+  UniqueFile fresh(std::fopen(tmp_path, "w"));
+  if (!fresh) return -1;
   uint8_t record[kRecordSize];
   bool ok = true;
   for (int dropped = 0; ok && dropped < count - limit + 1; ++dropped)
-    ok = std::fread(record, 1, kRecordSize, old_log) > 0;
+    ok = std::fread(record, 1, kRecordSize, old_log.get()) > 0;
   size_t n;
-  while (ok && (n = std::fread(record, 1, kRecordSize, old_log)) > 0) {
-    ok = std::fwrite(record, 1, n, fresh) == n && PadPartialRecord(fresh, n);
+  while (ok && (n = std::fread(record, 1, kRecordSize, old_log.get())) > 0) {
+    ok = std::fwrite(record, 1, n, fresh.get()) == n && PadPartialRecord(fresh.get(), n);
   }
-  ok = ok && !std::ferror(old_log) && WriteRecord(fresh, line) && FlushAndSync(fresh);
-  ok = (std::fclose(fresh) == 0) && ok;
-  std::fclose(old_log);
+  ok = ok && !std::ferror(old_log.get()) && WriteRecord(fresh.get(), line) && FlushAndSync(fresh.get());
+  ok = linuxbase::CloseFile(fresh) && ok;
+  old_log.reset();
   if (!ok || std::rename(tmp_path, log_path) != 0) {
     unlink(tmp_path);
     return -1;
@@ -166,20 +160,17 @@ namespace {
 // (hung up: its output is already discarded) is closed, to be opened again
 // for the next line.
 void WriteConsoleLine(const std::string& line) {
-  static int fd = -1;
+  static linuxbase::UniqueFd fd;
   // Never the daemon's controlling terminal. Appending is the same as
   // writing on the console device, and keeps earlier lines when the console
   // is a plain file.
-  if (fd < 0) fd = open(kConsolePath, O_WRONLY | O_APPEND | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
+  if (!fd) fd.reset(open(kConsolePath, O_WRONLY | O_APPEND | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) return;
   ssize_t written;
   do {
-    written = write(fd, line.data(), line.size());
+    written = write(fd.get(), line.data(), line.size());
   } while (written < 0 && errno == EINTR);
-  if (written < 0 && (errno == EIO || errno == ENXIO)) {
-    close(fd);
-    fd = -1;
-  }
+  if (written < 0 && (errno == EIO || errno == ENXIO)) fd.reset();
 }
 
 }  // namespace
@@ -210,15 +201,15 @@ bool WriteLogText(FILE* log, FILE* out) {
 }
 
 int PrintLog() {
-  FILE* f = Openl("r");
+  linuxbase::UniqueFile f(Openl("r"));
   if (!f) {
     std::perror("Erro ao abrir o aquivo de log...");
     return 1;
   }
   // A log that opens but cannot be read (a folder, an I/O error) is no log.
-  bool unreadable = !WriteLogText(f, stdout);
+  bool unreadable = !WriteLogText(f.get(), stdout);
   int saved = errno;
-  std::fclose(f);
+  f.reset();
   if (unreadable) {
     std::fflush(stdout);
     errno = saved;

@@ -9,7 +9,7 @@
 #include <linux/serial.h>
 #include <sys/types.h>
 
-#include "owned_fd.h"
+#include "linuxbase/unique_fd.h"
 
 // Why the lines cannot be waited on, and are read at every pass instead.
 enum class NoWaitReason {
@@ -20,11 +20,11 @@ enum class NoWaitReason {
 };
 
 struct ModemLines {
-  OwnedFd fd;                               // the serial device while open
+  linuxbase::UniqueFd fd;                   // the serial device while open
   char device[100] = "";                    // its path, to open it again
   bool ring_watched = false;                // RI's changes matter (bypass is watched)
   const char* sim_path = nullptr;           // the simulator's file, when simulated
-  OwnedFd watch;                            // inotify on the simulator file's folder
+  linuxbase::UniqueFd watch;                // inotify on the simulator file's folder
   char sim_name[256] = "";                  // the file's name in that folder
   struct serial_icounter_struct seen = {};  // the device's counters at the last read
   NoWaitReason no_wait = NoWaitReason::kNone;

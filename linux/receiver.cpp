@@ -12,6 +12,7 @@
 #include "diag.h"
 #include "lan_message.h"
 #include "linuxbase/service_notify.h"
+#include "linuxbase/unique_fd.h"
 #include "mono_clock.h"
 #include "roles.h"
 #include "shared_block.h"
@@ -24,9 +25,9 @@ constexpr const char* kLabel = "Receptor De Dados";
 // Seconds without an accepted datagram after which the server counts as lost.
 constexpr time_t kSilenceLimit = 29;
 
-int OpenBoundSocket() {
-  int sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (sock < 0) return -1;
+linuxbase::UniqueFd OpenBoundSocket() {
+  linuxbase::UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!sock) return sock;
   struct sockaddr_in local;
   std::memset(&local, 0, sizeof local);
   local.sin_family = AF_INET;
@@ -36,11 +37,9 @@ int OpenBoundSocket() {
   // status page), each receiving every broadcast. A receiver that cannot
   // have its port would wait for datagrams forever.
   int on = 1;
-  if (setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-      bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    close(sock);
-    return -1;
-  }
+  if (setsockopt(sock.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+      bind(sock.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+    sock.reset();
   return sock;
 }
 
@@ -57,8 +56,8 @@ bool Accepts(const LanDatagram& d, const std::string& server) {
 }  // namespace
 
 RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
-  int sock = OpenBoundSocket();
-  if (sock < 0) return RoleEnd::kSetUpFailed;
+  linuxbase::UniqueFd sock = OpenBoundSocket();
+  if (!sock) return RoleEnd::kSetUpFailed;
   OpenStartGate(gate, kSetUpLabel);
 
   const std::string server = ServerName();
@@ -69,13 +68,13 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
   ReportedState reported = {};
 
   while (shmem[kRunning] == 1) {
-    linuxbase::NotifyServiceAlive();
+    linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
     // Without a key a datagram is read as ever, at most the block's 52
     // bytes; with one, whole, so that a longer one can be told from the
     // signed form.
     uint8_t buffer[kLanSignedMax + 1] = {};
-    if (WaitRecv(sock) > 0) {
-      ssize_t n = recv(sock, buffer, LanKeyed() ? sizeof buffer : kBlockSize, 0);
+    if (WaitRecv(sock.get()) > 0) {
+      ssize_t n = recv(sock.get(), buffer, LanKeyed() ? sizeof buffer : kBlockSize, 0);
       if (n > 0) {
         LanDatagram datagram;
         bool valid = AttrPkg(&datagram, buffer, static_cast<size_t>(n)) == 0;
@@ -103,6 +102,5 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
       SemPost(shsemid, kLabel);
     }
   }
-  close(sock);
   return RoleEnd::kStopped;
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "config_file.h"
+#include "linuxbase/unique_file.h"
 
 namespace {
 
@@ -22,12 +23,7 @@ constexpr PowerOff kPowerOffs[] = {
     {"/sbin/init", "/sbin/init 0"},
 };
 
-bool CanBeRead(const char* path) {
-  FILE* f = std::fopen(path, "r");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
-}
+bool CanBeRead(const char* path) { return linuxbase::UniqueFile(std::fopen(path, "r")) != nullptr; }
 
 double MonoNow() {
   struct timespec now;

@@ -16,17 +16,17 @@ namespace linuxbase {
 
 namespace {
 
-int64_t NowMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
 // The process that named itself systemd's main process, if one did.
 pid_t namedMain = 0;
 int64_t lastAliveMs = -1;
 
 }  // namespace
+
+int64_t MonotonicMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
 
 bool SendServiceNotification(const char* text) {
   const char* path = std::getenv("NOTIFY_SOCKET");
@@ -74,7 +74,9 @@ uint32_t WatchdogPeriodMs() {
   return forThis ? asked.periodMs : 0;
 }
 
-void NotifyServiceReady(pid_t mainProcess) {
+uint32_t AlivePeriodMs() { return WatchdogPeriodMs() / 2; }
+
+void NotifyServiceReady(int64_t nowMs, pid_t mainProcess) {
   if (mainProcess > 0) {
     char text[64];
     std::snprintf(text, sizeof text, "READY=1\nMAINPID=%ld", static_cast<long>(mainProcess));
@@ -84,15 +86,14 @@ void NotifyServiceReady(pid_t mainProcess) {
     SendServiceNotification("READY=1");
   }
   lastAliveMs = -1;
-  NotifyServiceAlive();
+  NotifyServiceAlive(nowMs);
 }
 
-void NotifyServiceAlive() {
+void NotifyServiceAlive(int64_t nowMs) {
   uint32_t period = WatchdogPeriodMs();
   if (period == 0) return;
-  int64_t now = NowMs();
-  if (lastAliveMs >= 0 && now - lastAliveMs < period / 2) return;
-  if (SendServiceNotification("WATCHDOG=1")) lastAliveMs = now;
+  if (lastAliveMs >= 0 && nowMs - lastAliveMs < period / 2) return;
+  if (SendServiceNotification("WATCHDOG=1")) lastAliveMs = nowMs;
 }
 
 }  // namespace linuxbase

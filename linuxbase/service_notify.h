@@ -16,15 +16,27 @@ namespace linuxbase {
 // Sends one notification; false when it could not be.
 bool SendServiceNotification(const char* text);
 
+// The monotonic clock in milliseconds.
+int64_t MonotonicMs();
+
+// `nowMs` below is the caller's monotonic clock in milliseconds:
+// MonotonicMs(), or the whole seconds that a loop's waits count, times
+// 1000, so that the pace of "alive" follows the seconds at which it wakes.
+
 // Sends "READY=1", and says "alive" at once when the watchdog is on. With
 // `mainProcess` (a program that forked after systemd started it) also
 // "MAINPID=<mainProcess>": systemd then watches that process, which answers
 // the watchdog from then on.
-void NotifyServiceReady(pid_t mainProcess = 0);
+void NotifyServiceReady(int64_t nowMs, pid_t mainProcess = 0);
 
 // Sends "WATCHDOG=1" when systemd asked for it and half its period has
 // passed since the last one. Cheap enough for every pass of a loop.
-void NotifyServiceAlive();
+void NotifyServiceAlive(int64_t nowMs);
+
+// How often, at least, NotifyServiceAlive must be called: half the
+// watchdog's period, in milliseconds; 0 when nobody watches. A loop that
+// sleeps longer between passes wakes by then.
+uint32_t AlivePeriodMs();
 
 // The watchdog's period for this process in milliseconds (WATCHDOG_USEC,
 // when WATCHDOG_PID, if set, names this process or it named itself the main

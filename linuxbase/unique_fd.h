@@ -1,11 +1,14 @@
 // A Linux descriptor that closes itself: closed once, when the owner goes
-// or is reset, on every path. Moves, never copies; -1 when empty.
+// or is reset, on every path. Moves, never copies; -1 when empty. Closing
+// this way leaves errno as it was, so that an error path may simply return
+// after the call that failed and its caller still reads why.
 //   linuxbase::UniqueFd sock(socket(...));
 //   if (!sock) return error;      // nothing to close
 #pragma once
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace linuxbase {
@@ -30,8 +33,18 @@ class UniqueFd {
   // Closes what is held (a failed close still gives the number up: Linux
   // frees it whatever close returns) and takes `fd`.
   void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) {
+      int saved = errno;
+      ::close(fd_);
+      errno = saved;
+    }
     fd_ = fd;
+  }
+  // Closes now, for a caller that must know: after a write, a failed close
+  // can be the first word of lost data. Empty afterwards either way.
+  bool Close() {
+    int fd = release();
+    return fd < 0 || ::close(fd) == 0;
   }
 
  private:

@@ -1,6 +1,7 @@
 // Unix sockets of type SOCK_SEQPACKET, the carrier of the stand-ins that
 // pass messages between processes (pipe, session, windows, service
-// manager): each send is one message, delivered whole or not at all.
+// manager): each send is one message, delivered whole or not at all. A
+// descriptor returned is the caller's to close (linuxbase::UniqueFd).
 #pragma once
 
 #include <cstddef>

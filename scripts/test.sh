@@ -97,7 +97,7 @@ rm -rf "$reports" && mkdir -p "$reports"
 export TSAN_OPTIONS="halt_on_error=1 log_path=$reports/report suppressions=$PWD/tests/support/tsan_suppressions.txt"
 tsan_failed=0
 build-tsan/agent/tests/agent_tests || tsan_failed=1
-build-tsan/alerter/alerter_unit_tests || tsan_failed=1
+build-tsan/alerter/tests/alerter_unit_tests || tsan_failed=1
 build-tsan/tests/alerter_process_tests || tsan_failed=1
 unset TSAN_OPTIONS
 if [ -n "$(ls -A "$reports")" ]; then

@@ -16,6 +16,7 @@
 #include <strings.h>
 
 #include "platform/event_loop_linux.h"
+#include "platform/owned_handle.h"
 #include "platform/window_messages.h"
 
 namespace {
@@ -81,7 +82,7 @@ int Send(const std::string& name, long long wParam, long long lParam) {
 int Listen(long long seconds) {
   uint32_t error = 0;
   constexpr uintptr_t kEndTimer = 1;
-  platform::Window window = platform::CreateHiddenWindow(
+  platform::Owned<platform::Window, platform::DestroyHiddenWindow> window(platform::CreateHiddenWindow(
       "vigil-msg", true,
       [](platform::Window self, uint32_t message, uintptr_t wParam, intptr_t lParam) -> intptr_t {
         if (message == platform::kWmCreate || message == platform::kWmDestroy) return 0;
@@ -94,14 +95,13 @@ int Listen(long long seconds) {
         std::fflush(stdout);
         return platform::DefaultWindowProcedure(self, message, wParam, lParam);
       },
-      &error);
+      &error));
   if (!window) {
     std::fprintf(stderr, "vigil-msg: cannot make a window (error %u)\n", error);
     return 1;
   }
-  platform::SetWindowTimer(window, kEndTimer, static_cast<uint32_t>(seconds * 1000));
+  platform::SetWindowTimer(window.get(), kEndTimer, static_cast<uint32_t>(seconds * 1000));
   platform::RunMessageLoop();
-  platform::DestroyHiddenWindow(window);
   return 0;
 }
 

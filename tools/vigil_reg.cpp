@@ -244,26 +244,25 @@ bool QueryKey(platform::RegKey key, const std::string& shown, const Options& opt
       std::printf("\n%s\n", shownSub.c_str());
       continue;
     }
-    platform::RegKey child = nullptr;
-    result = platform::OpenRegKey(key, subKey, platform::kKeyRead, &child);
+    platform::RegKeyHandle child;
+    result = platform::OpenRegKey(key, subKey, platform::kKeyRead, child.out());
     if (result != platform::kRegOk) {
       ok = Fail(shownSub, result) == 0 && ok;
       continue;
     }
-    ok = QueryKey(child, shownSub, options, damaged) && ok;
-    platform::CloseRegKey(child);
+    ok = QueryKey(child.get(), shownSub, options, damaged) && ok;
   }
   return ok;
 }
 
 int Query(const Options& options) {
-  platform::RegKey key = nullptr;
-  long result = platform::OpenRegKey(platform::kLocalMachine, options.key, platform::kKeyRead, &key);
+  platform::RegKeyHandle key;
+  long result = platform::OpenRegKey(platform::kLocalMachine, options.key, platform::kKeyRead, key.out());
   if (result != platform::kRegOk) return Fail(options.shownKey, result);
   bool damaged = false;
-  bool ok = QueryKey(key, "HKEY_LOCAL_MACHINE" + (options.key.empty() ? "" : "\\" + Show(options.key, options)),
+  bool ok = QueryKey(key.get(), "HKEY_LOCAL_MACHINE" + (options.key.empty() ? "" : "\\" + Show(options.key, options)),
                      options, &damaged);
-  platform::CloseRegKey(key);
+  key.Reset();
   return ok && !damaged ? 0 : 1;
 }
 
@@ -277,20 +276,22 @@ int Add(const Options& options) {
   auto data = ParseData(*type, *text, &problem);
   if (!data) return Usage(problem);
 
-  platform::RegKey key = nullptr;
-  long result = platform::CreateRegKey(platform::kLocalMachine, options.key, platform::kKeyAllAccess, &key, nullptr);
+  platform::RegKeyHandle key;
+  long result =
+      platform::CreateRegKey(platform::kLocalMachine, options.key, platform::kKeyAllAccess, key.out(), nullptr);
   if (result != platform::kRegOk) return Fail(options.shownKey, result);
   int status = 0;
   if (options.value) {
-    bool exists = platform::QueryRegValue(key, *options.value, nullptr, nullptr, nullptr) == platform::kRegOk;
+    bool exists = platform::QueryRegValue(key.get(), *options.value, nullptr, nullptr, nullptr) == platform::kRegOk;
     if (exists && !options.force && !Confirm("Value " + Show(*options.value, options) + " exists, overwrite")) {
       status = 1;
     } else {
-      result = platform::SetRegValue(key, *options.value, *type, data->data(), static_cast<uint32_t>(data->size()));
+      result =
+          platform::SetRegValue(key.get(), *options.value, *type, data->data(), static_cast<uint32_t>(data->size()));
       if (result != platform::kRegOk) status = Fail(options.shownKey, result);
     }
   }
-  platform::CloseRegKey(key);
+  key.Reset();
   if (status == 0) std::printf("The operation completed successfully.\n");
   return status;
 }
@@ -304,8 +305,8 @@ int Delete(const Options& options) {
     std::printf("The operation completed successfully.\n");
     return 0;
   }
-  platform::RegKey key = nullptr;
-  long result = platform::OpenRegKey(platform::kLocalMachine, options.key, platform::kKeyAllAccess, &key);
+  platform::RegKeyHandle key;
+  long result = platform::OpenRegKey(platform::kLocalMachine, options.key, platform::kKeyAllAccess, key.out());
   if (result != platform::kRegOk) return Fail(options.shownKey, result);
   std::string what = options.allValues ? "all values under " + options.shownKey
                                        : "the registry value " + Show(*options.value, options);
@@ -313,16 +314,16 @@ int Delete(const Options& options) {
   if (!options.force && !Confirm("Delete " + what)) {
     status = 1;
   } else if (options.value) {
-    result = platform::DeleteRegValue(key, *options.value);
+    result = platform::DeleteRegValue(key.get(), *options.value);
     if (result != platform::kRegOk) status = Fail(what, result);
   } else {
     std::string name;
-    while (status == 0 && platform::EnumRegValue(key, 0, &name, nullptr, nullptr) == platform::kRegOk) {
-      result = platform::DeleteRegValue(key, name);
+    while (status == 0 && platform::EnumRegValue(key.get(), 0, &name, nullptr, nullptr) == platform::kRegOk) {
+      result = platform::DeleteRegValue(key.get(), name);
       if (result != platform::kRegOk) status = Fail(what, result);
     }
   }
-  platform::CloseRegKey(key);
+  key.Reset();
   if (status == 0) std::printf("The operation completed successfully.\n");
   return status;
 }

@@ -20,9 +20,10 @@
 #include <string>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
+#include "platform/message_box.h"
 #include "platform/seqpacket_linux.h"
 #include "platform/session_protocol_linux.h"
-#include "platform/message_box.h"
 
 namespace {
 
@@ -112,17 +113,17 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
-  int record = -1;
+  linuxbase::UniqueFd record;
   if (record_path) {
-    record = open(record_path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (record < 0) {
+    record.reset(open(record_path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (!record) {
       std::fprintf(stderr, "vigil-session: %s: %s\n", record_path, std::strerror(errno));
       return 1;
     }
   }
   std::string path = platform::session::SocketPath();
-  int listener = path.empty() ? -1 : platform::seqpacket::Listen(path, 0666, 16);
-  if (listener < 0) {
+  linuxbase::UniqueFd listener(path.empty() ? -1 : platform::seqpacket::Listen(path, 0666, 16));
+  if (!listener) {
     std::fprintf(stderr, "vigil-session: cannot listen on %s: %s\n", path.c_str(),
                  errno == EADDRINUSE ? "another session listens there" : std::strerror(errno));
     return 1;
@@ -135,7 +136,7 @@ int main(int argc, char** argv) {
 
   int status = 0;
   while (!stopping) {
-    pollfd wanted{listener, POLLIN, 0};
+    pollfd wanted{listener.get(), POLLIN, 0};
     int ready = poll(&wanted, 1, 200);
     if (ready < 0 && errno != EINTR) {
       std::perror("vigil-session: poll");
@@ -143,26 +144,24 @@ int main(int argc, char** argv) {
       break;
     }
     if (ready <= 0) continue;
-    int fd = platform::seqpacket::Accept(listener);
-    if (fd < 0) continue;
+    linuxbase::UniqueFd fd(platform::seqpacket::Accept(listener.get()));
+    if (!fd) continue;
     uint8_t bytes[platform::session::kMaxRequestBytes];
     bool truncated = false;
-    ssize_t n = platform::seqpacket::Receive(fd, bytes, sizeof bytes, 2000, &truncated);
+    ssize_t n = platform::seqpacket::Receive(fd.get(), bytes, sizeof bytes, 2000, &truncated);
     // A longer message is no request cut to size.
     auto box = n > 0 && !truncated ? platform::session::Decode(bytes, static_cast<size_t>(n)) : std::nullopt;
     if (box) {
-      if (record >= 0 && !Record(record, *box)) std::fprintf(stderr, "vigil-session: cannot record a box\n");
+      if (record && !Record(record.get(), *box)) std::fprintf(stderr, "vigil-session: cannot record a box\n");
       int32_t pressed = answer == Answer::kAsk ? AskHere(*box) : Pressed(answer, box->style);
       if (box->wait) {
         uint8_t reply[4];
         for (int i = 0; i < 4; ++i) reply[i] = static_cast<uint8_t>(static_cast<uint32_t>(pressed) >> (8 * i));
-        platform::seqpacket::Send(fd, reply, sizeof reply);
+        platform::seqpacket::Send(fd.get(), reply, sizeof reply);
       }
     }
-    close(fd);
   }
-  close(listener);
+  listener.reset();
   unlink(path.c_str());
-  if (record >= 0) close(record);
   return status;
 }

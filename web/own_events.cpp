@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "agent/event_file.h"
+#include "config/apl_config.h"
 #include "core/lan_datagram.h"
 #include "alerter/socket_bind.h"
 #include "platform/udp_socket.h"
@@ -17,6 +18,9 @@
 namespace web {
 
 namespace {
+
+// "ComMode" of a computer that follows a server over the LAN.
+constexpr int32_t kComModeNetworkClient = 2;
 
 // Local calendar time to the wall clock; nothing when it is no real moment.
 std::optional<int64_t> LocalToUnixMs(std::tm parts) {
@@ -129,6 +133,20 @@ std::string SuiteStationName() {
   char name[64] = {};
   if (platform::GetLocalHostName(name, sizeof name) != 0) return "";
   return LowerCase(name).substr(0, kLanNameMax);
+}
+
+std::string SuiteEventsStation(const CAplConfig& config) {
+  if (config.comMode == kComModeNetworkClient && config.acceptAll == 0 && !config.hostName.empty())
+    return LowerCase(config.hostName).substr(0, kLanNameMax);
+  return SuiteStationName();
+}
+
+std::string SuiteEventsStation() {
+  CAplConfig config;
+  config.SetRootKey(platform::kLocalMachine, kAplConfigKey);
+  config.RegisterValues();
+  config.Load();
+  return SuiteEventsStation(config);
 }
 
 }  // namespace web

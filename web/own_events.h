@@ -1,6 +1,6 @@
 // The events this computer records itself, joined to its station's history:
-// the suite's event file ("EvtVigil20.dat", under the station name alerter
-// sends: the host name in lower case) and the daemon's log (each line names
+// the suite's event file ("EvtVigil20.dat", under the station whose events
+// it records) and the daemon's log (each line names
 // its station). Read afresh each time, so that what the pages show is what
 // the files hold; nothing of them is copied into the history.
 #pragma once
@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class CAplConfig;
 
 namespace web {
 
@@ -41,5 +43,12 @@ std::vector<std::unique_ptr<OwnEventSource>> OwnEventSources();
 
 // This computer's station name as the suite sends it.
 std::string SuiteStationName();
+
+// Whose events the suite's event file holds: a network client that follows
+// one named server ("ComMode" 2, "AcceptAll" 0, "HostName") records that
+// server's events, as the server's name is sent (in lower case); any other
+// computer its own. The second form reads the settings from the registry.
+std::string SuiteEventsStation(const CAplConfig& config);
+std::string SuiteEventsStation();
 
 }  // namespace web

@@ -7,7 +7,7 @@ namespace web {
 std::vector<std::unique_ptr<OwnEventSource>> OwnEventSources() {
   std::vector<std::unique_ptr<OwnEventSource>> sources;
   sources.push_back(DaemonLogSource("/usr/local/vigil20/vigil20.log"));
-  sources.push_back(EventFileSource(SuiteStationName()));
+  sources.push_back(EventFileSource(SuiteEventsStation()));
   return sources;
 }
 

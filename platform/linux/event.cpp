@@ -14,10 +14,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
 #include "platform/linux/host_root.h"
 
 struct platform::Event {
-  int fd = -1;
+  linuxbase::UniqueFd fd;
 };
 
 namespace platform {
@@ -45,24 +46,23 @@ Event* CreateAutoResetEvent(const std::string& name, std::string* error) {
     if (error) *error = "mkfifo " + path + ": " + std::strerror(errno);
     return nullptr;
   }
-  int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  linuxbase::UniqueFd fd(open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
     if (error) *error = "open " + path + ": " + std::strerror(errno);
     return nullptr;
   }
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) {
+  if (fstat(fd.get(), &st) != 0 || !S_ISFIFO(st.st_mode)) {
     if (error) *error = path + " is not an event";
-    close(fd);
     return nullptr;
   }
-  return new Event{fd};
+  return new Event{std::move(fd)};
 }
 
 bool SetEvent(Event* event) {
   if (!event) return false;
   const char byte = 1;
-  while (write(event->fd, &byte, 1) != 1) {
+  while (write(event->fd.get(), &byte, 1) != 1) {
     if (errno == EINTR) continue;
     return errno == EAGAIN;  // full: already set
   }
@@ -73,7 +73,7 @@ bool ClearIfSet(Event* event) {
   if (!event) return false;
   char bytes[4096];
   for (;;) {
-    ssize_t n = read(event->fd, bytes, sizeof bytes);
+    ssize_t n = read(event->fd.get(), bytes, sizeof bytes);
     if (n > 0) return true;
     if (n < 0 && errno == EINTR) continue;
     return false;
@@ -83,7 +83,7 @@ bool ClearIfSet(Event* event) {
 bool WaitEvent(Event* event, int timeout_ms) {
   if (!event) return false;
   for (;;) {
-    pollfd waiting{event->fd, POLLIN, 0};
+    pollfd waiting{event->fd.get(), POLLIN, 0};
     int ready = poll(&waiting, 1, timeout_ms < 0 ? -1 : timeout_ms);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return false;
@@ -93,15 +93,11 @@ bool WaitEvent(Event* event, int timeout_ms) {
   }
 }
 
-void CloseEvent(Event* event) {
-  if (!event) return;
-  close(event->fd);
-  delete event;
-}
+void CloseEvent(Event* event) { delete event; }
 
 void* EventHandle(Event* event) { return event; }
 
-int EventDescriptor(Event* event) { return event ? event->fd : -1; }
+int EventDescriptor(Event* event) { return event ? event->fd.get() : -1; }
 
 Event* EventFromHandle(void* handle) { return static_cast<Event*>(handle); }
 

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
 #include "platform/linux/host_root.h"
 #include "platform/local_time.h"
 
@@ -78,10 +79,10 @@ bool ReportToEventLog(EventSource* source, uint16_t type, uint32_t id) {
   std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(id));
   std::string line = std::string(when) + "\t" + source->name + "\t" + TypeName(type) + "\t" + number + "\t" +
                      MessageText(source->messages, id) + "\n";
-  int fd = open(source->path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  ssize_t written = write(fd, line.data(), line.size());
-  bool closed = close(fd) == 0;
+  linuxbase::UniqueFd fd(open(source->path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  if (!fd) return false;
+  ssize_t written = write(fd.get(), line.data(), line.size());
+  bool closed = fd.Close();
   return written == static_cast<ssize_t>(line.size()) && closed;
 }
 

@@ -5,20 +5,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "linuxbase/unique_file.h"
+
 namespace platform {
 
 std::vector<FolderEntry> ListFolder(const std::string& folder) {
   std::vector<FolderEntry> entries;
-  DIR* d = opendir(folder.c_str());
+  linuxbase::UniqueDir d(opendir(folder.c_str()));
   if (!d) return entries;
-  while (dirent* e = readdir(d)) {
+  while (dirent* e = readdir(d.get())) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     struct stat st;
     if (stat((folder + "/" + name).c_str(), &st) != 0) continue;
     entries.push_back({name, S_ISDIR(st.st_mode), S_ISREG(st.st_mode)});
   }
-  closedir(d);
   return entries;
 }
 

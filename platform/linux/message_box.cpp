@@ -8,11 +8,12 @@
 #include <string>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
 #include "platform/debug_output.h"
 #include "platform/error_codes.h"
-#include "platform/win1252.h"
 #include "platform/seqpacket_linux.h"
 #include "platform/session_protocol_linux.h"
+#include "platform/win1252.h"
 
 namespace platform {
 namespace {
@@ -38,19 +39,17 @@ bool SendSessionMessage(const char* title, const char* text, uint32_t style, uin
     return false;
   }
   std::string path = session::SocketPath();
-  int fd = path.empty() ? -1 : seqpacket::Connect(path);
-  if (fd < 0) {
+  linuxbase::UniqueFd fd(path.empty() ? -1 : seqpacket::Connect(path));
+  if (!fd) {
     ToStandardError(request.title, request.text);
     *answer = wait ? kIdTimeout : kIdAsync;
     return true;
   }
-  if (!seqpacket::Send(fd, bytes.data(), bytes.size())) {
-    close(fd);
+  if (!seqpacket::Send(fd.get(), bytes.data(), bytes.size())) {
     *error = kErrorBrokenPipe;
     return false;
   }
   if (!wait) {
-    close(fd);
     *answer = kIdAsync;
     return true;
   }
@@ -58,8 +57,7 @@ bool SendSessionMessage(const char* title, const char* text, uint32_t style, uin
   // given one second more.
   int limit = timeoutSeconds == 0 ? -1 : static_cast<int>(timeoutSeconds) * 1000 + 1000;
   uint8_t reply[4];
-  ssize_t n = seqpacket::Receive(fd, reply, sizeof reply, limit);
-  close(fd);
+  ssize_t n = seqpacket::Receive(fd.get(), reply, sizeof reply, limit);
   if (n == 4) {
     *answer =
         static_cast<int32_t>(reply[0] | (reply[1] << 8) | (reply[2] << 16) | (static_cast<uint32_t>(reply[3]) << 24));
@@ -75,10 +73,7 @@ bool SendSessionMessage(const char* title, const char* text, uint32_t style, uin
 
 bool SessionListenerPresent() {
   std::string path = session::SocketPath();
-  int fd = path.empty() ? -1 : seqpacket::Connect(path);
-  if (fd < 0) return false;
-  close(fd);
-  return true;
+  return static_cast<bool>(linuxbase::UniqueFd(path.empty() ? -1 : seqpacket::Connect(path)));
 }
 
 }  // namespace platform

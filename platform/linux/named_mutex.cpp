@@ -12,16 +12,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
 #include "platform/debug_output.h"
 #include "platform/error_codes.h"
 #include "platform/linux/run_directory.h"
 
 struct platform::NamedMutex {
-  int fd;
+  linuxbase::UniqueFd fd;  // the shared lock goes with it
 };
 
 namespace platform {
 namespace {
+
+using linuxbase::UniqueFd;
 
 bool Lock(int fd, int operation) {
   while (flock(fd, operation) != 0) {
@@ -46,9 +49,9 @@ bool Paths(const char* name, std::string* lock, std::string* gate) {
 }
 
 // Opens a shared file of the run directory, readable and writable by all.
-int OpenShared(const std::string& path) {
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd >= 0) fchmod(fd, 0666);  // EPERM when another user made it: harmless
+UniqueFd OpenShared(const std::string& path) {
+  UniqueFd fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  if (fd) fchmod(fd.get(), 0666);  // EPERM when another user made it: harmless
   return fd;
 }
 
@@ -56,20 +59,12 @@ int OpenShared(const std::string& path) {
 class Gate {
  public:
   explicit Gate(const std::string& path) : fd_(OpenShared(path)) {
-    if (fd_ >= 0 && !Lock(fd_, LOCK_EX)) {
-      close(fd_);
-      fd_ = -1;
-    }
+    if (fd_ && !Lock(fd_.get(), LOCK_EX)) fd_.reset();
   }
-  ~Gate() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Gate(const Gate&) = delete;
-  Gate& operator=(const Gate&) = delete;
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return static_cast<bool>(fd_); }
 
  private:
-  int fd_;
+  UniqueFd fd_;  // the lock goes with it
 };
 
 }  // namespace
@@ -90,42 +85,37 @@ NamedMutex* CreateNamedMutex(const char* name, bool* alreadyExisted, uint32_t* e
     *error = ErrorOf(errno);
     return nullptr;
   }
-  int fd = OpenShared(lock);
-  if (fd < 0) {
+  UniqueFd fd = OpenShared(lock);
+  if (!fd) {
     *error = ErrorOf(errno);
     return nullptr;
   }
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
     // Alone: the mutex is new. Kept shared from now on.
-    if (!Lock(fd, LOCK_SH)) {
+    if (!Lock(fd.get(), LOCK_SH)) {
       *error = ErrorOf(errno);
-      close(fd);
       return nullptr;
     }
   } else if (errno == EWOULDBLOCK) {
     *alreadyExisted = true;
-    if (!Lock(fd, LOCK_SH)) {
+    if (!Lock(fd.get(), LOCK_SH)) {
       *error = ErrorOf(errno);
-      close(fd);
       return nullptr;
     }
   } else {
     *error = ErrorOf(errno);
-    close(fd);
     return nullptr;
   }
-  return new NamedMutex{fd};
+  return new NamedMutex{std::move(fd)};
 }
 
 bool NamedMutexExists(const char* name) {
   std::string lock, gate_path;
   if (!name || !*name || !Paths(name, &lock, &gate_path)) return false;
   Gate gate(gate_path);
-  int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  close(fd);
-  return held;
+  UniqueFd fd(open(lock.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return false;
+  return flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
 uint32_t ProbeNamedMutex(const char* name) {
@@ -133,18 +123,13 @@ uint32_t ProbeNamedMutex(const char* name) {
   if (!name || !*name) return kErrorInvalidName;
   if (!Paths(name, &lock, &gate_path)) return kErrorFileNotFound;
   Gate gate(gate_path);
-  int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+  UniqueFd fd(open(lock.c_str(), O_RDONLY | O_CLOEXEC));
   // A lock file this user may not open belongs to a mutex of another.
-  if (fd < 0) return errno == EACCES ? kErrorAccessDenied : kErrorFileNotFound;
-  bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  close(fd);
+  if (!fd) return errno == EACCES ? kErrorAccessDenied : kErrorFileNotFound;
+  bool held = flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
   return held ? 0 : kErrorFileNotFound;
 }
 
-void CloseNamedMutex(NamedMutex* mutex) {
-  if (!mutex) return;
-  close(mutex->fd);
-  delete mutex;
-}
+void CloseNamedMutex(NamedMutex* mutex) { delete mutex; }
 
 }  // namespace platform

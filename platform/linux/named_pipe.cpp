@@ -14,6 +14,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
 #include "platform/debug_output.h"
 #include "platform/error_codes.h"
 #include "platform/linux/pipe_security.h"
@@ -26,19 +27,19 @@ struct platform::PipeSecurity {
 
 struct platform::PipeInstance {
   std::string path;
-  int listener;     // shared by the pipe's instances
-  int client = -1;  // the connection, once a client came
+  int listener;                  // the pipe's, shared by its instances
+  linuxbase::UniqueFd client{};  // the connection, once a client came
 };
 
 struct platform::PipeClient {
-  int fd;
+  linuxbase::UniqueFd fd;
 };
 
 namespace platform {
 namespace {
 
 struct Pipe {
-  int listener;
+  linuxbase::UniqueFd listener;  // listens until the process ends
   uint32_t instances;
   uint32_t maxInstances;
 };
@@ -126,37 +127,36 @@ uint32_t CreatePipeInstance(const char* name, uint32_t maxInstances, uint32_t bu
   if (found != Pipes().end()) {
     if (found->second.instances >= found->second.maxInstances) return kErrorPipeBusy;
     ++found->second.instances;
-    *out = new PipeInstance{path, found->second.listener};
+    *out = new PipeInstance{path, found->second.listener.get()};
     return 0;
   }
-  int listener = seqpacket::Listen(path, security ? security->mode : 0600, static_cast<int>(maxInstances));
-  if (listener < 0) {
+  linuxbase::UniqueFd listener(
+      seqpacket::Listen(path, security ? security->mode : 0600, static_cast<int>(maxInstances)));
+  if (!listener) {
     // Another process serves the pipe: its instances are all this name has.
     if (errno == EADDRINUSE) return kErrorPipeBusy;
     return ErrorOf(errno);
   }
-  Pipes()[path] = {listener, 1, maxInstances};
-  *out = new PipeInstance{path, listener};
+  *out = new PipeInstance{path, listener.get()};
+  Pipes()[path] = Pipe{std::move(listener), 1, maxInstances};
   return 0;
 }
 
 uint32_t WaitForPipeClient(PipeInstance* instance) {
   if (!instance) return kErrorInvalidParameter;
-  if (instance->client >= 0) return 0;
-  int fd = seqpacket::Accept(instance->listener);
-  if (fd < 0) return ErrorOf(errno);
-  instance->client = fd;
-  return 0;
+  if (instance->client) return 0;
+  instance->client.reset(seqpacket::Accept(instance->listener));
+  return instance->client ? 0 : ErrorOf(errno);
 }
 
 uint32_t ReadPipeMessage(PipeInstance* instance, void* buffer, uint32_t size, uint32_t* received, uint32_t timeoutMs) {
-  if (!instance || instance->client < 0) return kErrorPipeNotConnected;
-  return Read(instance->client, buffer, size, received, timeoutMs);
+  if (!instance || !instance->client) return kErrorPipeNotConnected;
+  return Read(instance->client.get(), buffer, size, received, timeoutMs);
 }
 
 uint32_t WritePipeMessage(PipeInstance* instance, const void* data, uint32_t size) {
-  if (!instance || instance->client < 0) return kErrorPipeNotConnected;
-  return Write(instance->client, data, size);
+  if (!instance || !instance->client) return kErrorPipeNotConnected;
+  return Write(instance->client.get(), data, size);
 }
 
 // A message sent stays readable by the client after the disconnect: there
@@ -164,9 +164,7 @@ uint32_t WritePipeMessage(PipeInstance* instance, const void* data, uint32_t siz
 void FlushPipe(PipeInstance*) {}
 
 void DisconnectPipeClient(PipeInstance* instance) {
-  if (!instance || instance->client < 0) return;
-  close(instance->client);
-  instance->client = -1;
+  if (instance) instance->client.reset();
 }
 
 void ClosePipeInstance(PipeInstance* instance) {
@@ -184,26 +182,22 @@ uint32_t ConnectToPipe(const char* name, uint32_t /*timeoutMs*/, PipeClient** ou
   std::string path;
   uint32_t error = 0;
   if (!SocketPath(name, &path, &error)) return error;
-  int fd = seqpacket::Connect(path);
-  if (fd < 0) return ErrorOf(errno);
-  *out = new PipeClient{fd};
+  linuxbase::UniqueFd fd(seqpacket::Connect(path));
+  if (!fd) return ErrorOf(errno);
+  *out = new PipeClient{std::move(fd)};
   return 0;
 }
 
 uint32_t WritePipeClient(PipeClient* client, const void* data, uint32_t size) {
   if (!client) return kErrorInvalidParameter;
-  return Write(client->fd, data, size);
+  return Write(client->fd.get(), data, size);
 }
 
 uint32_t ReadPipeClient(PipeClient* client, void* buffer, uint32_t size, uint32_t* received, uint32_t timeoutMs) {
   if (!client) return kErrorInvalidParameter;
-  return Read(client->fd, buffer, size, received, timeoutMs);
+  return Read(client->fd.get(), buffer, size, received, timeoutMs);
 }
 
-void ClosePipeClient(PipeClient* client) {
-  if (!client) return;
-  close(client->fd);
-  delete client;
-}
+void ClosePipeClient(PipeClient* client) { delete client; }
 
 }  // namespace platform

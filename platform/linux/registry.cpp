@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
+#include "linuxbase/unique_file.h"
 #include "platform/debug_output.h"
 #include "platform/linux/host_root.h"
 #include "platform/linux/registry_file.h"
@@ -30,6 +32,8 @@ struct platform::RegKeyObject {
 
 namespace platform {
 namespace {
+
+using linuxbase::UniqueFd;
 
 RegKeyObject local_machine_root{true, "", "HKEY_LOCAL_MACHINE", kKeyAllAccess};
 
@@ -75,14 +79,14 @@ struct SubKeyEntry {
 // The subkeys of the key in `dir`, by byte order of their names.
 long ListSubKeys(const std::string& dir, std::vector<SubKeyEntry>* out) {
   out->clear();
-  DIR* d = opendir(dir.c_str());
+  linuxbase::UniqueDir d(opendir(dir.c_str()));
   if (!d) return errno == ENOENT ? kRegKeyDeleted : Complain("cannot list", dir, errno);
-  while (dirent* entry = readdir(d)) {
+  while (dirent* entry = readdir(d.get())) {
     auto name = regfile::DecodeKeyName(entry->d_name);
     if (!name || !IsDirectory(dir + "/" + entry->d_name)) continue;
     out->push_back({*name, entry->d_name});
   }
-  closedir(d);
+  d.reset();
   std::sort(out->begin(), out->end(), [](const SubKeyEntry& a, const SubKeyEntry& b) { return a.name < b.name; });
   return kRegOk;
 }
@@ -151,37 +155,28 @@ long ReadKeyFile(const RegKeyObject* key, regfile::KeyFile* file) {
   std::string dir = KeyDir(key);
   std::string path = dir + "/" + regfile::kValuesFileName;
   *file = {};
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
     if (errno != ENOENT) return Complain("cannot open", path, errno);
     if (IsDirectory(dir) || key->predefined) return kRegOk;
     return kRegKeyDeleted;
   }
   struct stat st;
-  if (fstat(fd, &st) != 0) {
-    int error = errno;
-    close(fd);
-    return Complain("cannot examine", path, error);
-  }
+  if (fstat(fd.get(), &st) != 0) return Complain("cannot examine", path, errno);
   if (st.st_size > kMaxKeyFileBytes) {
-    close(fd);
     DebugPrintf("registry: %s is larger than any key file\n", path.c_str());
     return kRegBadDb;
   }
   std::string text(static_cast<size_t>(st.st_size), '\0');
   size_t got = 0;
   while (got < text.size()) {
-    ssize_t n = read(fd, text.data() + got, text.size() - got);
+    ssize_t n = read(fd.get(), text.data() + got, text.size() - got);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      close(fd);
-      return Complain("cannot read", path, error);
-    }
+    if (n < 0) return Complain("cannot read", path, errno);
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
-  close(fd);
+  fd.reset();
   text.resize(got);
   *file = regfile::Parse(text);
   return kRegOk;
@@ -207,17 +202,17 @@ long WriteKeyFile(const std::string& dir, const regfile::KeyFile& file) {
   mode_t mode = 0644;
   struct stat existing;
   if (stat(path.c_str(), &existing) == 0) mode = existing.st_mode & 0777;
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return Complain("cannot create", temporary, errno);
-  if (fchmod(fd, mode) != 0) {
+  UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  if (!fd) return Complain("cannot create", temporary, errno);
+  if (fchmod(fd.get(), mode) != 0) {
     int error = errno;
-    close(fd);
+    fd.reset();
     unlink(temporary.c_str());
     return Complain("cannot set the mode of", temporary, error);
   }
-  bool written = WriteAll(fd, regfile::Format(file)) && fsync(fd) == 0;
+  bool written = WriteAll(fd.get(), regfile::Format(file)) && fsync(fd.get()) == 0;
   int error = errno;
-  if (close(fd) != 0 && written) {
+  if (!fd.Close() && written) {
     written = false;
     error = errno;
   }
@@ -227,11 +222,8 @@ long WriteKeyFile(const std::string& dir, const regfile::KeyFile& file) {
     return Complain("cannot write", path, error);
   }
   // The rename itself must reach the disk before the change counts as made.
-  int dir_fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd >= 0) {
-    fsync(dir_fd);
-    close(dir_fd);
-  }
+  UniqueFd dir_fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir_fd) fsync(dir_fd.get());
   return kRegOk;
 }
 
@@ -239,28 +231,22 @@ long WriteKeyFile(const std::string& dir, const regfile::KeyFile& file) {
 class KeyLock {
  public:
   explicit KeyLock(const std::string& dir) : fd_(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (fd_ < 0) {
+    if (!fd_) {
       error_ = errno;
       return;
     }
-    while (flock(fd_, LOCK_EX) != 0) {
+    while (flock(fd_.get(), LOCK_EX) != 0) {
       if (errno == EINTR) continue;
       error_ = errno;
-      close(fd_);
-      fd_ = -1;
+      fd_.reset();
       return;
     }
   }
-  ~KeyLock() {
-    if (fd_ >= 0) close(fd_);
-  }
-  KeyLock(const KeyLock&) = delete;
-  KeyLock& operator=(const KeyLock&) = delete;
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return static_cast<bool>(fd_); }
   int error() const { return error_; }
 
  private:
-  int fd_;
+  UniqueFd fd_;  // the lock goes with it
   int error_ = 0;
 };
 
@@ -322,12 +308,9 @@ long CreatePrivateRegKey(RegKey parent, const std::string& subkey, uint32_t acce
     KeyLock lock(dir);
     if (!lock.held()) return Complain("cannot lock", dir, lock.error());
     std::string path = dir + "/" + regfile::kValuesFileName;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return Complain("cannot create", path, errno);
-    bool protectedFile = fchmod(fd, 0600) == 0;
-    int error = errno;
-    close(fd);
-    if (!protectedFile) return Complain("cannot protect", path, error);
+    UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd) return Complain("cannot create", path, errno);
+    if (fchmod(fd.get(), 0600) != 0) return Complain("cannot protect", path, errno);
   }
   *result = new RegKeyObject{false, dir, JoinName(parent, subkey), access};
   return kRegOk;

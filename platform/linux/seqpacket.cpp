@@ -8,8 +8,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
+
 namespace platform::seqpacket {
 namespace {
+
+using linuxbase::UniqueFd;
 
 bool Address(const std::string& path, sockaddr_un* address) {
   if (!PathFits(path)) {
@@ -22,7 +26,7 @@ bool Address(const std::string& path, sockaddr_un* address) {
   return true;
 }
 
-int NewSocket() { return socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0); }
+UniqueFd NewSocket() { return UniqueFd(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0)); }
 
 }  // namespace
 
@@ -31,53 +35,36 @@ bool PathFits(const std::string& path) { return path.size() < sizeof(sockaddr_un
 int Connect(const std::string& path) {
   sockaddr_un address;
   if (!Address(path, &address)) return -1;
-  int fd = NewSocket();
-  if (fd < 0) return -1;
-  while (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    if (errno == EINTR) continue;
-    int error = errno;
-    close(fd);
-    errno = error;
-    return -1;
+  UniqueFd fd = NewSocket();
+  if (!fd) return -1;
+  while (connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (errno != EINTR) return -1;
   }
-  return fd;
+  return fd.release();
 }
 
 int Listen(const std::string& path, mode_t mode, int backlog) {
   sockaddr_un address;
   if (!Address(path, &address)) return -1;
-  int fd = NewSocket();
-  if (fd < 0) return -1;
+  UniqueFd fd = NewSocket();
+  if (!fd) return -1;
   for (int attempt = 0;; ++attempt) {
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
-    int error = errno;
-    if (error != EADDRINUSE || attempt > 0) {
-      close(fd);
-      errno = error;
-      return -1;
-    }
+    if (bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+    if (errno != EADDRINUSE || attempt > 0) return -1;
     // A socket file nobody answers on is what a process that ended left.
-    int probe = Connect(path);
-    if (probe >= 0) {
-      close(probe);
-      close(fd);
-      errno = EADDRINUSE;
-      return -1;
-    }
-    if (errno != ECONNREFUSED || unlink(path.c_str()) != 0) {
-      close(fd);
+    UniqueFd probe(Connect(path));
+    if (probe || errno != ECONNREFUSED || unlink(path.c_str()) != 0) {
       errno = EADDRINUSE;
       return -1;
     }
   }
-  if (chmod(path.c_str(), mode) != 0 || listen(fd, backlog) != 0) {
+  if (chmod(path.c_str(), mode) != 0 || listen(fd.get(), backlog) != 0) {
     int error = errno;
     unlink(path.c_str());
-    close(fd);
     errno = error;
     return -1;
   }
-  return fd;
+  return fd.release();
 }
 
 int Accept(int listener) {

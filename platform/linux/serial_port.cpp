@@ -17,6 +17,7 @@
 
 #include <memory>
 
+#include "linuxbase/unique_fd.h"
 #include "platform/common/serial_backend.h"
 #include "platform/common/simulated_lines.h"
 #include "platform/debug_output.h"
@@ -82,11 +83,10 @@ namespace {
 
 class DeviceBackend : public SerialBackend {
  public:
-  explicit DeviceBackend(int fd) : fd_(fd) {}
+  explicit DeviceBackend(linuxbase::UniqueFd fd) : owned_(std::move(fd)), fd_(owned_.get()) {}
   // Closing a tty drops DTR and RTS (HUPCL); DTR is dropped first all the same.
   ~DeviceBackend() override {
     if (!SetDtr(false)) DebugPrintf("serial: cannot drop DTR before closing\n");
-    close(fd_);
   }
 
   bool Configure(bool handshake, std::string* error) override {
@@ -104,16 +104,16 @@ class DeviceBackend : public SerialBackend {
  private:
   bool SetLine(int line, bool on) { return ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) == 0; }
 
-  int fd_;
+  linuxbase::UniqueFd owned_;
+  int fd_;  // owned_'s
 };
 
 class LockFile : public SimulatedPortLock {
  public:
-  explicit LockFile(int fd) : fd_(fd) {}
-  ~LockFile() override { close(fd_); }
+  explicit LockFile(linuxbase::UniqueFd fd) : fd_(std::move(fd)) {}
 
  private:
-  int fd_;
+  linuxbase::UniqueFd fd_;  // the lock goes with it
 };
 
 }  // namespace
@@ -124,27 +124,25 @@ std::unique_ptr<SerialBackend> OpenDeviceBackend(const std::string& name, std::s
     if (error) *error = name + ": no such port";
     return nullptr;
   }
-  int fd = open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  linuxbase::UniqueFd fd(open(device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
     if (error) *error = *device + ": " + std::strerror(errno);
     return nullptr;
   }
-  if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (ioctl(fd.get(), TIOCEXCL) != 0 || flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
     if (error) *error = *device + ": " + (errno == EWOULDBLOCK ? "the port is in use" : std::strerror(errno));
-    close(fd);
     return nullptr;
   }
-  return std::make_unique<DeviceBackend>(fd);
+  return std::make_unique<DeviceBackend>(std::move(fd));
 }
 
 std::unique_ptr<SimulatedPortLock> LockSimulatedPort(const std::string& lockPath, std::string* error) {
-  int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  linuxbase::UniqueFd fd(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  if (!fd || flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
     if (error) *error = lockPath + ": " + (errno == EWOULDBLOCK ? "the port is in use" : std::strerror(errno));
-    if (fd >= 0) close(fd);
     return nullptr;
   }
-  return std::make_unique<LockFile>(fd);
+  return std::make_unique<LockFile>(std::move(fd));
 }
 
 std::string SimulatorFilePath(const char* path) { return path; }

@@ -35,15 +35,15 @@
 #include <unistd.h>
 #include <vector>
 
+#include "linuxbase/unique_fd.h"
 #include "platform/debug_output.h"
 #include "platform/directories.h"
 #include "platform/error_codes.h"
 #include "platform/linux/host_root.h"
 #include "platform/linux/run_directory.h"
-#include "platform/seqpacket_linux.h"
 #include "platform/linux/service_messages.h"
-#include "linuxbase/unique_fd.h"
 #include "platform/registry.h"
+#include "platform/seqpacket_linux.h"
 
 extern char** environ;
 
@@ -63,6 +63,8 @@ struct platform::ServiceStatusObject {
 
 namespace platform {
 namespace {
+
+using linuxbase::UniqueFd;
 
 constexpr const char* kServicesKey = "System\\CurrentControlSet\\Services";
 constexpr const char* kMarkVariable = "VIGIL20_SERVICE_MARK";
@@ -88,10 +90,10 @@ bool MayAdminister() { return geteuid() == 0 || access(HostRoot().c_str(), W_OK)
 
 bool WriteWhole(const std::string& path, const std::string& text, mode_t mode) {
   std::string temporary = path + ".new";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0) return false;
-  bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  written = close(fd) == 0 && written;
+  UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+  if (!fd) return false;
+  bool written = write(fd.get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  written = fd.Close() && written;
   if (written && rename(temporary.c_str(), path.c_str()) == 0) return true;
   unlink(temporary.c_str());
   return false;
@@ -123,11 +125,9 @@ bool ReadStatus(const std::string& name, ServiceStatus* s) {
 bool ProcessRuns(const std::string& name) {
   std::string path;
   if (!ScmFile(name, ".lock", &path)) return false;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  close(fd);
-  return held;
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return false;
+  return flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
 // The record's values; false when the service is not installed.
@@ -171,9 +171,9 @@ std::string Expand(const std::string& text) {
 
 std::string FreshMark() {
   unsigned char bytes[16] = {};
-  int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-  ssize_t got = fd >= 0 ? read(fd, bytes, sizeof bytes) : -1;
-  if (fd >= 0) close(fd);
+  UniqueFd fd(open("/dev/urandom", O_RDONLY | O_CLOEXEC));
+  ssize_t got = fd ? read(fd.get(), bytes, sizeof bytes) : -1;
+  fd.reset();
   if (got != static_cast<ssize_t>(sizeof bytes)) {
     // No randomness: the time and the process still make the mark unique.
     auto now = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -206,18 +206,15 @@ pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& m
   for (auto& a : arguments) argv.push_back(a.data());
   argv.push_back(nullptr);
 
-  int report[2], go[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return 0;
-  if (pipe2(go, O_CLOEXEC) != 0) {
-    close(report[0]);
-    close(report[1]);
-    return 0;
-  }
+  // `report` brings the service's process id back; the service waits on
+  // `go` until the start is recorded.
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return 0;
+  UniqueFd report_read(ends[0]), report_write(ends[1]);
+  if (pipe2(ends, O_CLOEXEC) != 0) return 0;
+  UniqueFd go_read(ends[0]), go_write(ends[1]);
   pid_t child = fork();
-  if (child < 0) {
-    for (int fd : {report[0], report[1], go[0], go[1]}) close(fd);
-    return 0;
-  }
+  if (child < 0) return 0;
   if (child == 0) {
     setsid();
     pid_t service = fork();
@@ -231,26 +228,28 @@ pid_t LaunchDetached(const std::vector<std::string>& words, const std::string& m
       }
       if (system_dir[0] && chdir(system_dir) != 0) _exit(126);
       // Until the starter has recorded the start (its end of `go` closes).
-      close(go[1]);
+      // A forked child closes by hand: it leaves by exec or _exit, and no
+      // owner of this copy of the parent's memory may act for it.
+      close(go_write.get());
       char ignored;
-      while (read(go[0], &ignored, 1) < 0 && errno == EINTR) {
+      while (read(go_read.get(), &ignored, 1) < 0 && errno == EINTR) {
       }
       execve(argv[0], argv.data(), env.data());
       _exit(127);
     }
-    (void)!write(report[1], &service, sizeof service);
+    (void)!write(report_write.get(), &service, sizeof service);
     _exit(service > 0 ? 0 : 1);
   }
-  close(report[1]);
-  close(go[0]);
+  report_write.reset();
+  go_read.reset();
   pid_t service = 0;
-  if (read(report[0], &service, sizeof service) != static_cast<ssize_t>(sizeof service)) service = 0;
-  close(report[0]);
+  if (read(report_read.get(), &service, sizeof service) != static_cast<ssize_t>(sizeof service)) service = 0;
+  report_read.reset();
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   if (service > 0) started(service);
-  close(go[1]);
+  go_write.reset();
   return service > 0 ? service : 0;
 }
 
@@ -400,13 +399,14 @@ uint32_t ControlServiceEntry(ScHandle service, uint32_t control, ServiceStatus* 
   }
   std::string path;
   if (!ScmFile(service->name, ".ctl", &path)) return kErrorAccessDenied;
-  int fd = seqpacket::Connect(path);
-  if (fd < 0) return errno == EACCES ? kErrorAccessDenied : kErrorServiceNotActive;
+  UniqueFd fd(seqpacket::Connect(path));
+  if (!fd) return errno == EACCES ? kErrorAccessDenied : kErrorServiceNotActive;
   // One byte more than a reply, so that a longer message is seen as such.
   uint8_t reply[sizeof(ServiceStatus) + 1];
-  ssize_t n =
-      seqpacket::Send(fd, &control, sizeof control) ? seqpacket::Receive(fd, reply, sizeof reply, kControlReplyMs) : -1;
-  close(fd);
+  ssize_t n = seqpacket::Send(fd.get(), &control, sizeof control)
+                  ? seqpacket::Receive(fd.get(), reply, sizeof reply, kControlReplyMs)
+                  : -1;
+  fd.reset();
   std::optional<ServiceStatus> answer = n > 0 ? scm::DecodeStatusReply(reply, static_cast<size_t>(n)) : std::nullopt;
   if (!answer) return kErrorServiceRequestTimeout;
   *status = *answer;
@@ -437,10 +437,10 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
   // The mark is for this process alone, not for the programs it starts.
   unsetenv(kMarkVariable);
 
-  linuxbase::UniqueFd lock(open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  UniqueFd lock(open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (!lock || flock(lock.get(), LOCK_EX | LOCK_NB) != 0) return kErrorServiceAlreadyRunning;
-  linuxbase::UniqueFd listener(seqpacket::Listen(control_path, 0600, 4));
-  linuxbase::UniqueFd stopped(eventfd(0, EFD_CLOEXEC));
+  UniqueFd listener(seqpacket::Listen(control_path, 0600, 4));
+  UniqueFd stopped(eventfd(0, EFD_CLOEXEC));
   if (!listener || !stopped) return kErrorAccessDenied;
   auto* state = new ServiceStatusObject{name, nullptr, {}, {}, stopped.get()};
   {
@@ -459,7 +459,7 @@ uint32_t RunServiceDispatcher(const char* name, ServiceMainFunction serviceMain)
     }
     if (fds[1].revents & POLLIN) break;
     if (!(fds[0].revents & POLLIN)) continue;
-    linuxbase::UniqueFd connection(seqpacket::Accept(listener.get()));
+    UniqueFd connection(seqpacket::Accept(listener.get()));
     if (!connection) continue;
     int fd = connection.get();
     uint8_t message[sizeof(uint32_t) + 1];

@@ -6,10 +6,10 @@
 
 namespace platform {
 
-void NotifyServiceReady() { linuxbase::NotifyServiceReady(); }
+void NotifyServiceReady() { linuxbase::NotifyServiceReady(linuxbase::MonotonicMs()); }
 
-void NotifyServiceAlive() { linuxbase::NotifyServiceAlive(); }
+void NotifyServiceAlive() { linuxbase::NotifyServiceAlive(linuxbase::MonotonicMs()); }
 
-uint32_t ServiceAlivePeriodMs() { return linuxbase::WatchdogPeriodMs() / 2; }
+uint32_t ServiceAlivePeriodMs() { return linuxbase::AlivePeriodMs(); }
 
 }  // namespace platform

@@ -17,10 +17,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "linuxbase/unique_fd.h"
 #include "platform/linux/host_root.h"
 
 struct platform::SharedSection {
-  int fd = -1;
+  linuxbase::UniqueFd fd;  // the holder's shared lock goes with it
   void* data = nullptr;
   size_t size = 0;
 };
@@ -55,26 +56,25 @@ bool Lock(int fd, int operation) {
   return true;
 }
 
-bool Fail(std::string* error, const std::string& what, int fd) {
+bool Fail(std::string* error, const std::string& what) {
   if (error) *error = what + ": " + std::strerror(errno);
-  if (fd >= 0) close(fd);
   return false;
 }
 
 // Takes the holder's shared lock, initialising the content when alone.
 bool Attach(int fd, const void* initial, size_t size, std::string* error) {
   if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-    if (ftruncate(fd, static_cast<off_t>(size)) != 0) return Fail(error, "ftruncate", -1);
-    if (pwrite(fd, initial, size, 0) != static_cast<ssize_t>(size)) return Fail(error, "initial write", -1);
+    if (ftruncate(fd, static_cast<off_t>(size)) != 0) return Fail(error, "ftruncate");
+    if (pwrite(fd, initial, size, 0) != static_cast<ssize_t>(size)) return Fail(error, "initial write");
     // A holder arriving between the two calls may initialise again: harmless,
     // since nobody has changed the content yet.
-    if (!Lock(fd, LOCK_SH)) return Fail(error, "flock", -1);
+    if (!Lock(fd, LOCK_SH)) return Fail(error, "flock");
     return true;
   }
-  if (errno != EWOULDBLOCK) return Fail(error, "flock", -1);
-  if (!Lock(fd, LOCK_SH)) return Fail(error, "flock", -1);
+  if (errno != EWOULDBLOCK) return Fail(error, "flock");
+  if (!Lock(fd, LOCK_SH)) return Fail(error, "flock");
   struct stat st;
-  if (fstat(fd, &st) != 0) return Fail(error, "fstat", -1);
+  if (fstat(fd, &st) != 0) return Fail(error, "fstat");
   if (st.st_size != static_cast<off_t>(size)) {
     if (error) *error = "the section has " + std::to_string(st.st_size) + " bytes, not " + std::to_string(size);
     return false;
@@ -86,27 +86,24 @@ bool Attach(int fd, const void* initial, size_t size, std::string* error) {
 
 SharedSection* OpenSharedSection(const char* name, const void* initial, size_t size, std::string* error) {
   std::string object = ObjectName(name);
-  int fd = shm_open(object.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    Fail(error, "shm_open " + object, -1);
+  linuxbase::UniqueFd fd(shm_open(object.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd) {
+    Fail(error, "shm_open " + object);
     return nullptr;
   }
   // Any local user's process may hold the section; the umask must not stop
   // them. Only the object's owner may change that, so EPERM is expected.
-  if (fchmod(fd, 0666) != 0 && errno != EPERM) {
-    Fail(error, "fchmod " + object, fd);
+  if (fchmod(fd.get(), 0666) != 0 && errno != EPERM) {
+    Fail(error, "fchmod " + object);
     return nullptr;
   }
-  if (!Attach(fd, initial, size, error)) {
-    close(fd);
-    return nullptr;
-  }
-  void* data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (!Attach(fd.get(), initial, size, error)) return nullptr;
+  void* data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd.get(), 0);
   if (data == MAP_FAILED) {
-    Fail(error, "mmap " + object, fd);
+    Fail(error, "mmap " + object);
     return nullptr;
   }
-  return new SharedSection{fd, data, size};
+  return new SharedSection{std::move(fd), data, size};
 }
 
 void* SharedSectionData(SharedSection* section) { return section->data; }
@@ -125,7 +122,6 @@ void CloseSharedSection(SharedSection* section) {
     std::memcpy(kept, last.data(), last.size());
   else
     munmap(section->data, section->size);
-  close(section->fd);
   delete section;
 }
 

@@ -6,6 +6,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
+
 namespace platform {
 
 SpawnResult SpawnDetached(const std::vector<std::string>& argv, bool quiet, pid_t* pid) {
@@ -13,15 +15,13 @@ SpawnResult SpawnDetached(const std::vector<std::string>& argv, bool quiet, pid_
   for (const std::string& a : argv) words.push_back(const_cast<char*>(a.c_str()));
   words.push_back(nullptr);
 
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return {SpawnStage::kSystem, errno};
+  // The child writes its exec's error on `report`; a close on exec says
+  // that the program runs.
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return {SpawnStage::kSystem, errno};
+  linuxbase::UniqueFd report_read(ends[0]), report_write(ends[1]);
   pid_t child = fork();
-  if (child < 0) {
-    int error = errno;
-    close(report[0]);
-    close(report[1]);
-    return {SpawnStage::kSystem, error};
-  }
+  if (child < 0) return {SpawnStage::kSystem, errno};
   if (child == 0) {
     setsid();
     if (quiet) {
@@ -30,21 +30,22 @@ SpawnResult SpawnDetached(const std::vector<std::string>& argv, bool quiet, pid_
         dup2(null, 0);
         dup2(null, 1);
         dup2(null, 2);
+        // By hand: between fork and exec no owner acts for the child.
         if (null > 2) close(null);
       }
     }
     execv(words[0], words.data());
     int error = errno;
-    ssize_t ignored = write(report[1], &error, sizeof error);
+    ssize_t ignored = write(report_write.get(), &error, sizeof error);
     (void)ignored;
     _exit(127);
   }
-  close(report[1]);
+  report_write.reset();
   int error = 0;
   ssize_t n;
-  do n = read(report[0], &error, sizeof error);
+  do n = read(report_read.get(), &error, sizeof error);
   while (n < 0 && errno == EINTR);
-  close(report[0]);
+  report_read.reset();
   *pid = child;
   if (n == static_cast<ssize_t>(sizeof error)) {
     waitpid(child, nullptr, 0);

@@ -13,10 +13,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include "linuxbase/unique_fd.h"
+#include "platform/common/host_entry.h"
 #include "platform/event_loop_linux.h"
 
 struct platform::UdpSocket {
-  int fd;
+  linuxbase::UniqueFd fd;
 };
 
 namespace platform {
@@ -105,43 +107,36 @@ int StartupSockets() { return 0; }
 void CleanupSockets() {}
 
 int CreateUdpSocket(uint16_t port, UdpSocket** out) {
-  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return LastError();
+  linuxbase::UniqueFd fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!fd) return LastError();
   int on = 1;
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(port);
-  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  sockaddr_in local{.sin_family = AF_INET, .sin_port = htons(port), .sin_addr = {htonl(INADDR_ANY)}, .sin_zero = {}};
   // The port is shared: every program of the computer that listens for
   // the LAN's notifications (the monitoring program, the applet, the
   // gateways, the daemon) receives each broadcast.
-  if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-      bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    int error = LastError();
-    close(fd);
-    return error;
-  }
-  *out = new UdpSocket{fd};
+  if (setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+      setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+      bind(fd.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+    return LastError();
+  *out = new UdpSocket{std::move(fd)};
   return 0;
 }
 
 void CloseUdpSocket(UdpSocket* socket) {
   if (!socket) return;
-  event_loop::UnwatchSocket(socket->fd);
-  close(socket->fd);
+  event_loop::UnwatchSocket(socket->fd.get());
   delete socket;
 }
 
-uintptr_t UdpSocketId(const UdpSocket* socket) { return static_cast<uintptr_t>(socket->fd); }
+uintptr_t UdpSocketId(const UdpSocket* socket) { return static_cast<uintptr_t>(socket->fd.get()); }
 
 int SelectSocketEvents(UdpSocket* socket, Window window, uint32_t message, uint32_t events) {
-  int flags = fcntl(socket->fd, F_GETFL);
-  if (flags < 0 || fcntl(socket->fd, F_SETFL, flags | O_NONBLOCK) != 0) return LastError();
+  int flags = fcntl(socket->fd.get(), F_GETFL);
+  if (flags < 0 || fcntl(socket->fd.get(), F_SETFL, flags | O_NONBLOCK) != 0) return LastError();
   uint32_t watched = 0;
   if (events & kFdRead) watched |= event_loop::kSocketRead;
   if (events & kFdWrite) watched |= event_loop::kSocketWrite;
-  if (!event_loop::WatchSocket(window, socket->fd, message, UdpSocketId(socket), watched)) return 10022;
+  if (!event_loop::WatchSocket(window, socket->fd.get(), message, UdpSocketId(socket), watched)) return 10022;
   return 0;
 }
 
@@ -150,13 +145,13 @@ int ConnectUdpSocket(UdpSocket* socket, const char* address, uint16_t port) {
   remote.sin_family = AF_INET;
   remote.sin_port = htons(port);
   if (!address || inet_pton(AF_INET, address, &remote.sin_addr) != 1) return 10049;
-  if (connect(socket->fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) return LastError();
+  if (connect(socket->fd.get(), reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) return LastError();
   return 0;
 }
 
 int SendUdp(UdpSocket* socket, const void* data, size_t size, size_t* sent) {
   for (;;) {
-    ssize_t n = send(socket->fd, data, size, MSG_NOSIGNAL);
+    ssize_t n = send(socket->fd.get(), data, size, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return LastError();
     *sent = static_cast<size_t>(n);
@@ -165,9 +160,9 @@ int SendUdp(UdpSocket* socket, const void* data, size_t size, size_t* sent) {
 }
 
 int ReceiveUdp(UdpSocket* socket, void* buffer, size_t size, size_t* received) {
-  event_loop::RearmSocketRead(socket->fd);
+  event_loop::RearmSocketRead(socket->fd.get());
   for (;;) {
-    ssize_t n = recv(socket->fd, buffer, size, 0);
+    ssize_t n = recv(socket->fd.get(), buffer, size, 0);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return LastError();
     *received = static_cast<size_t>(n);
@@ -190,13 +185,7 @@ int LookupHost(const char* name, HostEntry* entry) {
   while (gethostbyname_r(name, &result, work.data(), work.size(), &found, &error) == ERANGE && work.size() < 1 << 20)
     work.resize(work.size() * 2);
   if (!found) return error == TRY_AGAIN ? 11002 : error == NO_RECOVERY ? 11003 : error == NO_DATA ? 11004 : 11001;
-  *entry = {};
-  entry->officialName = found->h_name ? found->h_name : "";
-  if (found->h_aliases && found->h_aliases[0]) entry->firstAlias = found->h_aliases[0];
-  if (found->h_addrtype == AF_INET && found->h_length == 4 && found->h_addr_list && found->h_addr_list[0]) {
-    std::memcpy(entry->address, found->h_addr_list[0], 4);
-    entry->hasAddress = true;
-  }
+  *entry = EntryOf(*found);
   return 0;
 }
 

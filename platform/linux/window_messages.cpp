@@ -24,6 +24,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "linuxbase/unique_fd.h"
+#include "linuxbase/unique_file.h"
 #include "platform/debug_output.h"
 #include "platform/error_codes.h"
 #include "platform/event_loop_linux.h"
@@ -34,6 +36,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace platform {
 namespace {
+
+using linuxbase::UniqueFd;
 
 constexpr size_t kMaxNameBytes = 255;
 // How long a broadcast waits for one window of another process.
@@ -75,7 +79,7 @@ struct Posted {
 
 struct ThreadQueue {
   uint32_t thread = 0;
-  int wake = -1;
+  UniqueFd wake;    // the queue, and so this, lives until the process ends
   std::mutex lock;  // guards `posted` only: other threads post
   std::deque<Posted> posted;
   // The rest belongs to the thread itself.
@@ -92,9 +96,9 @@ struct platform::WindowObject {
   ThreadQueue* queue;
   uint64_t serial;
   WindowProcedure procedure;
-  int listener = -1;  // top-level windows only
+  linuxbase::UniqueFd listener;  // top-level windows only
   std::string socketPath;
-  std::vector<int> pending;  // connections whose message has not come yet
+  std::vector<linuxbase::UniqueFd> pending;  // connections whose message has not come yet
   std::vector<Timer> timers;
 };
 
@@ -115,11 +119,11 @@ thread_local ThreadQueue* current_queue = nullptr;
 
 ThreadQueue* CurrentQueue() {
   if (current_queue) return current_queue;
-  int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (wake < 0) return nullptr;
+  UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!wake) return nullptr;
   auto* queue = new ThreadQueue;
   queue->thread = CurrentThreadId();
-  queue->wake = wake;
+  queue->wake = std::move(wake);
   std::lock_guard<std::mutex> hold(RegistryLock());
   Queues()[queue->thread] = queue;
   current_queue = queue;
@@ -128,7 +132,7 @@ ThreadQueue* CurrentQueue() {
 
 void Wake(ThreadQueue* queue) {
   uint64_t one = 1;
-  if (write(queue->wake, &one, sizeof one) < 0 && errno != EAGAIN)
+  if (write(queue->wake.get(), &one, sizeof one) < 0 && errno != EAGAIN)
     DebugPrintf("window messages: cannot wake thread %u: %s\n", queue->thread, std::strerror(errno));
 }
 
@@ -201,11 +205,11 @@ bool ReadNames(int fd, std::vector<std::string>* names) {
   return true;
 }
 
-int OpenNamesFile() {
+UniqueFd OpenNamesFile() {
   std::string dir = WindowsDirectory();
-  if (dir.empty()) return -1;
-  int fd = open((dir + "/messages").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd >= 0) fchmod(fd, 0666);  // EPERM when another user made it: harmless
+  if (dir.empty()) return UniqueFd();
+  UniqueFd fd(open((dir + "/messages").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  if (fd) fchmod(fd.get(), 0666);  // EPERM when another user made it: harmless
   return fd;
 }
 
@@ -219,7 +223,8 @@ bool LockFile(int fd, int operation) {
 // ---- the other side of a window socket
 
 // Serves one message that arrived on a window's socket.
-void ServeConnection(ThreadQueue* queue, Window window, int fd) {
+void ServeConnection(ThreadQueue* queue, Window window, UniqueFd connection) {
+  int fd = connection.get();
   WireMessage wire{};
   bool truncated = false;
   ssize_t n = seqpacket::Receive(fd, &wire, sizeof wire, 0, &truncated);
@@ -236,7 +241,6 @@ void ServeConnection(ThreadQueue* queue, Window window, int fd) {
                    static_cast<intptr_t>(wire.lParam)});
     }
   }
-  close(fd);
 }
 
 // The descriptors of one poll, each with what it stands for.
@@ -257,8 +261,10 @@ struct PollSet {
 
 void AddWindowSockets(ThreadQueue* queue, PollSet* set) {
   for (Window w : queue->windows) {
-    if (w->listener >= 0) set->Add(w->listener, POLLIN, {PollSet::Entry::kListener, w, w->serial, w->listener});
-    for (int fd : w->pending) set->Add(fd, POLLIN, {PollSet::Entry::kPending, w, w->serial, fd});
+    int listener = w->listener.get();
+    if (listener >= 0) set->Add(listener, POLLIN, {PollSet::Entry::kListener, w, w->serial, listener});
+    for (const UniqueFd& fd : w->pending)
+      set->Add(fd.get(), POLLIN, {PollSet::Entry::kPending, w, w->serial, fd.get()});
   }
 }
 
@@ -270,13 +276,15 @@ void ServeReadyWindowSockets(ThreadQueue* queue, const PollSet& set) {
     if (!IsLive(queue, entry.window, entry.serial)) continue;
     Window w = entry.window;
     if (entry.kind == PollSet::Entry::kListener) {
-      int fd = seqpacket::Accept(w->listener);
-      if (fd >= 0) w->pending.push_back(fd);
+      UniqueFd fd(seqpacket::Accept(w->listener.get()));
+      if (fd) w->pending.push_back(std::move(fd));
     } else if (entry.kind == PollSet::Entry::kPending) {
-      auto found = std::find(w->pending.begin(), w->pending.end(), entry.fd);
+      auto found =
+          std::find_if(w->pending.begin(), w->pending.end(), [&](const UniqueFd& fd) { return fd.get() == entry.fd; });
       if (found == w->pending.end()) continue;
+      UniqueFd connection = std::move(*found);
       w->pending.erase(found);
-      ServeConnection(queue, w, entry.fd);
+      ServeConnection(queue, w, std::move(connection));
     }
   }
 }
@@ -285,17 +293,15 @@ void ServeReadyWindowSockets(ThreadQueue* queue, const PollSet& set) {
 // sends to our own windows while the reply is awaited.
 bool SendRemote(const std::string& path, uint32_t message, uintptr_t wParam, intptr_t lParam, int timeoutMs,
                 intptr_t* result) {
-  int fd = seqpacket::Connect(path);
-  if (fd < 0) {
+  UniqueFd connection(seqpacket::Connect(path));
+  if (!connection) {
     // The window's process ended without removing its socket.
     if (errno == ECONNREFUSED || errno == ENOENT) unlink(path.c_str());
     return false;
   }
+  int fd = connection.get();
   WireMessage wire{kWireSend, message, wParam, static_cast<int64_t>(lParam)};
-  if (!seqpacket::Send(fd, &wire, sizeof wire)) {
-    close(fd);
-    return false;
-  }
+  if (!seqpacket::Send(fd, &wire, sizeof wire)) return false;
   ThreadQueue* queue = current_queue;
   auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
@@ -310,27 +316,24 @@ bool SendRemote(const std::string& path, uint32_t message, uintptr_t wParam, int
     if (set.fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
       int64_t reply = 0;
       ssize_t n = seqpacket::Receive(fd, &reply, sizeof reply, 0);
-      close(fd);
+      connection.reset();
       if (n != static_cast<ssize_t>(sizeof reply)) return false;
       *result = static_cast<intptr_t>(reply);
       return true;
     }
     if (queue) ServeReadyWindowSockets(queue, set);
   }
-  close(fd);
   return false;
 }
 
 bool PostRemote(const std::string& path, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  int fd = seqpacket::Connect(path);
-  if (fd < 0) {
+  UniqueFd fd(seqpacket::Connect(path));
+  if (!fd) {
     if (errno == ECONNREFUSED || errno == ENOENT) unlink(path.c_str());
     return false;
   }
   WireMessage wire{kWirePost, message, wParam, static_cast<int64_t>(lParam)};
-  bool sent = seqpacket::Send(fd, &wire, sizeof wire);
-  close(fd);
-  return sent;
+  return seqpacket::Send(fd.get(), &wire, sizeof wire);
 }
 
 // This process's top-level window with socket `path`, if the calling
@@ -349,8 +352,8 @@ bool OpenWindowSocket(Window window, uint32_t* error) {
     return false;
   }
   window->socketPath = dir + "/" + std::to_string(getpid()) + "-" + std::to_string(window->serial) + kSocketSuffix;
-  window->listener = seqpacket::Listen(window->socketPath, 0666, 16);
-  if (window->listener < 0) {
+  window->listener.reset(seqpacket::Listen(window->socketPath, 0666, 16));
+  if (!window->listener) {
     DebugPrintf("window messages: cannot listen on %s: %s\n", window->socketPath.c_str(), std::strerror(errno));
     *error = kErrorAccessDenied;
     return false;
@@ -394,11 +397,10 @@ void DestroyHiddenWindow(Window window) {
   queue->sockets.erase(std::remove_if(queue->sockets.begin(), queue->sockets.end(),
                                       [&](const SocketWatch& s) { return s.window == window; }),
                        queue->sockets.end());
-  if (window->listener >= 0) {
-    close(window->listener);
+  if (window->listener) {
+    window->listener.reset();
     unlink(window->socketPath.c_str());
   }
-  for (int fd : window->pending) close(fd);
   delete window;
 }
 
@@ -450,8 +452,9 @@ uint32_t RegisterMessageName(const char* name) {
     return 0;
   };
   if (uint32_t known = find()) return known;
-  int fd = OpenNamesFile();
-  if (fd < 0) return 0;
+  UniqueFd names_file = OpenNamesFile();
+  if (!names_file) return 0;
+  int fd = names_file.get();
   uint32_t number = 0;
   if (LockFile(fd, LOCK_EX) && ReadNames(fd, &names.byIndex)) {
     number = find();
@@ -463,7 +466,6 @@ uint32_t RegisterMessageName(const char* name) {
       }
     }
   }
-  close(fd);
   return number;
 }
 
@@ -473,10 +475,9 @@ std::string RegisteredMessageName(uint32_t message) {
   Names& names = RegisteredNames();
   std::lock_guard<std::mutex> hold(names.lock);
   if (index >= names.byIndex.size()) {
-    int fd = OpenNamesFile();
-    if (fd < 0) return "";
-    if (LockFile(fd, LOCK_SH)) ReadNames(fd, &names.byIndex);
-    close(fd);
+    UniqueFd fd = OpenNamesFile();
+    if (!fd) return "";
+    if (LockFile(fd.get(), LOCK_SH)) ReadNames(fd.get(), &names.byIndex);
   }
   return index < names.byIndex.size() ? names.byIndex[index] : "";
 }
@@ -571,7 +572,7 @@ int RunMessageLoop() {
     }
 
     PollSet set;
-    set.Add(queue->wake, POLLIN, {PollSet::Entry::kWake, nullptr, 0, queue->wake});
+    set.Add(queue->wake.get(), POLLIN, {PollSet::Entry::kWake, nullptr, 0, queue->wake.get()});
     AddWindowSockets(queue, &set);
     for (const SocketWatch& s : queue->sockets)
       if (s.readArmed) set.Add(s.fd, POLLIN, {PollSet::Entry::kSocket, s.window, s.window->serial, s.fd});
@@ -585,7 +586,7 @@ int RunMessageLoop() {
     if (ready <= 0) continue;
     if (set.fds[0].revents & POLLIN) {
       uint64_t count = 0;
-      if (read(queue->wake, &count, sizeof count) < 0 && errno != EAGAIN)
+      if (read(queue->wake.get(), &count, sizeof count) < 0 && errno != EAGAIN)
         DebugPrintf("window messages: eventfd: %s\n", std::strerror(errno));
     }
     ServeReadyWindowSockets(queue, set);
@@ -629,15 +630,15 @@ std::vector<WindowAddress> ListTopLevelWindows() {
   std::vector<WindowAddress> found;
   std::string dir = WindowsDirectory();
   if (dir.empty()) return found;
-  DIR* d = opendir(dir.c_str());
+  linuxbase::UniqueDir d(opendir(dir.c_str()));
   if (!d) return found;
-  while (dirent* entry = readdir(d)) {
+  while (dirent* entry = readdir(d.get())) {
     std::string name = entry->d_name;
     size_t suffix = std::strlen(kSocketSuffix);
     if (name.size() <= suffix || name.compare(name.size() - suffix, suffix, kSocketSuffix) != 0) continue;
     found.push_back({std::atol(name.c_str()), dir + "/" + name});
   }
-  closedir(d);
+  d.reset();
   // Oldest process first, and a process's windows in the order made.
   std::sort(found.begin(), found.end(), [](const WindowAddress& a, const WindowAddress& b) {
     return a.processId != b.processId ? a.processId < b.processId : a.path < b.path;

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "platform/udp_socket.h"
+
+#include "platform/common/host_entry.h"
 #include "platform/win32/window_object.h"
 
 struct platform::UdpSocket {
@@ -92,13 +94,7 @@ int GetLocalHostName(char* buffer, size_t size) {
 int LookupHost(const char* name, HostEntry* entry) {
   hostent* found = gethostbyname(name);
   if (!found) return WSAGetLastError();
-  *entry = {};
-  entry->officialName = found->h_name ? found->h_name : "";
-  if (found->h_aliases && found->h_aliases[0]) entry->firstAlias = found->h_aliases[0];
-  if (found->h_addrtype == AF_INET && found->h_length == 4 && found->h_addr_list && found->h_addr_list[0]) {
-    std::memcpy(entry->address, found->h_addr_list[0], 4);
-    entry->hasAddress = true;
-  }
+  *entry = EntryOf(*found);
   return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "core/status_record.h"
 #include "platform/local_time.h"
 #include "platform/named_pipe.h"
+#include "platform/owned_handle.h"
 #include "tools/vigil20s/status_text.h"
 
 namespace {
@@ -20,14 +21,14 @@ constexpr uint8_t kStatusRequest = 10;
 
 // One status request: 0 with the record, or the system's error code.
 uint32_t ReadStatus(CState* state) {
-  platform::PipeClient* client = nullptr;
-  uint32_t error = platform::ConnectToPipe(kPipeName, 1000, &client);
+  platform::Owned<platform::PipeClient*, platform::ClosePipeClient> client;
+  uint32_t error = platform::ConnectToPipe(kPipeName, 1000, client.out());
   if (error != 0) return error;
   uint8_t reply[kStateImageBytes];
   uint32_t received = 0;
-  error = platform::WritePipeClient(client, &kStatusRequest, 1);
-  if (error == 0) error = platform::ReadPipeClient(client, reply, sizeof reply, &received, 2000);
-  platform::ClosePipeClient(client);
+  error = platform::WritePipeClient(client.get(), &kStatusRequest, 1);
+  if (error == 0) error = platform::ReadPipeClient(client.get(), reply, sizeof reply, &received, 2000);
+  client.reset();
   if (error != 0) return error;
   if (received != sizeof reply) return platform::kErrorMoreData;
   std::memcpy(state, reply, sizeof reply);

@@ -8,17 +8,16 @@
 
 namespace vigil_nut {
 
-ClientConnection::ClientConnection(int fd, std::string address, int64_t nowMs) : fd_(fd), lastHeardMs_(nowMs) {
+ClientConnection::ClientConnection(linuxbase::UniqueFd fd, std::string address, int64_t nowMs)
+    : fd_(std::move(fd)), lastHeardMs_(nowMs) {
   session_.address = std::move(address);
 }
-
-ClientConnection::~ClientConnection() { close(fd_); }
 
 ClientConnection::Outcome ClientConnection::Receive(int64_t nowMs, const AnswerFn& answer) {
   char buffer[4096];
   ssize_t n;
   do {
-    n = recv(fd_, buffer, sizeof buffer, 0);
+    n = recv(fd_.get(), buffer, sizeof buffer, 0);
   } while (n < 0 && errno == EINTR);
   if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? Outcome::kKeep : Outcome::kClose;
   if (n == 0) return Outcome::kClose;
@@ -48,7 +47,7 @@ ClientConnection::Outcome ClientConnection::Receive(int64_t nowMs, const AnswerF
 
 ClientConnection::Outcome ClientConnection::Flush() {
   while (!pending_.empty()) {
-    ssize_t n = send(fd_, pending_.data(), pending_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    ssize_t n = send(fd_.get(), pending_.data(), pending_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? Outcome::kKeep : Outcome::kClose;
     pending_.erase(0, static_cast<size_t>(n));

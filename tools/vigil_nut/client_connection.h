@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "linuxbase/unique_fd.h"
 #include "tools/vigil_nut/protocol.h"
 
 namespace vigil_nut {
@@ -19,12 +20,9 @@ inline constexpr int64_t kIdleLimitMs = 300 * 1000;
 
 class ClientConnection {
  public:
-  ClientConnection(int fd, std::string address, int64_t nowMs);
-  ~ClientConnection();
-  ClientConnection(const ClientConnection&) = delete;
-  ClientConnection& operator=(const ClientConnection&) = delete;
+  ClientConnection(linuxbase::UniqueFd fd, std::string address, int64_t nowMs);
 
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   const Session& session() const { return session_; }
   bool WantsToWrite() const { return !pending_.empty(); }
   // No more requests are taken; the connection ends once the replies are out.
@@ -43,7 +41,7 @@ class ClientConnection {
   Outcome Flush();
 
  private:
-  int fd_;
+  linuxbase::UniqueFd fd_;
   Session session_;
   std::string line_;     // the request line being received
   std::string pending_;  // replies not yet sent

@@ -60,28 +60,25 @@ int64_t MonotonicMs() {
   return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-Gateway::~Gateway() {
-  clients_.clear();
-  for (int fd : listeners_) close(fd);
-  if (datagramFd_ >= 0) close(datagramFd_);
-}
+// The clients go first, then the listeners and the datagram socket.
+Gateway::~Gateway() { clients_.clear(); }
 
 bool Gateway::Open(uint16_t datagramPort, std::string* error) {
-  datagramFd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (datagramFd_ < 0) {
+  datagramFd_.reset(socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!datagramFd_) {
     *error = Errno("datagram socket");
     return false;
   }
   // Shared with a Vigil receiver on this computer that asks for the same.
   int on = 1;
-  if (setsockopt(datagramFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+  if (setsockopt(datagramFd_.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
     *error = Errno("datagram socket");
     return false;
   }
   sockaddr_in any{};
   any.sin_family = AF_INET;
   any.sin_port = htons(datagramPort);
-  if (bind(datagramFd_, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+  if (bind(datagramFd_.get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
     *error = Errno("UDP port " + std::to_string(datagramPort));
     return false;
   }
@@ -91,22 +88,21 @@ bool Gateway::Open(uint16_t datagramPort, std::string* error) {
     sockaddr_storage address{};
     socklen_t size = 0;
     std::string why = "not a numeric address";
-    int fd = -1;
+    linuxbase::UniqueFd fd;
     if (SocketAddress(where, &address, &size)) {
-      fd = socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-      if (fd < 0) why = Errno("socket");
+      fd.reset(socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+      if (!fd) why = Errno("socket");
     }
-    if (fd >= 0) {
-      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-      if (address.ss_family == AF_INET6) setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
-      if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd, 128) != 0) {
+    if (fd) {
+      setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+      if (address.ss_family == AF_INET6) setsockopt(fd.get(), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+      if (bind(fd.get(), reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd.get(), 128) != 0) {
         why = Errno("bind");
-        close(fd);
-        fd = -1;
+        fd.reset();
       }
     }
-    if (fd >= 0) {
-      listeners_.push_back(fd);
+    if (fd) {
+      listeners_.push_back(std::move(fd));
     } else if (!defaults) {
       *error = "LISTEN " + where.address + " " + where.port + ": " + why;
       return false;
@@ -125,19 +121,17 @@ void Gateway::Accept(int listener, int64_t nowMs) {
   for (int i = 0; i < 64; ++i) {
     sockaddr_storage peer{};
     socklen_t size = sizeof peer;
-    int fd = accept4(listener, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) {
+    linuxbase::UniqueFd fd(accept4(listener, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!fd) {
       if (errno == EINTR) continue;
       // Out of descriptors: the listeners rest a moment, or poll() would
       // wake at once again and again for the connection left waiting.
       if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) acceptRestUntilMs_ = nowMs + 200;
       return;
     }
-    if (clients_.size() >= static_cast<size_t>(config_.maxConnections)) {
-      close(fd);
-      continue;
-    }
-    clients_.push_back(std::make_unique<ClientConnection>(fd, AddressText(peer), nowMs));
+    // Past the limit the connection is closed at once.
+    if (clients_.size() >= static_cast<size_t>(config_.maxConnections)) continue;
+    clients_.push_back(std::make_unique<ClientConnection>(std::move(fd), AddressText(peer), nowMs));
   }
 }
 
@@ -146,7 +140,7 @@ void Gateway::TakeDatagrams(int64_t nowMs) {
     uint8_t bytes[256];
     sockaddr_storage from{};
     socklen_t size = sizeof from;
-    ssize_t n = recvfrom(datagramFd_, bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&from), &size);
+    ssize_t n = recvfrom(datagramFd_.get(), bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&from), &size);
     if (n < 0) return;
     size_t count = static_cast<size_t>(n);
     std::optional<LanDatagram> datagram = trust_.Believed(bytes, count, LanWallClockMs());
@@ -172,9 +166,10 @@ void Gateway::Run(const volatile std::sig_atomic_t& stop, void (*alive)()) {
     alive();
     fds.clear();
     polled.clear();
-    fds.push_back({datagramFd_, POLLIN, 0});
+    fds.push_back({datagramFd_.get(), POLLIN, 0});
     bool accepting = MonotonicMs() >= acceptRestUntilMs_;
-    for (int fd : listeners_) fds.push_back({fd, static_cast<short>(accepting ? POLLIN : 0), 0});
+    for (const linuxbase::UniqueFd& fd : listeners_)
+      fds.push_back({fd.get(), static_cast<short>(accepting ? POLLIN : 0), 0});
     size_t firstClient = fds.size();
     for (const auto& client : clients_) {
       short events = static_cast<short>((client->Ending() ? 0 : POLLIN) | (client->WantsToWrite() ? POLLOUT : 0));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/lan_trust.h"
+#include "linuxbase/unique_fd.h"
 #include "tools/vigil_nut/client_connection.h"
 #include "tools/vigil_nut/gateway_config.h"
 #include "tools/vigil_nut/station_table.h"
@@ -21,8 +22,6 @@ class Gateway {
  public:
   explicit Gateway(GatewayConfig config);
   ~Gateway();
-  Gateway(const Gateway&) = delete;
-  Gateway& operator=(const Gateway&) = delete;
 
   // Binds the datagram port and the listeners; false with `error`.
   bool Open(uint16_t datagramPort, std::string* error);
@@ -39,8 +38,8 @@ class Gateway {
   GatewayConfig config_;
   LanTrust trust_;
   StationTable stations_;
-  int datagramFd_ = -1;
-  std::vector<int> listeners_;
+  linuxbase::UniqueFd datagramFd_;
+  std::vector<linuxbase::UniqueFd> listeners_;
   std::list<std::unique_ptr<ClientConnection>> clients_;
   int64_t acceptRestUntilMs_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "linuxbase/unique_fd.h"
 #include "tools/vigil_nut/command_line.h"
 
 namespace vigil_nut {
@@ -74,41 +75,37 @@ bool ParseGatewayConfig(std::string_view text, GatewayConfig* config, std::strin
 }
 
 bool ReadGatewayConfig(const std::string& path, GatewayConfig* config, std::string* error) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  linuxbase::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
     *error = path + ": " + std::strerror(errno);
     return false;
   }
   struct stat st {};
-  if (fstat(fd, &st) != 0) {
+  if (fstat(fd.get(), &st) != 0) {
     *error = path + ": " + std::strerror(errno);
-    close(fd);
     return false;
   }
   if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
     *error = path + ": holds passwords, yet others than its owner may use it (make it mode 0600)";
-    close(fd);
     return false;
   }
   if (!S_ISREG(st.st_mode) || st.st_size > 1 << 20) {
     *error = path + ": not a configuration file";
-    close(fd);
     return false;
   }
   std::string text;
   char buffer[4096];
   for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
+    ssize_t n = read(fd.get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *error = path + ": " + std::strerror(errno);
-      close(fd);
       return false;
     }
     if (n == 0) break;
     text.append(buffer, static_cast<size_t>(n));
   }
-  close(fd);
+  fd.reset();
   if (!ParseGatewayConfig(text, config, error)) {
     *error = path + ": " + *error;
     return false;

@@ -19,10 +19,10 @@ work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 
 echo "== history on disk: 7 days of one station that fails once an hour"
-"$build/web/history_fill" "$work/one" 1 7
+"$build/web/bench/history_fill" "$work/one" 1 7
 
 echo "== 50 stations with 7 days of history each"
-"$build/web/history_fill" "$work/state" 50 7
+"$build/web/bench/history_fill" "$work/state" 50 7
 printf 'LISTEN 127.0.0.1 2648\nSTATE %s\n' "$work/state" > "$work/vigil-web.conf"
 VIGIL20_HOST_ROOT=$work/root "$build/web/vigil-web" -c "$work/vigil-web.conf" 2>"$work/web.log" &
 web=$!
@@ -42,7 +42,7 @@ echo "vigil-web after a station page (7 days read and drawn): $(rss "$web")"
 
 echo "== 10 clients, keep-alive, ${seconds} s each"
 for path in /metrics /api/status; do
-  "$build/web/web_load" 127.0.0.1 2648 "$path" 10 "$seconds"
+  "$build/web/bench/web_load" 127.0.0.1 2648 "$path" 10 "$seconds"
 done
 echo "vigil-web after the load: $(rss "$web")"
 echo "== sizes of the answers"

@@ -8,8 +8,10 @@
 #include <fstream>
 
 #include "agent/event_file.h"
+#include "config/apl_config.h"
 #include "tests/support/test_host.h"
 #include "core/daemon_log_record.h"
+#include "core/lan_datagram.h"
 #include "web/history_events.h"
 #include "web/own_events.h"
 #include "web/station_history.h"
@@ -72,6 +74,25 @@ TEST(EventFileTest, TheSuitesEventFileReadsAsEventsOfThisComputersStation) {
   EXPECT_EQ(events[0].text, "Falta de rede");
   EXPECT_EQ(events[1].text, "Entrada em Bypass");
   EXPECT_EQ(events[2].text, "Evento 3");
+}
+
+TEST(EventFileTest, ANetworkClientsEventsAreThoseOfTheServerItFollows) {
+  CAplConfig config;
+  config.comMode = 2;
+  config.acceptAll = 0;
+  config.hostName = "Servidor";
+  EXPECT_EQ(SuiteEventsStation(config), "servidor");
+  // Following any server, or watching its own cable, the events are its own.
+  config.acceptAll = 1;
+  EXPECT_EQ(SuiteEventsStation(config), SuiteStationName());
+  config.acceptAll = 0;
+  config.comMode = 1;
+  EXPECT_EQ(SuiteEventsStation(config), SuiteStationName());
+  config.comMode = 2;
+  config.hostName.clear();
+  EXPECT_EQ(SuiteEventsStation(config), SuiteStationName());
+  config.hostName = std::string(100, 'S');
+  EXPECT_EQ(SuiteEventsStation(config), std::string(kLanNameMax, 's')) << "cut to what a datagram carries";
 }
 
 TEST(StationHistoryTest, OwnEventsCarryTheStateTheyLeaveAndTimelinesDrawIt) {

@@ -60,8 +60,8 @@ echo "upsd:      $(rss "$upsd_pid")"
 echo "vigil-nut: $(rss "$gateway")"
 for round in 1 2; do
   echo "== round $round: GET VAR estacao1 ups.status, 10 clients, $seconds s"
-  echo "upsd:      $("$build/tools/vigil_nut/nut_load" 127.0.0.1 3494 estacao1 ups.status 10 "$seconds")"
-  echo "vigil-nut: $("$build/tools/vigil_nut/nut_load" 127.0.0.1 3493 estacao1 ups.status 10 "$seconds")"
+  echo "upsd:      $("$build/tools/vigil_nut/bench/nut_load" 127.0.0.1 3494 estacao1 ups.status 10 "$seconds")"
+  echo "vigil-nut: $("$build/tools/vigil_nut/bench/nut_load" 127.0.0.1 3493 estacao1 ups.status 10 "$seconds")"
 done
 echo "== resident memory after the load"
 echo "upsd:      $(rss "$upsd_pid")"
