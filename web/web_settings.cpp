@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "config/apl_config.h"
+#include "core/config_lines.h"
 
 namespace web {
 
@@ -99,18 +100,11 @@ bool LooksIpv6(std::string_view text) {
 
 bool ParseWebConfig(std::string_view text, WebSettings* settings, std::string* error) {
   *settings = WebSettings{};
-  int number = 0;
-  size_t at = 0;
   std::vector<std::string> words;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    at = end + 1;
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  for (const ConfigLine& numbered : ConfigLines(text)) {
+    std::string_view line = numbered.text;
     auto fail = [&](const std::string& why) {
-      *error = "line " + std::to_string(number) + ": " + why;
+      *error = "line " + std::to_string(numbered.number) + ": " + why;
       return false;
     };
     if (!Words(line, &words)) return fail("cannot be read (an open quote or a control byte)");

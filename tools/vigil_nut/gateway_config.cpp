@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/config_lines.h"
 #include "linuxbase/unique_fd.h"
 #include "tools/vigil_nut/command_line.h"
 
@@ -29,20 +30,13 @@ bool ValidPort(const std::string& text) {
 
 bool ParseGatewayConfig(std::string_view text, GatewayConfig* config, std::string* error) {
   *config = GatewayConfig{};
-  int number = 0;
-  size_t at = 0;
   std::vector<std::string> words;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string line(text.substr(at, end - at));
-    at = end + 1;
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const ConfigLine& numbered : ConfigLines(text)) {
+    std::string line(numbered.text);
     for (char& c : line)
       if (c == '\t') c = ' ';
     auto fail = [&](const std::string& why) {
-      *error = "line " + std::to_string(number) + ": " + why;
+      *error = "line " + std::to_string(numbered.number) + ": " + why;
       return false;
     };
     if (SplitCommandLine(line, &words) != LineVerdict::kWords) return fail("cannot be read");

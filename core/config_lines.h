@@ -1,0 +1,15 @@
+// The gateways' configuration files (vigil-nut.conf, vigil-web.conf) as
+// numbered lines, each parser then reading its own words from them.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+struct ConfigLine {
+  int number = 0;         // from 1, for the error that names the line
+  std::string_view text;  // without its end: "\n" or "\r\n"
+};
+
+// Views into `text`, which must outlive them. A last line without an end
+// counts; an empty text has no line.
+std::vector<ConfigLine> ConfigLines(std::string_view text);
