@@ -292,7 +292,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
       continue;
     }
     long long before = MonoMicroseconds();
-    WaitForLineChange(&port.lines, NextDue(port, last_send));
+    if (WaitForLineChange(&port.lines, NextDue(port, last_send)) == LineWaitEnd::kNoTimer) can_wait = false;
     // The passes that the wait stood for all read the same lines.
     long long passes = (MonoMicroseconds() - before) / daemon_config.period_us;
     stable = passes >= kStableCap - stable ? kStableCap : stable + static_cast<int>(passes);

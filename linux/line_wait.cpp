@@ -37,14 +37,15 @@ bool Install(int signal_number, void (*handler)(int)) {
 
 // Fires at `when`, then every millisecond until disarmed: a firing that
 // comes before the blocking call has begun is followed by one that ends it.
-void Arm(const struct timespec& when, int flags) {
-  struct itimerspec spec = {{0, kMillisecond}, when};
-  timer_settime(bound.id, flags, &spec, nullptr);
+bool Arm(const struct timespec& when, int flags) {
+  struct itimerspec period = {{0, kMillisecond}, when};
+  return timer_settime(bound.id, flags, &period, nullptr) == 0;
 }
 
+// A timer left firing would only wake the process: the sleeps restart.
 void Disarm() {
   struct itimerspec off = {};
-  timer_settime(bound.id, 0, &off, nullptr);
+  (void)timer_settime(bound.id, 0, &off, nullptr);
 }
 
 }  // namespace
@@ -65,7 +66,7 @@ void InterruptLineWait() {
   woken = 1;
   // timer_settime is async-signal-safe. The blocking call ends within a
   // millisecond, even when it has not begun yet.
-  if (waiting && bound.made) Arm({0, 1}, 0);
+  if (waiting && bound.made) (void)Arm({0, 1}, 0);
 }
 
 LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due) {
@@ -73,7 +74,12 @@ LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due) {
   clock_gettime(CLOCK_MONOTONIC, &now);
   if (!bound.made || now.tv_sec >= due) return LineWaitEnd::kInterrupted;
   waiting = 1;
-  Arm({due, 0}, TIMER_ABSTIME);
+  // Never a wait without its bound: it could outlast a stop, the watchdog
+  // and the LAN's resends.
+  if (!Arm({due, 0}, TIMER_ABSTIME)) {
+    waiting = 0;
+    return LineWaitEnd::kNoTimer;
+  }
   int waited = 0;
   if (!woken && shmem[kRunning] == 1) {
     if (ModemDeviceOpen(*lines) || lines->sim_path) {

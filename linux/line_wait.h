@@ -13,6 +13,7 @@ enum class LineWaitEnd {
   kChanged,      // a line may have changed
   kInterrupted,  // the time came, or a wake-up or a stop arrived
   kRefused,      // the lines cannot be waited on: read them every pass
+  kNoTimer,      // the bound could not be set: no wait began; read every pass from now on
 };
 
 // Makes the bounding timer and installs the handlers of SIGALRM (the
