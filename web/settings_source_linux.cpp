@@ -7,4 +7,6 @@ bool LoadWebSettings(const std::string& path, WebSettings* settings, std::string
   return ReadWebConfig(path, settings, error);
 }
 
+bool ReportsToEventLog() { return false; }
+
 }  // namespace web

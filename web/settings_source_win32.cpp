@@ -22,4 +22,6 @@ bool LoadWebSettings(const std::string&, WebSettings* settings, std::string* err
   return true;
 }
 
+bool ReportsToEventLog() { return true; }
+
 }  // namespace web

@@ -102,7 +102,7 @@ bool CWebApp::InitInstance() {
   if (command.Bad()) return Fail("uso: vigil-web [-c ARQUIVO]");
 
   std::string error;
-  events_ = platform::OpenEventSource(kEventSourceName, kWebMessages, &error);
+  if (ReportsToEventLog()) events_ = platform::OpenEventSource(kEventSourceName, kWebMessages, &error);
   if (!LoadWebSettings(command.configPath, &settings_, &error)) return Fail(error);
   if (!settings_.enabled) {
     log_.Line(kLogFaults, "desativada (Web Enabled = 0): nada a servir");

@@ -59,6 +59,11 @@ bool ReadWebConfig(const std::string& path, WebSettings* settings, std::string* 
 // VigilWeb of `windowsFolder`.
 WebSettings SettingsFromRegistry(const CAplConfig& config, const std::string& windowsFolder);
 
+// Whether the system's event log hears of the start, the stop and a failure:
+// on Windows. On Linux the journal has the log's standard error, and a
+// gateway beside vigil20 makes no folder of the suite's event log.
+bool ReportsToEventLog();
+
 // Where to listen: the settings' addresses, else 127.0.0.1 and ::1.
 std::vector<ListenAddress> ListenAddresses(const WebSettings& settings);
 
