@@ -16,7 +16,8 @@ TEST(ConfigLinesTest, LinesAreNumberedFromOneWithoutTheirEnds) {
 }
 
 TEST(ConfigLinesTest, OnlyALineEndsCarriageReturnIsDropped) {
-  std::vector<ConfigLine> lines = ConfigLines(std::string("a\rb\r\r\n\r", 7));
+  std::string text("a\rb\r\r\n\r", 7);  // the lines are views into it
+  std::vector<ConfigLine> lines = ConfigLines(text);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].text, "a\rb\r");
   EXPECT_EQ(lines[1].text, "") << "a lone carriage return at the end is a line end";
