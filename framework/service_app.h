@@ -92,7 +92,9 @@ class CWinAppSrv : public CSingletonApp {
   const CSrvcCmdInfo& CommandLine() const { return cmdInfo_; }
 
  protected:
-  // The exit's first act: start-up failed or the program is stopping.
+  // Lets the service report itself stopped (start-up failed, or the program
+  // is ending); once, in the exit. A program whose stop takes a while calls
+  // it last, so that "stopped" means no file of it is still in use.
   void SignalStopping();
   // The service's control handler could not be registered, so the service
   // part gives up; told on the debug output unless a program shows it.
