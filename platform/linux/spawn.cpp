@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <dlfcn.h>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -55,6 +57,15 @@ SpawnResult SpawnDetached(const std::vector<std::string>& argv, bool quiet, pid_
 }
 
 void ReapLater(pid_t pid) {
+  // The waiting thread runs this code until the program ends, which may be
+  // long after whoever loaded it has unloaded it (the applet, once
+  // vigil-control closes it): the library that holds it stays mapped.
+  static std::once_flag pinned;
+  std::call_once(pinned, [] {
+    Dl_info self;
+    if (dladdr(reinterpret_cast<void*>(&ReapLater), &self) != 0 && self.dli_fname)
+      (void)dlopen(self.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+  });
   std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
 }
 
