@@ -45,7 +45,7 @@ LineVerdict Split(std::string_view line, std::vector<std::string>* words) {
         } else if (c == '=') {
           // upsd makes an equals sign a word of its own.
           if (!word.empty() && !finish()) return LineVerdict::kRefused;
-          word = "=";
+          word.assign(1, '=');
           if (!finish()) return LineVerdict::kRefused;
           state = State::kBetween;
         } else {
