@@ -11,21 +11,29 @@
 
 #include "sandbox.h"
 
+// Calls `read` with the path of each thread's folder of `pid`
+// ("/proc/<pid>/task/<tid>"); false when the process is gone.
+template <typename ReadThread>
+inline bool ForEachThread(pid_t pid, ReadThread read) {
+  std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  DIR* dir = opendir(tasks.c_str());
+  if (!dir) return false;
+  while (dirent* entry = readdir(dir))
+    if (entry->d_name[0] != '.') read(tasks + "/" + entry->d_name);
+  closedir(dir);
+  return true;
+}
+
 // Nanoseconds on a CPU of every thread of `pid` so far (its threads'
 // schedstat).
 inline long long CpuNs(pid_t pid) {
   long long total = 0;
-  std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-  DIR* dir = opendir(tasks.c_str());
-  if (!dir) return 0;
-  while (dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
-    std::istringstream fields(ReadWholeFile(tasks + "/" + entry->d_name + "/schedstat"));
+  ForEachThread(pid, [&](const std::string& thread) {
+    std::istringstream fields(ReadWholeFile(thread + "/schedstat"));
     long long ns = 0;
     fields >> ns;
     total += ns;
-  }
-  closedir(dir);
+  });
   return total;
 }
 
@@ -33,17 +41,12 @@ inline long long CpuNs(pid_t pid) {
 // and not (it was preempted).
 inline long long ContextSwitches(pid_t pid) {
   long long total = 0;
-  std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-  DIR* dir = opendir(tasks.c_str());
-  if (!dir) return 0;
-  while (dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] == '.') continue;
-    std::istringstream status(ReadWholeFile(tasks + "/" + entry->d_name + "/status"));
+  ForEachThread(pid, [&](const std::string& thread) {
+    std::istringstream status(ReadWholeFile(thread + "/status"));
     std::string line;
     while (std::getline(status, line))
       if (line.find("ctxt_switches:") != std::string::npos) total += std::atoll(line.c_str() + line.find(':') + 1);
-  }
-  closedir(dir);
+  });
   return total;
 }
 
