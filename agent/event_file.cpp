@@ -8,6 +8,11 @@
 #include "platform/directories.h"
 #include "platform/local_time.h"
 
+using core::DecodeEventRecord;
+using core::EncodeEventRecord;
+using core::FormatEventTime;
+using core::MakeEventRecord;
+
 CEventFile::CEventFile(const char* fileName) {
   char directory[kMaxPathBytes];
   uint32_t length = platform::GetWindowsDir(directory, sizeof directory);

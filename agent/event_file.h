@@ -16,7 +16,7 @@
 
 class CEventFile {
  public:
-  static constexpr size_t kRecordBytes = kEventRecordBytes;
+  static constexpr size_t kRecordBytes = core::kEventRecordBytes;
   // The full path is cut to nothing, and every open fails, when it would not
   // fit this many bytes with its terminator (MAX_PATH).
   static constexpr size_t kMaxPathBytes = 260;
@@ -56,13 +56,13 @@ class CEventFile {
   const std::string& Path() const { return path_; }
   bool IsOpen() const { return file_ != nullptr; }
   // The record last written or read.
-  const EventRecord& LastRecord() const { return record_; }
+  const core::EventRecord& LastRecord() const { return record_; }
 
  private:
   bool Open(const char* mode);
   bool ReadRecord(int32_t k);
 
-  EventRecord record_{};
+  core::EventRecord record_{};
   std::string path_;
   std::FILE* file_ = nullptr;  // owned; open exactly when the open flag would be set
 };

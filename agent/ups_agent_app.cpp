@@ -11,6 +11,8 @@
 #include "platform/registry.h"
 #include "platform/tick_count.h"
 
+using core::kEventFileName;
+
 namespace {
 
 // The trap's enterprise: the view prefix, then 4 (the trap id follows).

@@ -16,6 +16,17 @@
 #include "platform/system_journal.h"
 #include "platform/window_messages.h"
 
+using core::BuildPacket;
+using core::CState;
+using core::EventKindText;
+using core::KeepHostName;
+using core::LanRefusalText;
+using core::LanTrust;
+using core::LanWallClockMs;
+using core::ParsePacket;
+using core::SignLanDatagram;
+using core::kEventFileName;
+
 CAlerterApp::CAlerterApp()
     : CWinAppSrv(texts::kServiceName, texts::kDisplayName,
                  platform::kServiceWin32OwnProcess | platform::kServiceInteractiveProcess, platform::kServiceAutoStart),

@@ -34,7 +34,7 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   int32_t ReadRing() override;
   void ReportLineReading(bool readable) override;
   int64_t Now() override;
-  void NotifyNetwork(CState& state) override;
+  void NotifyNetwork(core::CState& state) override;
   int AskUser(uint32_t style, const char* text) override;
   bool ServiceMode() override { return CWinAppSrv::ServiceMode(); }
   void PostQuitRequest() override { CWinAppSrv::PostQuitRequest(0); }
@@ -51,7 +51,7 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   bool OpenNetwork();
   void OnNetworkPacket(const uint8_t* bytes, int count);
   // A refusal of the trust policy: debug output and event 12.
-  void ReportRefusal(const LanTrust::Refusal& refusal);
+  void ReportRefusal(const core::LanTrust::Refusal& refusal);
   bool EnableShutdownPrivilege();
 
   uint32_t configNotify_;
@@ -59,8 +59,8 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   std::unique_ptr<CEventFile> eventFile_;
   std::unique_ptr<CSocketBind> socket_;
   // Keyed when "Net Key" is set.
-  LanTrust trust_;
-  LanSender sender_;
+  core::LanTrust trust_;
+  core::LanSender sender_;
   std::unique_ptr<CUpsMonitor> monitor_;
   std::unique_ptr<CAlarmDlg> window_;
 };

@@ -7,6 +7,8 @@
 #include "alerter/monitor.h"
 #include "platform/window_messages.h"
 
+using core::CState;
+
 namespace {
 
 int32_t ToInt32(int64_t value) { return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)); }

@@ -5,6 +5,12 @@
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
 
+using core::CState;
+using core::ClearAlarms;
+using core::CopyAlarms;
+using core::CopyState;
+using core::SameAlarms;
+
 void CUpsMonitor::Reset() {
   std::memset(&currentState, 0, sizeof currentState);
   currentState.nominalAutonomy = config_.autonomiaNominal;

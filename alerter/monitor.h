@@ -30,22 +30,22 @@ class CUpsMonitor {
   // One monitor tick.
   void OnMonitorTimer();
   // An accepted LAN notification, decoded.
-  void OnReceivedState(const CState& rx);
+  void OnReceivedState(const core::CState& rx);
 
   // A consistent copy of currentState as of the end of the last handler.
-  CState Snapshot() const;
+  core::CState Snapshot() const;
   // The same copy for the status pipe's threads, which are not stopped at
   // exit: it shares the published record, so it stays valid (with the last
   // record) after the monitor is gone.
-  std::function<CState()> SnapshotSource() const;
+  std::function<core::CState()> SnapshotSource() const;
 
   // The pieces of a tick, in the order the tick runs them.
   void RunCountdowns();
   // Fills the alarm part of `record` from one reading of the lines; false,
   // with `record` untouched, when any of them could not be read.
-  bool SampleLines(CState& record);
-  void UpdateAutonomy(CState& s);
-  void ProcessStateChange(CState& s);
+  bool SampleLines(core::CState& record);
+  void UpdateAutonomy(core::CState& s);
+  void ProcessStateChange(core::CState& s);
 
   bool ShutdownNormal();
   bool ShutdownForced();
@@ -54,11 +54,11 @@ class CUpsMonitor {
   int RunShutdownScript(const std::string& text);
 
   // The records, counters and model state, for the program and its tests.
-  CState currentState{};
-  CState lastNotifiedState{};
-  CState lastEventState{};
-  CState lineSample{};
-  CState lastLineSample{};
+  core::CState currentState{};
+  core::CState lastNotifiedState{};
+  core::CState lastEventState{};
+  core::CState lineSample{};
+  core::CState lastLineSample{};
   int filterCount = 0;
   int cableQuestion = 0;  // 0 not asked; 1 asked, the user chose to stop; 2 asked and declined
   bool linesLost = false;  // the last tick could not read the lines
@@ -84,7 +84,7 @@ class CUpsMonitor {
   CMonitorHost& host_;
   struct Published {
     std::mutex lock;
-    CState state{};
+    core::CState state{};
   };
   std::shared_ptr<Published> published_ = std::make_shared<Published>();
 };

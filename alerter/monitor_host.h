@@ -28,7 +28,7 @@ class CMonitorHost {
   virtual void LogEvent(int32_t code) = 0;
   // Sends `state` as a LAN notification when this computer notifies (its
   // datagram image lands in state.packet); does nothing otherwise.
-  virtual void NotifyNetwork(CState& state) = 0;
+  virtual void NotifyNetwork(core::CState& state) = 0;
 
   // A box with `style` at the console; the answer (6 = Yes).
   virtual int AskUser(uint32_t style, const char* text) = 0;

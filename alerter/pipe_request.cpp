@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+using core::CState;
+using core::kStateImageBytes;
+
 PipeRequest ClassifyPipeRequest(const uint8_t* bytes, size_t count) {
   if (count == 0) return PipeRequest::kNone;
   if (bytes[0] == 10) return PipeRequest::kStatus;

@@ -17,4 +17,4 @@ enum class PipeRequest {
 PipeRequest ClassifyPipeRequest(const uint8_t* bytes, size_t count);
 
 // The reply to a status request: `snapshot`'s image, its header 0.
-void StatusReply(const CState& snapshot, uint8_t reply[kStateImageBytes]);
+void StatusReply(const core::CState& snapshot, uint8_t reply[core::kStateImageBytes]);

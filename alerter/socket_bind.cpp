@@ -7,6 +7,8 @@
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
 
+using core::kLanPort;
+
 namespace {
 
 struct ErrorText {

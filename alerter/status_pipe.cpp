@@ -12,6 +12,8 @@
 #include "alerter/user_messages.h"
 #include "platform/named_pipe.h"
 
+using core::kStateImageBytes;
+
 namespace {
 
 // While every instance is busy the listener waits for one to be closed,

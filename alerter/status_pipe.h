@@ -14,7 +14,7 @@
 #include "core/status_record.h"
 
 // Where the replies come from: a consistent copy of the status record.
-using StateSnapshot = std::function<CState()>;
+using StateSnapshot = std::function<core::CState()>;
 
 inline constexpr uint32_t kPipeInstances = 10;
 inline constexpr uint32_t kPipeBufferBytes = 4096;

@@ -2,6 +2,9 @@
 
 #include "platform/win1252.h"
 
+using core::LanTrust;
+using core::LanWallClockMs;
+
 namespace applet {
 
 void ServerList::SetKey(const std::string& key) { trust_ = LanTrust(key); }

@@ -35,7 +35,7 @@ class ServerList {
 
  private:
   std::vector<std::string> names_;
-  LanTrust trust_;  // no output: the list only leaves out who is not believed
+  core::LanTrust trust_;  // no output: the list only leaves out who is not believed
 };
 
 }  // namespace applet

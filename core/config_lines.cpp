@@ -1,5 +1,7 @@
 #include "core/config_lines.h"
 
+namespace core {
+
 std::vector<ConfigLine> ConfigLines(std::string_view text) {
   std::vector<ConfigLine> lines;
   size_t at = 0;
@@ -14,3 +16,5 @@ std::vector<ConfigLine> ConfigLines(std::string_view text) {
   }
   return lines;
 }
+
+}  // namespace core

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace core {
+
 struct ConfigLine {
   int number = 0;         // from 1, for the error that names the line
   std::string_view text;  // without its end: "\n" or "\r\n"
@@ -13,3 +15,5 @@ struct ConfigLine {
 // Views into `text`, which must outlive them. A last line without an end
 // counts; an empty text has no line.
 std::vector<ConfigLine> ConfigLines(std::string_view text);
+
+}  // namespace core

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace core {
+
 void ScrambleDaemonLogRecord(const std::string& line, uint8_t record[kDaemonLogRecordBytes]) {
   std::memset(record, 0, kDaemonLogRecordBytes);
   std::memcpy(record, line.data(), line.size() < kDaemonLogRecordBytes ? line.size() : kDaemonLogRecordBytes);
@@ -32,3 +34,5 @@ std::optional<DaemonLogLine> SplitDaemonLogLine(const std::string& line) {
   if (!parts.message.empty() && parts.message.back() == '\n') parts.message.pop_back();
   return parts;
 }
+
+}  // namespace core

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+namespace core {
+
 inline constexpr size_t kDaemonLogRecordBytes = 255;
 inline constexpr uint8_t kDaemonLogMask = 0xA7;
 
@@ -28,3 +30,5 @@ struct DaemonLogLine {
 };
 // Nothing when the line has not that form.
 std::optional<DaemonLogLine> SplitDaemonLogLine(const std::string& line);
+
+}  // namespace core

@@ -1,5 +1,7 @@
 #include "core/event_kinds.h"
 
+namespace core {
+
 // Windows-1252 bytes: \xE7 ç, \xE1 á, \xED í, \xE3 ã, \xE9 é. A hex escape is
 // cut off with "" where a hex digit follows it.
 const EventKind kEventKinds[] = {
@@ -32,3 +34,5 @@ const char* EventKindText(int32_t code) {
     if (kind->code == code) return kind->text;
   return nullptr;
 }
+
+}  // namespace core

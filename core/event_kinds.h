@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 struct EventKind {
   int32_t code;
   const char* text;
@@ -14,3 +16,5 @@ extern const EventKind kEventKinds[];
 
 // The text of `code`, or nullptr for a code that is not in the table.
 const char* EventKindText(int32_t code);
+
+}  // namespace core

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace core {
+
 namespace {
 
 void PutInt32(uint8_t* out, int32_t value) {
@@ -37,3 +39,5 @@ void FormatEventTime(const EventRecord& record, char* buffer, size_t size) {
   std::snprintf(buffer, size, "%2.2d/%2.2d/%4.4d %2.2d:%2.2d:%2.2d", record.day, record.month, record.year, record.hour,
                 record.minute, record.second);
 }
+
+}  // namespace core

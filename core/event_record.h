@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <ctime>
 
+namespace core {
+
 inline constexpr const char* kEventFileName = "EvtVigil20.dat";
 inline constexpr size_t kEventRecordBytes = 28;
 
@@ -36,3 +38,5 @@ EventRecord DecodeEventRecord(const uint8_t in[kEventRecordBytes]);
 // "DD/MM/YYYY HH:MM:SS" into `buffer` of `size` bytes (cut to fit); the
 // fields as stored, without range checks.
 void FormatEventTime(const EventRecord& record, char* buffer, size_t size);
+
+}  // namespace core

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace hmac {
+namespace core::hmac {
 
 inline constexpr size_t kSha256Bytes = 32;
 
@@ -22,4 +22,4 @@ bool HmacSha256(const uint8_t* key, size_t keySize, const uint8_t* data, size_t 
 // differ. True when equal.
 bool ConstantTimeEqual(const uint8_t* a, const uint8_t* b, size_t size);
 
-}  // namespace hmac
+}  // namespace core::hmac

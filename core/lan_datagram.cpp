@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace core {
+
 namespace {
 
 constexpr uint8_t kHeader[4] = {0x4F, 0xD3, 0x03, 0x01};
@@ -56,3 +58,5 @@ std::optional<LanDatagram> DecodeLanDatagram(const uint8_t* bytes, size_t count)
   d.name[n] = '\0';
   return d;
 }
+
+}  // namespace core

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace core {
+
 inline constexpr uint16_t kLanPort = 2648;
 inline constexpr size_t kLanHeaderSize = 20;
 inline constexpr size_t kLanNameMax = 32;
@@ -48,3 +50,5 @@ std::optional<LanDatagram> DecodeLanDatagram(const uint8_t* bytes, size_t count)
 
 // The remaining autonomy as the signed number it stands for.
 inline int SignedSeconds(uint16_t raw) { return static_cast<int16_t>(raw); }
+
+}  // namespace core

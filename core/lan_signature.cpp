@@ -5,6 +5,8 @@
 
 #include "core/hmac_sha256.h"
 
+namespace core {
+
 namespace {
 
 constexpr uint8_t kTag[4] = {'V', 'S', 'G', '1'};
@@ -164,3 +166,5 @@ LanVerdict VerifyLanDatagram(LanVerifier* v, const uint8_t* bytes, size_t count,
   station->acceptedAt = ++v->acceptances;
   return LanVerdict{};
 }
+
+}  // namespace core

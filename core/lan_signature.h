@@ -21,6 +21,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace core {
+
 inline constexpr size_t kLanTrailerSize = 28;
 inline constexpr size_t kLanMacSize = 16;
 // 20 + 32 + 28.
@@ -114,3 +116,5 @@ void SetLanKey(LanVerifier* verifier, const char* key, size_t keySize);
 // caller has already checked, at `nowMs` of this station's wall clock.
 // Never reads past `count`. An accepted datagram becomes the station's last.
 LanVerdict VerifyLanDatagram(LanVerifier* verifier, const uint8_t* bytes, size_t count, uint64_t nowMs);
+
+}  // namespace core

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 const LanStation* LanStationTable::Record(const LanDatagram& datagram, LanSignature signature,
                                           const std::string& source, int64_t nowMs, int64_t nowUnix,
                                           std::optional<std::string>* forgotten) {
@@ -32,3 +34,5 @@ const LanStation* LanStationTable::Find(std::string_view name) const {
   auto it = stations_.find(name);
   return it == stations_.end() ? nullptr : &it->second;
 }
+
+}  // namespace core

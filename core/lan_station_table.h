@@ -16,6 +16,8 @@
 #include "core/lan_datagram.h"
 #include "core/lan_trust.h"
 
+namespace core {
+
 // Longer than this without a datagram, a station's figures are no longer
 // believed: the silence after which a Vigil client declares its server lost.
 inline constexpr int64_t kLanStaleAfterMs = 30000;
@@ -62,3 +64,5 @@ class LanStationTable {
   size_t capacity_;
   Stations stations_;
 };
+
+}  // namespace core

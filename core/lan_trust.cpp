@@ -1,5 +1,7 @@
 #include "core/lan_trust.h"
 
+namespace core {
+
 LanTrust::LanTrust(std::string_view key, Output output) : output_(std::move(output)) {
   if (key.empty()) return;
   verifier_ = std::make_unique<LanVerifier>();
@@ -37,3 +39,5 @@ LanSignature LanTrust::SignatureOf(const uint8_t* bytes, size_t count) const {
 uint64_t LanTrust::Refused(LanRefusal reason) const {
   return verifier_ ? verifier_->refused[static_cast<size_t>(reason)] : 0;
 }
+
+}  // namespace core

@@ -18,6 +18,8 @@
 #include "core/lan_datagram.h"
 #include "core/lan_signature.h"
 
+namespace core {
+
 // How a believed datagram was signed.
 enum class LanSignature : uint8_t {
   kNone,       // no trailer
@@ -69,3 +71,5 @@ class LanTrust {
   std::unique_ptr<LanVerifier> verifier_;  // about 8 KB, so not in the object; only with a key
   Output output_;
 };
+
+}  // namespace core

@@ -4,6 +4,8 @@
 
 #include "core/lan_datagram.h"
 
+namespace core {
+
 static_assert(sizeof(CState{}.packet) >= kLanDatagramMax, "the record holds a whole datagram");
 
 size_t BuildPacket(CState& state, const char* name) {
@@ -48,3 +50,5 @@ void KeepHostName(char (&hostName)[32], const char* name, size_t length) {
   std::memcpy(hostName, name, kept);
   hostName[kept] = '\0';
 }
+
+}  // namespace core

@@ -7,6 +7,8 @@
 
 #include "core/status_record.h"
 
+namespace core {
+
 // Encodes `state` with the station `name` (nullptr: none) into
 // state.packet and returns the datagram's length, 20 + N. The name, cut to
 // 32 bytes for the datagram, is also kept in state.hostName (cut to 31).
@@ -22,3 +24,5 @@ bool ParsePacket(const uint8_t* bytes, size_t count, CState* record);
 // A station name as the record keeps it in hostName: its first `length`
 // bytes, cut to 31, zero-terminated.
 void KeepHostName(char (&hostName)[32], const char* name, size_t length);
+
+}  // namespace core

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace core {
+
 bool SameAlarms(const CState& a, const CState& b) {
   return a.batteryCritical == b.batteryCritical && a.bypass == b.bypass && a.powerFailure == b.powerFailure &&
          a.signalFault == b.signalFault && a.autonomyEnd == b.autonomyEnd;
@@ -27,3 +29,5 @@ void ClearAlarms(CState& record) {
   record.powerFailure = 0;
   record.batteryCritical = 0;
 }
+
+}  // namespace core

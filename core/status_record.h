@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace core {
+
 struct CState {
   int32_t header;             //   0: always 0 in every image that leaves the program
   int32_t fromNetwork;        //   4: 1 in a record decoded from a LAN datagram
@@ -42,3 +44,5 @@ void CopyAlarms(CState& dst, const CState& src);
 void CopyState(CState& dst, const CState& src);
 // The five alarm flags to 0.
 void ClearAlarms(CState& record);
+
+}  // namespace core

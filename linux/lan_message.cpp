@@ -9,6 +9,18 @@
 #include "log_file.h"
 #include "shared_block.h"
 
+using core::DecodeLanDatagram;
+using core::EncodeLanDatagram;
+using core::LanDatagram;
+using core::LanRefusalText;
+using core::LanSender;
+using core::LanTrust;
+using core::LanWallClockMs;
+using core::SignLanDatagram;
+using core::kLanDatagramMax;
+using core::kLanNameMax;
+using core::kLanSignedMax;
+
 namespace {
 
 LanSender sender;

@@ -26,6 +26,8 @@
 #include "shared_block.h"
 #include "worker_wake.h"
 
+using core::kLanSignedMax;
+
 namespace {
 
 constexpr const char* kLabel = "Envia Mensagens";

@@ -14,6 +14,10 @@
 #include "linuxbase/unique_file.h"
 #include "paths.h"
 
+using core::ScrambleDaemonLogRecord;
+using core::UnscrambleDaemonLogRecord;
+using core::kDaemonLogMask;
+
 int32_t LOGSIZE = 100;
 
 namespace {

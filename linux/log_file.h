@@ -12,7 +12,7 @@
 
 // The record's format is core/'s (daemon_log_record.h): the status page
 // reads it back.
-inline constexpr int kRecordSize = static_cast<int>(kDaemonLogRecordBytes);
+inline constexpr int kRecordSize = static_cast<int>(core::kDaemonLogRecordBytes);
 
 // Maximum number of records; 100 until the daemon's start sets 1000.
 extern int32_t LOGSIZE;

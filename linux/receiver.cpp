@@ -18,6 +18,9 @@
 #include "shared_block.h"
 #include "worker_wake.h"
 
+using core::LanDatagram;
+using core::kLanSignedMax;
+
 namespace {
 
 constexpr const char* kSetUpLabel = "Receptor de Dados";

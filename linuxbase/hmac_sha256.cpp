@@ -6,7 +6,7 @@
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
-namespace hmac {
+namespace core::hmac {
 
 bool HmacSha256(const uint8_t* key, size_t keySize, const uint8_t* data, size_t size, uint8_t mac[kSha256Bytes]) {
   unsigned int length = 0;
@@ -24,4 +24,4 @@ bool HmacSha256(const uint8_t* key, size_t keySize, const uint8_t* data, size_t 
 
 bool ConstantTimeEqual(const uint8_t* a, const uint8_t* b, size_t size) { return CRYPTO_memcmp(a, b, size) == 0; }
 
-}  // namespace hmac
+}  // namespace core::hmac

@@ -8,8 +8,8 @@
 
 namespace platform {
 
-using hmac::ConstantTimeEqual;
-using hmac::HmacSha256;
-using hmac::kSha256Bytes;
+using core::hmac::ConstantTimeEqual;
+using core::hmac::HmacSha256;
+using core::hmac::kSha256Bytes;
 
 }  // namespace platform

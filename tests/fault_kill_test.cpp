@@ -13,6 +13,8 @@
 #include "daemon_fixture.h"
 #include "linux/log_file.h"
 
+using core::ScrambleDaemonLogRecord;
+
 namespace {
 
 using std::chrono::milliseconds;

@@ -3,6 +3,8 @@
 #include "core/event_kinds.h"
 #include "platform/win1252.h"
 
+using core::EventKindText;
+
 namespace web {
 
 std::string EventText(int code) {

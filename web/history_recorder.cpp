@@ -2,6 +2,8 @@
 
 #include "web/history_events.h"
 
+using core::LanDatagram;
+
 namespace web {
 
 namespace {

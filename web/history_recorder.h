@@ -28,7 +28,7 @@ class HistoryRecorder {
   // returns the stations that have a history.
   std::vector<std::string> Resume();
 
-  void OnDatagram(const std::string& station, const LanDatagram& datagram, int64_t unixMs);
+  void OnDatagram(const std::string& station, const core::LanDatagram& datagram, int64_t unixMs);
   void OnSilent(const std::string& station, int64_t unixMs);
 
  private:
@@ -46,6 +46,6 @@ class HistoryRecorder {
 };
 
 // The state a datagram tells, as a record of `kind` at `unixMs`.
-HistoryRecord RecordOf(const LanDatagram& datagram, RecordKind kind, int64_t unixMs);
+HistoryRecord RecordOf(const core::LanDatagram& datagram, RecordKind kind, int64_t unixMs);
 
 }  // namespace web

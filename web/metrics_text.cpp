@@ -3,6 +3,8 @@
 #include "web/history_events.h"
 #include "web/text_escape.h"
 
+using core::LanDatagram;
+
 namespace web {
 
 namespace {

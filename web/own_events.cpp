@@ -15,6 +15,14 @@
 #include "core/daemon_log_record.h"
 #include "web/history_events.h"
 
+using core::DaemonLogLine;
+using core::EventRecord;
+using core::SplitDaemonLogLine;
+using core::UnscrambleDaemonLogRecord;
+using core::kDaemonLogRecordBytes;
+using core::kEventFileName;
+using core::kLanNameMax;
+
 namespace web {
 
 namespace {

@@ -6,6 +6,14 @@
 
 #include "platform/win1252.h"
 
+using core::DecodeLanDatagram;
+using core::LanDatagram;
+using core::LanRefusal;
+using core::LanRefusalText;
+using core::LanSignature;
+using core::LanTrust;
+using core::SignedSeconds;
+
 namespace web {
 
 const char* RefusalLabel(Refusal reason) {

@@ -22,7 +22,7 @@
 
 namespace web {
 
-inline constexpr size_t kMaxStations = kLanStationsHeardMax;
+inline constexpr size_t kMaxStations = core::kLanStationsHeardMax;
 
 class StationBoard {
  public:
@@ -34,7 +34,7 @@ class StationBoard {
 
   struct Taken {
     std::string name;
-    LanDatagram datagram;
+    core::LanDatagram datagram;
   };
   // Takes received bytes at `monoMs` (a steady clock) and `unixMs`. The
   // station and its datagram when believed and recorded; nothing when
@@ -63,8 +63,8 @@ class StationBoard {
 
   mutable std::mutex lock_;
   size_t capacity_;
-  LanTrust trust_;
-  LanStationTable table_;
+  core::LanTrust trust_;
+  core::LanStationTable table_;
   std::set<std::string> known_;           // not heard since start
   std::map<std::string, std::string> labels_;
   std::set<std::string> silenceTold_;

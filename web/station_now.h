@@ -15,17 +15,17 @@ namespace web {
 
 // Longer than this without a datagram, a station is silent: the silence
 // after which a Vigil client declares its server lost.
-inline constexpr int64_t kSilentAfterMs = kLanStaleAfterMs;
+inline constexpr int64_t kSilentAfterMs = core::kLanStaleAfterMs;
 
 struct StationNow {
   std::string name;   // the station name, bytes as the datagrams carry it
   std::string label;  // printable UTF-8, unique among the stations: pages, links, metric labels
   bool heard = false;  // a datagram came since this program started
   bool silent = true;  // not heard since start, or heard longer than kSilentAfterMs ago
-  LanDatagram last;    // the last believed datagram; meaningful when `heard`
+  core::LanDatagram last;    // the last believed datagram; meaningful when `heard`
   int64_t silentForMs = 0;  // since the last datagram; meaningful when `heard`
   int64_t heardUnixMs = 0;  // the wall clock when it came
-  LanSignature signature = LanSignature::kNone;  // how its last datagram was signed
+  core::LanSignature signature = core::LanSignature::kNone;  // how its last datagram was signed
   uint64_t received = 0;    // datagrams believed since start
 };
 
@@ -49,8 +49,8 @@ int OnBatteryNow(const StationNow& station);
 
 // "none", "unchecked" (signed, but this computer has no key to check it),
 // "verified".
-const char* SignatureKey(LanSignature signature);
+const char* SignatureKey(core::LanSignature signature);
 // For people: "Não", "Sim (não verificada)", "Sim".
-const char* SignatureWords(LanSignature signature);
+const char* SignatureWords(core::LanSignature signature);
 
 }  // namespace web

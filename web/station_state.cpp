@@ -1,5 +1,7 @@
 #include "web/station_state.h"
 
+using core::LanDatagram;
+
 namespace web {
 
 StationState StateOf(const StationNow& station) {

@@ -5,6 +5,9 @@
 #include "web/station_state.h"
 #include "web/text_escape.h"
 
+using core::LanDatagram;
+using core::LanSignature;
+
 namespace web {
 
 std::string StatusJson(const BoardNow& now) {

@@ -5,6 +5,8 @@
 #include "platform/service_readiness.h"
 #include "web/history_events.h"
 
+using core::kLanPort;
+
 namespace web {
 
 namespace {

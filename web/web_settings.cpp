@@ -8,6 +8,9 @@
 #include "config/apl_config.h"
 #include "core/config_lines.h"
 
+using core::ConfigLine;
+using core::ConfigLines;
+
 namespace web {
 
 namespace {

@@ -13,6 +13,8 @@
 
 #include "agent/event_file.h"
 
+using core::kEventFileName;
+
 namespace {
 
 std::string& Root() {

@@ -10,6 +10,8 @@
 #include "agent/ups_agent_app.h"
 #include "platform/registry.h"
 
+using core::kEventFileName;
+
 namespace {
 
 void SetSetting(const std::string& subkey, const std::string& name, uint32_t value, const std::string* text) {

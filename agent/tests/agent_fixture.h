@@ -32,7 +32,7 @@ class AgentTest : public ::testing::Test {
   }
   // Appends records of `codes`, one second apart from 2023-11-14 22:13:20 UTC.
   static void AppendEvents(const std::vector<int32_t>& codes) {
-    CEventFile file(kEventFileName);
+    CEventFile file(core::kEventFileName);
     ASSERT_TRUE(file.OpenForWriting());
     std::time_t when = 1700000000;
     for (int32_t code : codes) file.AppendAt(code, when++);

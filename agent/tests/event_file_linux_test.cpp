@@ -4,6 +4,8 @@
 #include "agent/event_file.h"
 #include "platform/tests/support/temp_host_root.h"
 
+using core::kEventFileName;
+
 namespace {
 
 TEST(EventFilePath, ATooLongWindowsDirectoryLeavesTheFileUnopenable) {

@@ -10,6 +10,8 @@
 #include "platform/directories.h"
 #include "tests/support/test_host.h"
 
+using core::kEventFileName;
+
 namespace {
 
 class EventFileTest : public ::testing::Test {

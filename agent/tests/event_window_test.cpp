@@ -5,6 +5,8 @@
 
 #include "tests/support/test_host.h"
 
+using core::kEventFileName;
+
 namespace {
 
 TEST(EventWindow, FollowsTheNewestRecordsOfTheFile) {

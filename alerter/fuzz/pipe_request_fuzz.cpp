@@ -5,6 +5,9 @@
 
 #include "alerter/pipe_request.h"
 
+using core::CState;
+using core::kStateImageBytes;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PipeRequest kind = ClassifyPipeRequest(data, size);
   if ((size == 0) != (kind == PipeRequest::kNone)) __builtin_trap();

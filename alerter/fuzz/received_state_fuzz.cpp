@@ -8,6 +8,9 @@
 #include "alerter/socket_bind.h"
 #include "alerter/tests/fake_host.h"
 
+using core::CState;
+using core::ParsePacket;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The program receives into 256 bytes.
   if (size > 256) return 0;

@@ -5,6 +5,8 @@
 #include "alerter/tests/fake_host.h"
 #include "platform/window_messages.h"
 
+using core::CState;
+
 namespace {
 
 using Events = std::vector<int32_t>;

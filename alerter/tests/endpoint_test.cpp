@@ -10,6 +10,11 @@
 #include "framework/service_app.h"
 #include "alerter/socket_bind.h"
 
+using core::BuildPacket;
+using core::CState;
+using core::ParsePacket;
+using core::kStateImageBytes;
+
 namespace {
 
 TEST(Packet, BuildsTheDatagramIntoTheRecordAndReadsItBack) {

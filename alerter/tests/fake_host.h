@@ -29,7 +29,7 @@ class FakeHost : public CMonitorHost {
   void ReportLineReading(bool readable) override { calls.push_back(readable ? "lines back" : "lines lost"); }
   int64_t Now() override { return now; }
   void LogEvent(int32_t code) override { events.push_back(code); }
-  void NotifyNetwork(CState&) override { ++notifications; }
+  void NotifyNetwork(core::CState&) override { ++notifications; }
   int AskUser(uint32_t, const char* text) override {
     questions.push_back(text);
     return answer;

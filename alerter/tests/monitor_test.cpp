@@ -6,6 +6,12 @@
 #include "alerter/monitor.h"
 #include "alerter/tests/fake_host.h"
 
+using core::CState;
+using core::ClearAlarms;
+using core::CopyAlarms;
+using core::CopyState;
+using core::SameAlarms;
+
 namespace {
 
 using Events = std::vector<int32_t>;

@@ -10,6 +10,15 @@
 #include "core/lan_datagram.h"
 #include "core/lan_signature.h"
 
+using core::EncodeLanDatagram;
+using core::LanDatagram;
+using core::LanSender;
+using core::LanWallClockMs;
+using core::SignLanDatagram;
+using core::kLanDatagramMax;
+using core::kLanNameMax;
+using core::kLanSignedMax;
+
 using applet::ServerList;
 
 namespace {

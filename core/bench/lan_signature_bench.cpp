@@ -11,6 +11,18 @@
 #include "core/lan_datagram.h"
 #include "core/lan_signature.h"
 
+using core::EncodeLanDatagram;
+using core::LanDatagram;
+using core::LanSender;
+using core::LanVerdict;
+using core::LanVerifier;
+using core::LanWallClockMs;
+using core::SetLanKey;
+using core::SignLanDatagram;
+using core::VerifyLanDatagram;
+using core::kLanNameMax;
+using core::kLanSignedMax;
+
 namespace {
 
 const std::string kKey = "uma chave compartilhada da rede local";

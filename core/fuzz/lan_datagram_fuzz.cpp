@@ -3,6 +3,11 @@
 
 #include "core/lan_datagram.h"
 
+using core::DecodeLanDatagram;
+using core::EncodeLanDatagram;
+using core::kLanDatagramMax;
+using core::kLanNameMax;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto d = DecodeLanDatagram(data, size);
   if (!d) return 0;

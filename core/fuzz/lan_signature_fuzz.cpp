@@ -8,6 +8,15 @@
 #include "core/lan_datagram.h"
 #include "core/lan_signature.h"
 
+using core::LanRefusal;
+using core::LanSender;
+using core::LanVerifier;
+using core::SetLanKey;
+using core::SignLanDatagram;
+using core::VerifyLanDatagram;
+using core::kLanSignedMax;
+using core::kLanTrailerSize;
+
 namespace {
 
 constexpr uint64_t kNow = 1765000000000ull;

@@ -4,6 +4,9 @@
 
 #include <string>
 
+using core::ConfigLine;
+using core::ConfigLines;
+
 TEST(ConfigLinesTest, LinesAreNumberedFromOneWithoutTheirEnds) {
   std::vector<ConfigLine> lines = ConfigLines("LISTEN 0.0.0.0\r\n\n# note\nKEY x");
   ASSERT_EQ(lines.size(), 4u);

@@ -4,6 +4,12 @@
 
 #include "core/daemon_log_record.h"
 
+using core::DaemonLogLine;
+using core::ScrambleDaemonLogRecord;
+using core::SplitDaemonLogLine;
+using core::UnscrambleDaemonLogRecord;
+using core::kDaemonLogRecordBytes;
+
 namespace {
 
 TEST(DaemonLogRecordTest, RecordsComeBackAsLinesOfTimeStationAndMessage) {

@@ -3,6 +3,10 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+using core::EventKind;
+using core::EventKindText;
+using core::kEventKinds;
+
 namespace {
 
 TEST(EventKinds, TableHoldsTheFifteenKindsAndEndsWithCodeZero) {

@@ -5,6 +5,14 @@
 
 #include "core/lan_datagram.h"
 
+using core::DecodeLanDatagram;
+using core::EncodeLanDatagram;
+using core::LanDatagram;
+using core::SignedSeconds;
+using core::kLanDatagramMax;
+using core::kLanHeaderSize;
+using core::kLanNameMax;
+
 namespace {
 
 LanDatagram Named(const std::string& name) {

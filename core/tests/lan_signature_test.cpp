@@ -10,6 +10,25 @@
 #include "core/lan_datagram.h"
 #include "core/lan_signature.h"
 
+using core::DecodeLanDatagram;
+using core::EncodeLanDatagram;
+using core::LanDatagram;
+using core::LanRefusal;
+using core::LanSender;
+using core::LanSignature;
+using core::LanVerdict;
+using core::LanVerifier;
+using core::NextLanSequence;
+using core::SetLanKey;
+using core::SignLanDatagram;
+using core::VerifyLanDatagram;
+using core::kLanDatagramMax;
+using core::kLanNameMax;
+using core::kLanReportsMax;
+using core::kLanSignedMax;
+using core::kLanStationsMax;
+using core::kLanTrailerSize;
+
 namespace {
 
 constexpr uint64_t kNow = 1765000000123ull;

@@ -7,6 +7,12 @@
 
 #include "core/lan_station_table.h"
 
+using core::LanDatagram;
+using core::LanSignature;
+using core::LanStation;
+using core::LanStationTable;
+using core::kLanStaleAfterMs;
+
 namespace {
 
 LanDatagram Datagram(const std::string& name, uint16_t left = 600, uint16_t onBattery = 0) {

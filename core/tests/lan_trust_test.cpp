@@ -9,6 +9,18 @@
 
 #include "core/lan_trust.h"
 
+using core::EncodeLanDatagram;
+using core::LanDatagram;
+using core::LanRefusal;
+using core::LanRefusalText;
+using core::LanSender;
+using core::LanSignature;
+using core::LanTrust;
+using core::SignLanDatagram;
+using core::kLanDatagramMax;
+using core::kLanReportsMax;
+using core::kLanSignedMax;
+
 namespace {
 
 constexpr uint64_t kNow = 1765000000123ull;

@@ -13,6 +13,9 @@
 
 #include "linux/log_file.h"
 
+using core::UnscrambleDaemonLogRecord;
+using core::kDaemonLogMask;
+
 namespace {
 
 std::string& Dir() {

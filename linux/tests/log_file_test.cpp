@@ -8,6 +8,9 @@
 
 #include "linux/log_file.h"
 
+using core::ScrambleDaemonLogRecord;
+using core::UnscrambleDaemonLogRecord;
+
 namespace fs = std::filesystem;
 
 namespace {

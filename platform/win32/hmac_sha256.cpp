@@ -7,7 +7,7 @@
 
 #include "core/hmac_sha256.h"
 
-namespace hmac {
+namespace core::hmac {
 namespace {
 
 bool Ok(NTSTATUS status) { return status >= 0; }
@@ -49,4 +49,4 @@ bool ConstantTimeEqual(const uint8_t* a, const uint8_t* b, size_t size) {
   return difference == 0;
 }
 
-}  // namespace hmac
+}  // namespace core::hmac

@@ -37,6 +37,19 @@
 #include "core/lan_datagram.h"
 #include "core/lan_signature.h"
 
+using core::DecodeLanDatagram;
+using core::EncodeLanDatagram;
+using core::LanDatagram;
+using core::LanSender;
+using core::LanWallClockMs;
+using core::SignLanDatagram;
+using core::SignedSeconds;
+using core::kLanDatagramMax;
+using core::kLanHeaderSize;
+using core::kLanNameMax;
+using core::kLanPort;
+using core::kLanSignedMax;
+
 namespace {
 
 long long NowMs() {

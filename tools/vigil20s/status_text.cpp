@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+using core::CState;
+
 namespace supervisor {
 namespace {
 

@@ -12,7 +12,7 @@ namespace supervisor {
 std::string MinutesSeconds(int seconds);
 
 // The lines shown for `state`, each ending in '\n'.
-std::string StatusText(const CState& state);
+std::string StatusText(const core::CState& state);
 
 // The line shown while the monitoring program does not answer, with the
 // system's error code.

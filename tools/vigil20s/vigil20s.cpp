@@ -14,6 +14,9 @@
 #include "platform/owned_handle.h"
 #include "tools/vigil20s/status_text.h"
 
+using core::CState;
+using core::kStateImageBytes;
+
 namespace {
 
 constexpr const char* kPipeName = "\\\\.\\pipe\\vigil20_pipe";

@@ -12,6 +12,12 @@
 
 #include "tools/vigil_nut/command_line.h"
 
+using core::LanDatagram;
+using core::LanRefusalText;
+using core::LanTrust;
+using core::LanWallClockMs;
+using core::kLanNameMax;
+
 namespace vigil_nut {
 
 namespace {

@@ -36,7 +36,7 @@ class Gateway {
   std::string AnswerLine(const std::string& line, Session& session, int64_t nowMs);
 
   GatewayConfig config_;
-  LanTrust trust_;
+  core::LanTrust trust_;
   StationTable stations_;
   linuxbase::UniqueFd datagramFd_;
   std::vector<linuxbase::UniqueFd> listeners_;

@@ -12,6 +12,9 @@
 #include "linuxbase/unique_fd.h"
 #include "tools/vigil_nut/command_line.h"
 
+using core::ConfigLine;
+using core::ConfigLines;
+
 namespace vigil_nut {
 
 namespace {

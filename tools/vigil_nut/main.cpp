@@ -17,6 +17,8 @@
 #include "tools/vigil_nut/gateway.h"
 #include "tools/vigil_nut/gateway_config.h"
 
+using core::kLanPort;
+
 namespace {
 
 volatile std::sig_atomic_t stop = 0;

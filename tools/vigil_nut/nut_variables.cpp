@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <ctime>
 
+using core::LanDatagram;
+using core::SignedSeconds;
+
 namespace vigil_nut {
 
 namespace {

@@ -23,7 +23,7 @@ std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs)
 
 // ups.status: FSD first when the autonomy has ended (upsd puts it first),
 // then OL or OB, LB, BYPASS, ALARM.
-std::string StatusWords(const LanDatagram& datagram);
+std::string StatusWords(const core::LanDatagram& datagram);
 
 // A value as upsd quotes it: '#', '\' and '"' behind a backslash; a byte
 // outside printable ASCII (a station name may hold any) becomes '?'.

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <strings.h>
 
+using core::LanDatagram;
+using core::LanSignature;
+using core::LanStation;
+
 namespace vigil_nut {
 
 namespace {

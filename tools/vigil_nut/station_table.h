@@ -13,14 +13,14 @@
 
 namespace vigil_nut {
 
-inline constexpr int64_t kStaleAfterMs = kLanStaleAfterMs;
-inline constexpr size_t kMaxStations = kLanStationsHeardMax;
+inline constexpr int64_t kStaleAfterMs = core::kLanStaleAfterMs;
+inline constexpr size_t kMaxStations = core::kLanStationsHeardMax;
 
 // A station as NUT's clients know it.
 struct Station {
   std::string upsName;      // the NUT name clients ask for
   std::string stationName;  // its name in the table of stations
-  const LanStation* lan;    // owned by that table; valid while this entry is listed
+  const core::LanStation* lan;    // owned by that table; valid while this entry is listed
 };
 
 // The NUT name of a station: letters, digits, '-', '_' and '.' are kept,
@@ -34,8 +34,8 @@ class StationTable {
   // Takes a believed datagram (LanStationTable::Record). A new station gets
   // the NUT name of its station name, made unique (NUT compares names
   // without case) with a "_2", "_3"... suffix. False when it was dropped.
-  bool Record(const LanDatagram& datagram, const std::string& source, int64_t nowMs, int64_t nowUnix,
-              LanSignature signature = LanSignature::kNone);
+  bool Record(const core::LanDatagram& datagram, const std::string& source, int64_t nowMs, int64_t nowUnix,
+              core::LanSignature signature = core::LanSignature::kNone);
 
   // By NUT name, without regard to case, as upsd looks names up.
   const Station* Find(std::string_view upsName) const;
@@ -48,7 +48,7 @@ class StationTable {
  private:
   bool NameTaken(std::string_view upsName) const;
 
-  LanStationTable heard_;
+  core::LanStationTable heard_;
   std::vector<Station> stations_;
 };
 

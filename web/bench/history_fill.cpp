@@ -14,6 +14,8 @@
 #include "web/history_recorder.h"
 #include "web/history_store.h"
 
+using core::LanDatagram;
+
 int main(int argc, char** argv) {
   if (argc != 4) {
     std::fprintf(stderr, "usage: history_fill FOLDER STATIONS DAYS\n");

@@ -8,6 +8,10 @@
 
 #include "web/site.h"
 
+using core::EncodeLanDatagram;
+using core::LanDatagram;
+using core::kLanDatagramMax;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace web;
   static StationBoard* board = [] {

@@ -7,6 +7,14 @@
 #include "web/station_state.h"
 #include "web_test_support.h"
 
+using core::LanDatagram;
+using core::LanSender;
+using core::LanSignature;
+using core::LanWallClockMs;
+using core::SignLanDatagram;
+using core::kLanHeaderSize;
+using core::kLanSignedMax;
+
 namespace {
 
 using namespace web;

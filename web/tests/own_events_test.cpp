@@ -18,6 +18,11 @@
 #include "web/timeline_svg.h"
 #include "web_test_support.h"
 
+using core::ScrambleDaemonLogRecord;
+using core::kDaemonLogRecordBytes;
+using core::kEventFileName;
+using core::kLanNameMax;
+
 namespace {
 
 using namespace web;

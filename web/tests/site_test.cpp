@@ -10,6 +10,8 @@
 #include "web/site.h"
 #include "web_test_support.h"
 
+using core::LanDatagram;
+
 namespace {
 
 using namespace web;

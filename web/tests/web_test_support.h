@@ -42,8 +42,8 @@ struct Flags {
   int pf = 0, bl = 0, bp = 0, cf = 0, ao = 0;
 };
 
-inline LanDatagram Datagram(const std::string& name, Flags f = {}, int left = 600, int total = 600, int onBattery = 0) {
-  LanDatagram d{};
+inline core::LanDatagram Datagram(const std::string& name, Flags f = {}, int left = 600, int total = 600, int onBattery = 0) {
+  core::LanDatagram d{};
   d.power_fail = static_cast<uint8_t>(f.pf);
   d.battery_low = static_cast<uint8_t>(f.bl);
   d.bypass = static_cast<uint8_t>(f.bp);
@@ -53,15 +53,15 @@ inline LanDatagram Datagram(const std::string& name, Flags f = {}, int left = 60
   d.autonomy_base = static_cast<uint16_t>(total);
   d.autonomy_left = static_cast<uint16_t>(left);
   d.discharge_time = static_cast<uint16_t>(onBattery);
-  d.name_len = static_cast<uint8_t>(name.size() > kLanNameMax ? kLanNameMax : name.size());
+  d.name_len = static_cast<uint8_t>(name.size() > core::kLanNameMax ? core::kLanNameMax : name.size());
   name.copy(d.name, d.name_len);
   d.name[d.name_len] = '\0';
   return d;
 }
 
-inline std::vector<uint8_t> Bytes(const LanDatagram& d) {
-  uint8_t out[kLanDatagramMax];
-  size_t n = EncodeLanDatagram(d, out);
+inline std::vector<uint8_t> Bytes(const core::LanDatagram& d) {
+  uint8_t out[core::kLanDatagramMax];
+  size_t n = core::EncodeLanDatagram(d, out);
   return {out, out + n};
 }
 

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using core::CState;
+
 namespace {
 
 TEST(SupervisorText, FlagsInWordsFiguresInMinutesAndAnUntrustedName) {

@@ -9,6 +9,8 @@
 #include "tools/vigil_nut/command_line.h"
 #include "tools/vigil_nut/protocol.h"
 
+using core::LanDatagram;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vigil_nut;
   StationTable table;

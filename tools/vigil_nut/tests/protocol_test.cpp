@@ -8,6 +8,8 @@
 #include "tools/vigil_nut/nut_variables.h"
 #include "tools/vigil_nut/protocol.h"
 
+using core::LanDatagram;
+
 namespace {
 
 using namespace vigil_nut;

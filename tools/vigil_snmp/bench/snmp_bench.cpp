@@ -31,6 +31,8 @@
 #include "platform/tests/support/temp_host_root.h"
 #include "tools/vigil_snmp/tests/snmp_daemons.h"
 
+using core::kEventFileName;
+
 namespace {
 
 constexpr int kRows = 300;
