@@ -15,7 +15,6 @@ using core::EncodeLanDatagram;
 using core::LanDatagram;
 using core::LanRefusal;
 using core::LanSender;
-using core::LanSignature;
 using core::LanVerdict;
 using core::LanVerifier;
 using core::NextLanSequence;
