@@ -4,7 +4,7 @@
 // overview, /api/status and /metrics show both servers; a mains failure
 // shows within a second or two of its datagram; the autonomy counts down
 // between two scrapes; the receiver's log joins the history of the station
-// it names; a server
+// it names, each event once; a server
 // whose plug is pulled becomes silent, and the other stays.
 #include <nlohmann/json.hpp>
 
@@ -136,6 +136,13 @@ TEST_F(WebLanTest, BothServersAreFollowedUntilOneFallsSilent) {
   EXPECT_TRUE(WaitUntil([&] {
     return Get(web_, "/station/estacao1").body.find("<td>Sem sinal</td><td>rede</td>") != std::string::npos;
   }, 3000));
+  // The failure, told by the LAN and by the receiver's log (read many
+  // times by now), is one row, one line and one count.
+  std::string history = Get(web_, "/station/estacao1").body;
+  EXPECT_EQ(CountOf(history, "<td>Falta de Rede</td><td>registro deste computador</td>"), 1) << history;
+  EXPECT_EQ(CountOf(history, "<td>Falta de rede</td><td>rede</td>"), 0) << history;
+  EXPECT_EQ(CountOf(Get(web_, "/events.csv").body, ",mains_failure,"), 1);
+  EXPECT_EQ(Metric(Metrics(), "vigil_events_total{kind=\"mains_failure\",ups=\"estacao1\"}"), 1) << Metrics();
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ struct Change {
 };
 
 constexpr Change kChanges[] = {
-    {&StateFlags::fault, kEventSignalFault, kEventSignalRestored},
+    {&StateFlags::signalFault, kEventSignalFault, kEventSignalRestored},
     {&StateFlags::powerFail, kEventMainsFailure, kEventMainsReturn},
     {&StateFlags::batteryLow, kEventBatteryCritical, kEventBatteryRecovered},
     {&StateFlags::bypass, kEventBypassOn, kEventBypassOff},
@@ -31,7 +31,7 @@ HistoryRecord RecordOf(const LanDatagram& d, RecordKind kind, int64_t unixMs) {
   HistoryRecord r;
   r.kind = kind;
   r.unixMs = unixMs;
-  r.flags = {d.power_fail != 0, d.battery_low != 0, d.bypass != 0, d.fault != 0, d.autonomy_over != 0, false};
+  r.flags = {d.power_fail != 0, d.battery_low != 0, d.bypass != 0, d.signal_fault != 0, d.autonomy_over != 0, false};
   r.remaining = static_cast<int16_t>(d.autonomy_left);
   r.onBattery = d.discharge_time;
   r.base = d.autonomy_base;
@@ -40,7 +40,7 @@ HistoryRecord RecordOf(const LanDatagram& d, RecordKind kind, int64_t unixMs) {
 }
 
 HistoryRecorder::HistoryRecorder(HistoryStore& store, std::function<void(const std::string&)> tell,
-                                 std::function<void(const std::string&, int)> counted)
+                                 std::function<void(const std::string&, int, int64_t)> counted)
     : store_(store), tell_(std::move(tell)), counted_(std::move(counted)) {}
 
 std::vector<std::string> HistoryRecorder::Resume() {
@@ -62,7 +62,7 @@ void HistoryRecorder::Write(const std::string& station, const HistoryRecord& rec
     if (tell_) tell_("historico de " + NameLabel(station) + ": " + error);
     return;
   }
-  if (record.kind == RecordKind::kEvent && counted_) counted_(station, record.event);
+  if (record.kind == RecordKind::kEvent && counted_) counted_(station, record.event, record.unixMs);
 }
 
 void HistoryRecorder::OnDatagram(const std::string& station, const LanDatagram& datagram, int64_t unixMs) {

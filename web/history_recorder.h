@@ -20,9 +20,9 @@ inline constexpr int64_t kMainsSampleMs = 15 * 60 * 1000;
 class HistoryRecorder {
  public:
   // `tell` receives the lines for the log (a record that could not be
-  // written); `counted` each event recorded (station, kind).
+  // written); `counted` each event recorded (station, kind, its time).
   HistoryRecorder(HistoryStore& store, std::function<void(const std::string&)> tell,
-                  std::function<void(const std::string&, int)> counted);
+                  std::function<void(const std::string&, int, int64_t)> counted);
 
   // Takes each station's newest record as the state it was last seen in;
   // returns the stations that have a history.
@@ -41,7 +41,7 @@ class HistoryRecorder {
 
   HistoryStore& store_;
   std::function<void(const std::string&)> tell_;
-  std::function<void(const std::string&, int)> counted_;
+  std::function<void(const std::string&, int, int64_t)> counted_;
   std::map<std::string, Seen> seen_;
 };
 

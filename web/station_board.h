@@ -18,6 +18,7 @@
 
 #include "core/lan_station_table.h"
 #include "core/lan_trust.h"
+#include "web/same_event.h"
 #include "web/station_now.h"
 
 namespace web {
@@ -49,8 +50,10 @@ class StationBoard {
   // Stations that fell silent since the last call.
   std::vector<std::string> NewlySilent(int64_t monoMs);
 
-  // Counts one event of `kind` for a station on the board.
-  void CountEvent(const std::string& name, int kind);
+  // Counts one event of `kind` for a station on the board, reported by
+  // `origin` at `unixMs`, unless it is the other origin's report of an
+  // event already counted (same_event.h).
+  void CountEvent(const std::string& name, int kind, EventOrigin origin, int64_t unixMs);
 
   BoardNow Now(int64_t monoMs, int64_t unixMs) const;
   // Event counts by station name, then by kind.
@@ -69,6 +72,7 @@ class StationBoard {
   std::map<std::string, std::string> labels_;
   std::set<std::string> silenceTold_;
   std::map<std::string, std::map<int, uint64_t>> events_;
+  std::map<std::string, EventTally> tallies_;
   uint64_t malformed_ = 0;
   std::vector<std::string> toTell_;  // refusals told by the trust policy, to pass on
   void (*tell_)(const std::string& line);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "web/history_events.h"
+#include "web/same_event.h"
 
 namespace web {
 
@@ -16,7 +17,7 @@ StateFlags AfterOwnEvent(int code, StateFlags s) {
       s.batteryLow = false;
       s.autonomyEnd = false;
       break;
-    case 4:  // "Bateria baixa - desligando"
+    case HistoryCode(core::Event::LowBatteryShutdown):
     case kEventBatteryCritical:
       s.batteryLow = true;
       break;
@@ -24,7 +25,7 @@ StateFlags AfterOwnEvent(int code, StateFlags s) {
       s.batteryLow = false;
       break;
     case kEventAutonomyEnd:
-    case 21:
+    case HistoryCode(core::Event::AutonomyEndAgain):
       s.autonomyEnd = true;
       break;
     case kEventBypassOn:
@@ -34,10 +35,10 @@ StateFlags AfterOwnEvent(int code, StateFlags s) {
       s.bypass = false;
       break;
     case kEventSignalFault:
-      s.fault = true;
+      s.signalFault = true;
       break;
     case kEventSignalRestored:
-      s.fault = false;
+      s.signalFault = false;
       break;
     default:
       break;
@@ -61,12 +62,34 @@ std::vector<HistoryEntry> MergeHistory(const std::vector<HistoryRecord>& records
     e.nominal = r.nominal;
     merged.push_back(std::move(e));
   }
+  // An own event that the LAN also told is one entry: the LAN's record,
+  // which holds the whole state and the autonomy figures of that moment to
+  // the millisecond (the own record knows only its kind, to the second),
+  // told in this computer's own words and as its own record, which is what
+  // it logged and acted on.
+  std::vector<EventReport> reports;
+  std::vector<size_t> lanEntry;  // by report: its entry in `merged`
+  for (size_t k = 0; k < merged.size(); ++k) {
+    if (!merged[k].isEvent) continue;
+    reports.push_back({EventOrigin::kLan, merged[k].event, merged[k].unixMs});
+    lanEntry.push_back(k);
+  }
+  const size_t lanEvents = reports.size();
+  for (const OwnEvent& o : own) reports.push_back({EventOrigin::kOwn, o.code, o.unixMs});
+  std::vector<std::optional<size_t>> pair = PairReports(reports);
   // The own events' state is folded from the first of them on, so that an
   // event before the window still tells the state inside it.
   StateFlags state;
-  for (const OwnEvent& o : own) {
+  for (size_t k = 0; k < own.size(); ++k) {
+    const OwnEvent& o = own[k];
     state = AfterOwnEvent(o.code, state);
     if (o.unixMs < sinceMs) continue;
+    if (std::optional<size_t> lan = pair[lanEvents + k]) {
+      HistoryEntry& told = merged[lanEntry[*lan]];
+      told.text = o.text;
+      told.own = true;
+      continue;
+    }
     HistoryEntry e;
     e.unixMs = o.unixMs;
     e.flags = state;

@@ -120,8 +120,8 @@ bool CWebApp::InitInstance() {
   board_ = std::make_unique<StationBoard>(settings_.key, kMaxStations, &TellLog);
   recorder_ = std::make_unique<HistoryRecorder>(
       *store_, [this](const std::string& line) { log_.Line(kLogFaults, line); },
-      [this](const std::string& station, int kind) {
-        board_->CountEvent(station, kind);
+      [this](const std::string& station, int kind, int64_t unixMs) {
+        board_->CountEvent(station, kind, EventOrigin::kLan, unixMs);
         log_.Line(kLogDetail, "evento de " + NameLabel(station) + ": " + EventText(kind));
       });
   for (const std::string& station : recorder_->Resume()) board_->Know(station);
@@ -198,7 +198,7 @@ void CWebApp::CountOwnEvents(bool initial) {
         next.atLast = 0;
       }
       if (e.unixMs == next.lastMs) ++next.atLast;
-      if (fresh && !initial) board_->CountEvent(e.station, e.code);
+      if (fresh && !initial) board_->CountEvent(e.station, e.code, EventOrigin::kOwn, e.unixMs);
     }
     mark = next;
   }

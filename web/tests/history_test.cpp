@@ -145,7 +145,7 @@ struct RecorderFixture : ::testing::Test {
   TempFolder folder;
   HistoryStore store{folder.path()};
   std::vector<std::pair<std::string, int>> counted;
-  HistoryRecorder recorder{store, nullptr, [this](const std::string& s, int k) { counted.push_back({s, k}); }};
+  HistoryRecorder recorder{store, nullptr, [this](const std::string& s, int k, int64_t) { counted.push_back({s, k}); }};
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(store.Open(&error));

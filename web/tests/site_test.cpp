@@ -41,7 +41,7 @@ struct SiteFixture : ::testing::Test {
   TempFolder folder;
   HistoryStore store{folder.path()};
   StationBoard board{""};
-  HistoryRecorder recorder{store, nullptr, [this](const std::string& s, int k) { board.CountEvent(s, k); }};
+  HistoryRecorder recorder{store, nullptr, [this](const std::string& s, int k, int64_t ms) { board.CountEvent(s, k, EventOrigin::kLan, ms); }};
   std::vector<std::unique_ptr<OwnEventSource>> own;
   int64_t mono = 100000, unix = kT0;
   std::unique_ptr<Site> site;
