@@ -4,6 +4,10 @@
 #include "alerter/texts.h"
 #include "platform/service_readiness.h"
 #include "platform/window_messages.h"
+#include "core/event_kind_table.h"
+
+using core::Event;
+using core::FileCode;
 
 CAlarmDlg::CAlarmDlg(CUpsMonitor& monitor, CMonitorHost& host, const CWinApp& app, uint32_t interval,
                      uint32_t configNotify)
@@ -27,7 +31,7 @@ intptr_t CAlarmDlg::WindowProc(uint32_t message, uintptr_t wParam, intptr_t lPar
       }
       return 0;
     case platform::kWmUserChanged:
-      host_.LogEvent(50);
+      host_.LogEvent(FileCode(Event::UserLogon));
       return 0;
     default:
       if (configNotify_ != 0 && message == configNotify_) return OnConfigNotify(wParam, lParam);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <cstdlib>
 #include <thread>
 
@@ -10,11 +11,14 @@
 #include "alerter/user_messages.h"
 #include "framework/async_socket.h"
 #include "lineshare/line_tap.h"
-#include "core/event_kinds.h"
+#include "core/event_kind_table.h"
 #include "platform/service_readiness.h"
 #include "platform/shutdown.h"
 #include "platform/system_journal.h"
 #include "platform/window_messages.h"
+
+using core::Event;
+using core::FileCode;
 
 using core::BuildPacket;
 using core::CState;
@@ -23,7 +27,9 @@ using core::KeepHostName;
 using core::LanRefusalText;
 using core::LanTrust;
 using core::LanWallClockMs;
-using core::ParsePacket;
+using core::DecodeLanDatagram;
+using core::LanDatagram;
+using core::ReadPacket;
 using core::SignLanDatagram;
 using core::kEventFileName;
 
@@ -83,7 +89,7 @@ bool CAlerterApp::InitInstance() {
   if (config_->netMode != 0 && !OpenNetwork()) return false;
 
   // 9.
-  if (config_->logStartStop != 0) LogEvent(10);
+  if (config_->logStartStop != 0) LogEvent(FileCode(Event::MonitoringStart));
 
   // 10. Without the privilege the program still watches; it cannot shut down.
   if (!EnableShutdownPrivilege()) ShowServiceWarning("%s", texts::kNoShutdownPrivilege);
@@ -130,7 +136,7 @@ bool CAlerterApp::EnableShutdownPrivilege() {
 int CAlerterApp::ExitInstance() {
   SignalStopping();
   serialClose();
-  if (config_ && config_->logStartStop != 0) LogEvent(11);
+  if (config_ && config_->logStartStop != 0) LogEvent(FileCode(Event::MonitoringEnd));
   socket_.reset();
   window_.reset();
   if (eventFile_) eventFile_->Close();
@@ -147,10 +153,14 @@ void CAlerterApp::LogEvent(int32_t code) {
 }
 
 void CAlerterApp::OnNetworkPacket(const uint8_t* bytes, int count) {
+  if (count < 0) return;
+  size_t size = static_cast<size_t>(count);
+  std::optional<LanDatagram> datagram = DecodeLanDatagram(bytes, size);
+  if (!datagram) return;
   CState rx{};
-  if (count < 0 || !ParsePacket(bytes, static_cast<size_t>(count), &rx)) return;
+  ReadPacket(*datagram, &rx);
   if (config_->acceptAll == 0 && !IsAcceptedSender(rx.hostName, config_->hostName)) return;
-  if (!trust_.Believes(bytes, static_cast<size_t>(count), LanWallClockMs())) return;
+  if (!trust_.Believes(*datagram, bytes, size, LanWallClockMs())) return;
   monitor_->OnReceivedState(rx);
 }
 
@@ -158,7 +168,7 @@ void CAlerterApp::ReportRefusal(const LanTrust::Refusal& refusal) {
   CState sender{};
   KeepHostName(sender.hostName, refusal.sender.name, refusal.sender.name_len);
   DebugLine(texts::kNotificationRefused, sender.hostName, LanRefusalText(refusal.reason));
-  LogEvent(12);
+  LogEvent(FileCode(Event::NoticeRefused));
   if (refusal.lastTold) DebugLine("%s", texts::kRefusalsNoLongerTold);
 }
 

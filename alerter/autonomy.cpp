@@ -6,6 +6,10 @@
 
 #include "alerter/monitor.h"
 #include "platform/window_messages.h"
+#include "core/event_kind_table.h"
+
+using core::Event;
+using core::FileCode;
 
 using core::CState;
 
@@ -68,21 +72,21 @@ void CUpsMonitor::UpdateAutonomy(CState& s) {
 
 void CUpsMonitor::RunCountdowns() {
   if (autonomyCountdown > 0 && --autonomyCountdown == 0 && config_.timeoutShutdown != 0 && config_.desligar != 0) {
-    host_.LogEvent(5);
+    host_.LogEvent(FileCode(Event::ShutdownAccepted));
     if (config_.runLtScript != 0) RunShutdownScript(config_.ltScript);
     if (ShutdownNormal()) {
       host_.PostQuitRequest();
     } else {
-      host_.LogEvent(7);
+      host_.LogEvent(FileCode(Event::ShutdownCancelled));
     }
   }
   if (lowBatteryCountdown > 0 && --lowBatteryCountdown == 0 && config_.desligar != 0) {
-    host_.LogEvent(6);
+    host_.LogEvent(FileCode(Event::ShutdownForced));
     if (config_.runLtScript != 0) RunShutdownScript(config_.ltScript);
     if (ShutdownForced()) {
       host_.PostQuitRequest();
     } else {
-      host_.LogEvent(8);
+      host_.LogEvent(FileCode(Event::ShutdownFailed));
     }
   }
 }

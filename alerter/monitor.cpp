@@ -4,6 +4,10 @@
 
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
+#include "core/event_kind_table.h"
+
+using core::Event;
+using core::FileCode;
 
 using core::CState;
 using core::ClearAlarms;
@@ -163,32 +167,32 @@ void CUpsMonitor::ProcessStateChange(CState& s) {
     return;
   }
   if (s.bypass == 1) {
-    host_.LogEvent(30);
+    host_.LogEvent(FileCode(Event::BypassOn));
     CopyState(p, s);
     return;
   }
   if (p.bypass == 1) {
-    host_.LogEvent(31);
+    host_.LogEvent(FileCode(Event::BypassOff));
     CopyState(p, s);
     return;
   }
   if (s.powerFailure == 0 && (p.powerFailure == 1 || p.batteryCritical == 1)) {
-    host_.LogEvent(2);
+    host_.LogEvent(FileCode(Event::MainsReturn));
     autonomyCountdown = 0;
     lowBatteryCountdown = 0;
     host_.NotifyNetwork(s);
   }
   CopyState(p, s);
   if (s.batteryCritical == 1) {
-    host_.LogEvent(4);
+    host_.LogEvent(FileCode(Event::LowBatteryShutdown));
     host_.NotifyNetwork(s);
     if (config_.lowBatShutdown != 0) lowBatteryCountdown = 3;
   } else if (s.autonomyEnd == 1) {
     host_.NotifyNetwork(s);
     if (config_.timeoutShutdown != 0) autonomyCountdown = 15;
-    host_.LogEvent(20);
+    host_.LogEvent(FileCode(Event::AutonomyEnd));
   } else if (s.powerFailure == 1) {
     host_.NotifyNetwork(s);
-    host_.LogEvent(1);
+    host_.LogEvent(FileCode(Event::MainsFailure));
   }
 }

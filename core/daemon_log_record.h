@@ -12,6 +12,8 @@
 
 namespace core {
 
+// Where the daemon keeps its log; the status page reads it there.
+inline constexpr const char* kDaemonLogPath = "/usr/local/vigil20/vigil20.log";
 inline constexpr size_t kDaemonLogRecordBytes = 255;
 inline constexpr uint8_t kDaemonLogMask = 0xA7;
 

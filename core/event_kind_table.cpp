@@ -1,83 +1,27 @@
 #include "core/event_kind_table.h"
 
-#include <cstring>
-
 namespace core {
-
-namespace {
-
-// File texts are Windows-1252 bytes (\xE7 ç, \xE1 á, \xED í, \xE3 ã, \xE9 é);
-// a hex escape is cut off with "" where a hex digit follows it. The
-// daemon's texts are its log's, ASCII, capitals as it writes them.
-constexpr EventKindInfo kKinds[] = {
-    {Event::MainsFailure, 1, 1, "Falta de rede", "Falta de Rede", "Falta de rede", "mains_failure"},
-    {Event::MainsReturn, 2, 2, "Retorno da rede", "Retorno da rede", "Retorno da rede", "mains_return"},
-    {Event::LowBatteryShutdown, 4, 4, "Bateria baixa - desligando", nullptr, "Bateria baixa - desligando",
-     "low_battery_shutdown"},
-    {Event::ShutdownAccepted, 5, 5, "Desligamento aceito", "Desligamento iniciado", "Desligamento aceito",
-     "shutdown_accepted"},
-    {Event::ShutdownForced, 6, 6,
-     "Desligamento for\xE7"
-     "ado",
-     nullptr, "Desligamento forçado", "shutdown_forced"},
-    {Event::ShutdownCancelled, 7, 7, "Usu\xE1rio cancelou", nullptr, "Usuário cancelou", "shutdown_cancelled"},
-    {Event::ShutdownFailed, 8, 8, "Desligamento falhou", nullptr, "Desligamento falhou", "shutdown_failed"},
-    {Event::MonitoringStart, 10, 10,
-     "In\xED"
-     "cio da monitora\xE7\xE3o",
-     nullptr, "Início da monitoração", "monitoring_start"},
-    {Event::MonitoringEnd, 11, 11, "T\xE9rmino da monitora\xE7\xE3o", nullptr, "Término da monitoração",
-     "monitoring_end"},
-    {Event::NoticeRefused, 12, 12, "Aviso de rede rejeitado", nullptr, "Aviso de rede rejeitado", "notice_refused"},
-    {Event::AutonomyEnd, 20, 20, "T\xE9rmino da autonomia prevista", "Termino da autonomia prevista",
-     "Término da autonomia prevista", "autonomy_end"},
-    {Event::AutonomyEndAgain, 21, 21, "T\xE9rmino da autonomia prevista", nullptr, "Término da autonomia prevista",
-     "autonomy_end"},
-    {Event::BypassOn, 30, 30, "Entrada em Bypass", "Entrada em Bypass", "Entrada em Bypass", "bypass_on"},
-    {Event::BypassOff, 31, 31,
-     "Sa\xED"
-     "da de Bypass",
-     "Saida de Bypass", "Saída de Bypass", "bypass_off"},
-    {Event::UserLogon, 50, 50, "User Logon", nullptr, "User Logon", "user_logon"},
-    {Event::BatteryCritical, 0, 100, nullptr, "Bateria em nivel critico", "Bateria em nível crítico",
-     "battery_critical"},
-    {Event::BatteryRecovered, 0, 101, nullptr, "Bateria saiu de nivel critico", "Bateria saiu do nível crítico",
-     "battery_recovered"},
-    {Event::SignalFault, 0, 102, nullptr, "Problemas na comunicacao. Verifique o cabo serial", "Falha de sinalização",
-     "signal_fault"},
-    {Event::SignalRestored, 0, 103, nullptr, "Comunicacao Ok", "Sinalização normal", "signal_restored"},
-    {Event::StationSilent, 0, 104, nullptr, nullptr, "Sem sinal", "silent"},
-    {Event::StationHeard, 0, 105, nullptr, nullptr, "Sinal recebido", "heard"},
-};
-
-constexpr bool InEnumOrder() {
-  for (size_t k = 0; k < std::size(kKinds); ++k)
-    if (static_cast<size_t>(kKinds[k].event) != k) return false;
-  return true;
-}
-static_assert(InEnumOrder(), "the table lists the kinds in the order of the enum");
-
-}  // namespace
-
-std::span<const EventKindInfo> EventKinds() { return kKinds; }
-
-const EventKindInfo& Info(Event event) { return kKinds[static_cast<size_t>(event)]; }
 
 const EventKindInfo* ByFileCode(int32_t code) {
   if (code == 0) return nullptr;
-  for (const EventKindInfo& kind : kKinds)
+  for (const EventKindInfo& kind : kEventKindTable)
     if (kind.file_code == code) return &kind;
   return nullptr;
 }
 
 const EventKindInfo* ByHistoryCode(int code) {
-  for (const EventKindInfo& kind : kKinds)
+  for (const EventKindInfo& kind : kEventKindTable)
     if (kind.history_code == code) return &kind;
   return nullptr;
 }
 
+const char* EventKindText(int32_t code) {
+  const EventKindInfo* kind = ByFileCode(code);
+  return kind ? kind->file_text : nullptr;
+}
+
 const EventKindInfo* ByDaemonText(std::string_view text) {
-  for (const EventKindInfo& kind : kKinds)
+  for (const EventKindInfo& kind : kEventKindTable)
     if (kind.daemon_text && text == kind.daemon_text) return &kind;
   return nullptr;
 }

@@ -12,15 +12,20 @@ LanTrust::~LanTrust() = default;
 LanTrust::LanTrust(LanTrust&&) noexcept = default;
 LanTrust& LanTrust::operator=(LanTrust&&) noexcept = default;
 
-bool LanTrust::Believes(const uint8_t* bytes, size_t count, uint64_t nowMs) {
+std::optional<LanDatagram> LanTrust::Believed(const uint8_t* bytes, size_t count, uint64_t nowMs,
+                                              bool* notification) {
   std::optional<LanDatagram> sender = DecodeLanDatagram(bytes, count);
-  return sender && Verified(*sender, bytes, count, nowMs);
-}
-
-std::optional<LanDatagram> LanTrust::Believed(const uint8_t* bytes, size_t count, uint64_t nowMs) {
-  std::optional<LanDatagram> sender = DecodeLanDatagram(bytes, count);
+  if (notification) *notification = sender.has_value();
   if (!sender || !Verified(*sender, bytes, count, nowMs)) return std::nullopt;
   return sender;
+}
+
+bool LanTrust::Believes(const uint8_t* bytes, size_t count, uint64_t nowMs) {
+  return Believed(bytes, count, nowMs).has_value();
+}
+
+bool LanTrust::Believes(const LanDatagram& decoded, const uint8_t* bytes, size_t count, uint64_t nowMs) {
+  return Verified(decoded, bytes, count, nowMs);
 }
 
 bool LanTrust::Verified(const LanDatagram& sender, const uint8_t* bytes, size_t count, uint64_t nowMs) {

@@ -49,15 +49,21 @@ class LanTrust {
 
   bool Keyed() const { return verifier_ != nullptr; }
 
-  // Whether to act on the `count` bytes received, a notification that the
-  // caller may already have decoded and filtered by sender, at `nowMs` of
-  // this station's wall clock (LanWallClockMs). False for bytes that are
-  // not a notification. A believed keyed datagram becomes its station's
-  // last, against replays.
+  // Decodes the `count` bytes received, once, and believes them or not at
+  // `nowMs` of this station's wall clock (LanWallClockMs): the datagram
+  // believed, or nothing for bytes that are not a notification or that are
+  // refused. `notification`, when given, tells whether the bytes decoded.
+  // A believed keyed datagram becomes its station's last, against replays.
+  std::optional<LanDatagram> Believed(const uint8_t* bytes, size_t count, uint64_t nowMs,
+                                      bool* notification = nullptr);
+
+  // Whether to act on the `count` bytes received, as Believed.
   bool Believes(const uint8_t* bytes, size_t count, uint64_t nowMs);
 
-  // Decodes and believes in one: the datagram, or nothing.
-  std::optional<LanDatagram> Believed(const uint8_t* bytes, size_t count, uint64_t nowMs);
+  // For a receiver that filters by sender before it believes: `decoded` is
+  // what DecodeLanDatagram made of the same bytes, which are not decoded
+  // again.
+  bool Believes(const LanDatagram& decoded, const uint8_t* bytes, size_t count, uint64_t nowMs);
 
   // How a datagram that this station believed was signed.
   LanSignature SignatureOf(const uint8_t* bytes, size_t count) const;

@@ -50,10 +50,10 @@ size_t SignDatagram(uint8_t buffer[kLanSignedMax], size_t size) {
                          LanWallClockMs());
 }
 
-bool CheckDatagram(const uint8_t* bytes, size_t count) {
+bool CheckDatagram(const LanDatagram& decoded, const uint8_t* bytes, size_t count) {
   // Made at the first datagram, when the configuration has been read.
   static LanTrust trust(key_config.net_key, ReportRefusal);
-  return trust.Believes(bytes, count, LanWallClockMs());
+  return trust.Believes(decoded, bytes, count, LanWallClockMs());
 }
 
 int AttrPkg(LanDatagram* record, const uint8_t* bytes, size_t count) {
@@ -69,7 +69,7 @@ size_t BuildDatagram(uint8_t out[kLanDatagramMax]) {
   d.power_fail = shmem[kPowerFail];
   d.battery_low = shmem[kBatteryLow];
   d.bypass = shmem[kBypass];
-  d.fault = shmem[kCommFail];
+  d.signal_fault = shmem[kCommFail];
   d.autonomy_over = shmem[kAutonomyOver];
   d.autonomy_total = static_cast<uint16_t>(BlockGet16(kAutonomyTotal));
   d.autonomy_base = static_cast<uint16_t>(BlockGet16(kAutonomyBase));
@@ -85,7 +85,7 @@ void CopyDatagramToBlock(const LanDatagram& d, bool own_estimate) {
   shmem[kPowerFail] = d.power_fail;
   shmem[kBatteryLow] = d.battery_low;
   shmem[kBypass] = d.bypass;
-  shmem[kCommFail] = d.fault;
+  shmem[kCommFail] = d.signal_fault;
   if (own_estimate) {
     // The server's end of autonomy can raise the local one, never clear it.
     if (d.autonomy_over) shmem[kAutonomyOver] = 1;

@@ -31,11 +31,12 @@ bool LanKeyed();
 // key, 0 when the datagram could not be signed (then nothing is sent).
 size_t SignDatagram(uint8_t buffer[core::kLanSignedMax], size_t size);
 
-// A received notification from the accepted server: true to act on it, by
+// A received notification from the accepted server, `decoded` from the
+// same bytes (AttrPkg): true to act on it, by
 // the trust policy (core/lan_trust.h). A refusal is written to the log
 // (and the console, when it is on) under the sender's name. Call with the
 // lock held.
-bool CheckDatagram(const uint8_t* bytes, size_t count);
+bool CheckDatagram(const core::LanDatagram& decoded, const uint8_t* bytes, size_t count);
 
 // Waits until `socket` is readable, at most 10 seconds. Returns the number
 // of ready descriptors (0 on time-out), or the negative result of select

@@ -82,7 +82,7 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
         LanDatagram datagram;
         bool valid = AttrPkg(&datagram, buffer, static_cast<size_t>(n)) == 0;
         SemWait(shsemid, kLabel);
-        bool accepted = valid && Accepts(datagram, server) && CheckDatagram(buffer, static_cast<size_t>(n));
+        bool accepted = valid && Accepts(datagram, server) && CheckDatagram(datagram, buffer, static_cast<size_t>(n));
         if (accepted) {
           UpsFlags before = BlockFlags();
           // A station with a UPS of its own keeps its own estimate.

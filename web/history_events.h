@@ -1,29 +1,34 @@
-// The kinds of events in a station's history. Where the product's event
-// file has a kind for it, its code is used (1 "Falta de rede", 2 "Retorno
-// da rede", 20 "Término da autonomia prevista", 30 and 31 bypass); what the
-// event file has no code for takes a number from 100 on.
+// The kinds of events in a station's history, as the one table of event
+// kinds (core/event_kind_table.h) numbers them: where the product's event
+// file has a kind for it, its code (1 "Falta de rede", 2 "Retorno da rede",
+// 20 "Término da autonomia prevista", 30 and 31 bypass); what the event
+// file has no code for takes a number from 100 on.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "core/event_kind_table.h"
+
 namespace web {
 
-inline constexpr uint16_t kEventMainsFailure = 1;
-inline constexpr uint16_t kEventMainsReturn = 2;
-inline constexpr uint16_t kEventShutdown = 5;
-inline constexpr uint16_t kEventAutonomyEnd = 20;
-inline constexpr uint16_t kEventBypassOn = 30;
-inline constexpr uint16_t kEventBypassOff = 31;
-inline constexpr uint16_t kEventBatteryCritical = 100;
-inline constexpr uint16_t kEventBatteryRecovered = 101;
-inline constexpr uint16_t kEventSignalFault = 102;
-inline constexpr uint16_t kEventSignalRestored = 103;
-inline constexpr uint16_t kEventSilent = 104;
-inline constexpr uint16_t kEventHeard = 105;
+constexpr uint16_t HistoryCode(core::Event event) { return core::Info(event).history_code; }
 
-// The text of a kind, UTF-8: the event file's own text for its codes,
-// "Evento <n>" for an unknown one.
+inline constexpr uint16_t kEventMainsFailure = HistoryCode(core::Event::MainsFailure);
+inline constexpr uint16_t kEventMainsReturn = HistoryCode(core::Event::MainsReturn);
+inline constexpr uint16_t kEventShutdown = HistoryCode(core::Event::ShutdownAccepted);
+inline constexpr uint16_t kEventAutonomyEnd = HistoryCode(core::Event::AutonomyEnd);
+inline constexpr uint16_t kEventBypassOn = HistoryCode(core::Event::BypassOn);
+inline constexpr uint16_t kEventBypassOff = HistoryCode(core::Event::BypassOff);
+inline constexpr uint16_t kEventBatteryCritical = HistoryCode(core::Event::BatteryCritical);
+inline constexpr uint16_t kEventBatteryRecovered = HistoryCode(core::Event::BatteryRecovered);
+inline constexpr uint16_t kEventSignalFault = HistoryCode(core::Event::SignalFault);
+inline constexpr uint16_t kEventSignalRestored = HistoryCode(core::Event::SignalRestored);
+inline constexpr uint16_t kEventSilent = HistoryCode(core::Event::StationSilent);
+inline constexpr uint16_t kEventHeard = HistoryCode(core::Event::StationHeard);
+
+// The text of a kind, UTF-8: the table's page text, "Evento <n>" for an
+// unknown one.
 std::string EventText(int code);
 
 // A short name for the metrics' kind label: "mains_failure",

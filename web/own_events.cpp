@@ -13,6 +13,7 @@
 #include "platform/udp_socket.h"
 #include "platform/win1252.h"
 #include "core/daemon_log_record.h"
+#include "core/event_kind_table.h"
 #include "web/history_events.h"
 
 using core::DaemonLogLine;
@@ -71,24 +72,6 @@ class EventFileEvents : public OwnEventSource {
   std::string station_;
 };
 
-// The daemon's messages that tell a kind of the history.
-struct DaemonMessage {
-  const char* text;
-  int code;
-};
-constexpr DaemonMessage kDaemonMessages[] = {
-    {"Falta de Rede", kEventMainsFailure},
-    {"Retorno da rede", kEventMainsReturn},
-    {"Bateria em nivel critico", kEventBatteryCritical},
-    {"Bateria saiu de nivel critico", kEventBatteryRecovered},
-    {"Entrada em Bypass", kEventBypassOn},
-    {"Saida de Bypass", kEventBypassOff},
-    {"Termino da autonomia prevista", kEventAutonomyEnd},
-    {"Problemas na comunicacao. Verifique o cabo serial", kEventSignalFault},
-    {"Comunicacao Ok", kEventSignalRestored},
-    {"Desligamento iniciado", kEventShutdown},
-};
-
 class DaemonLogEvents : public OwnEventSource {
  public:
   explicit DaemonLogEvents(std::string path) : path_(std::move(path)) {}
@@ -109,9 +92,8 @@ class DaemonLogEvents : public OwnEventSource {
       if (time.fail()) continue;
       std::optional<int64_t> when = LocalToUnixMs(parts);
       if (!when) continue;
-      int code = 0;
-      for (const DaemonMessage& known : kDaemonMessages)
-        if (line->message == known.text) code = known.code;
+      const core::EventKindInfo* kind = core::ByDaemonText(line->message);
+      int code = kind ? kind->history_code : 0;
       // The daemon's texts are plain ASCII; anything else is shown as
       // Windows-1252, never as broken UTF-8.
       std::string station = line->station.substr(0, kLanNameMax);

@@ -6,7 +6,6 @@
 
 #include "platform/win1252.h"
 
-using core::DecodeLanDatagram;
 using core::LanDatagram;
 using core::LanRefusal;
 using core::LanRefusalText;
@@ -110,6 +109,7 @@ void StationBoard::Forget(std::string name) {
   labels_.erase(name);
   silenceTold_.erase(name);
   events_.erase(name);
+  tallies_.erase(name);
 }
 
 std::optional<StationBoard::Taken> StationBoard::Take(const uint8_t* bytes, size_t count, int64_t monoMs,
@@ -118,11 +118,12 @@ std::optional<StationBoard::Taken> StationBoard::Take(const uint8_t* bytes, size
   std::optional<Taken> taken;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (!DecodeLanDatagram(bytes, count)) {
+    bool notification = false;
+    std::optional<LanDatagram> datagram = trust_.Believed(bytes, count, static_cast<uint64_t>(unixMs), &notification);
+    if (!notification) {
       ++malformed_;
       return std::nullopt;
     }
-    std::optional<LanDatagram> datagram = trust_.Believed(bytes, count, static_cast<uint64_t>(unixMs));
     told.swap(toTell_);
     if (datagram) {
       std::string name(datagram->name, datagram->name_len);
@@ -160,10 +161,11 @@ std::vector<std::string> StationBoard::NewlySilent(int64_t monoMs) {
   return names;
 }
 
-void StationBoard::CountEvent(const std::string& name, int kind) {
+void StationBoard::CountEvent(const std::string& name, int kind, EventOrigin origin, int64_t unixMs) {
   std::lock_guard<std::mutex> hold(lock_);
   // Only stations on the board: a flood of invented names cannot grow it.
-  if (table_.Find(name) || known_.count(name)) ++events_[name][kind];
+  if (!table_.Find(name) && !known_.count(name)) return;
+  if (tallies_[name].Take({origin, kind, unixMs})) ++events_[name][kind];
 }
 
 BoardNow StationBoard::Now(int64_t monoMs, int64_t unixMs) const {
