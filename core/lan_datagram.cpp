@@ -26,13 +26,13 @@ size_t EncodeLanDatagram(const LanDatagram& d, uint8_t out[kLanDatagramMax]) {
   out[6] = d.power_fail;
   out[7] = d.battery_low;
   out[8] = d.bypass;
-  out[9] = d.fault;
+  out[9] = d.signal_fault;
   out[10] = d.autonomy_over;
   Put16(out + 11, d.autonomy_total);
   Put16(out + 13, d.autonomy_base);
   Put16(out + 15, d.autonomy_left);
   Put16(out + 17, d.discharge_time);
-  out[19] = static_cast<uint8_t>(n);
+  out[kLanNameLengthAt] = static_cast<uint8_t>(n);
   std::memcpy(out + kLanHeaderSize, d.name, n);
   return kLanHeaderSize + n;
 }
@@ -44,13 +44,13 @@ std::optional<LanDatagram> DecodeLanDatagram(const uint8_t* bytes, size_t count)
   d.power_fail = Flag(bytes[6]);
   d.battery_low = Flag(bytes[7]);
   d.bypass = Flag(bytes[8]);
-  d.fault = Flag(bytes[9]);
+  d.signal_fault = Flag(bytes[9]);
   d.autonomy_over = Flag(bytes[10]);
   d.autonomy_total = Get16(bytes + 11);
   d.autonomy_base = Get16(bytes + 13);
   d.autonomy_left = Get16(bytes + 15);
   d.discharge_time = Get16(bytes + 17);
-  size_t n = bytes[19];
+  size_t n = bytes[kLanNameLengthAt];
   if (n > kLanNameMax) n = kLanNameMax;
   if (n > count - kLanHeaderSize) n = count - kLanHeaderSize;
   d.name_len = static_cast<uint8_t>(n);

@@ -4,7 +4,7 @@
 //
 //   0-3   header 0x4F 0xD3 0x03 0x01
 //   4-5   total length, 20 + N (receivers ignore it)
-//   6-10  flags: power failure, battery critical, bypass, fault, autonomy end
+//   6-10  flags: power failure, battery critical, bypass, signal fault, autonomy end
 //   11-18 figures, seconds: nominal, base, remaining (signed), time on battery
 //   19    N
 //   20-   the station name, no terminator
@@ -22,6 +22,8 @@ namespace core {
 inline constexpr uint16_t kLanPort = 2648;
 inline constexpr size_t kLanHeaderSize = 20;
 inline constexpr size_t kLanNameMax = 32;
+// Where the datagram holds N, the station name's length.
+inline constexpr size_t kLanNameLengthAt = 19;
 inline constexpr size_t kLanDatagramMax = kLanHeaderSize + kLanNameMax;
 
 struct LanDatagram {
@@ -29,7 +31,7 @@ struct LanDatagram {
   uint8_t power_fail = 0;
   uint8_t battery_low = 0;
   uint8_t bypass = 0;
-  uint8_t fault = 0;  // the sender cannot trust its UPS lines
+  uint8_t signal_fault = 0;  // the sender cannot trust its UPS lines
   uint8_t autonomy_over = 0;
   uint16_t autonomy_total = 0;
   uint16_t autonomy_base = 0;

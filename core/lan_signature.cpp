@@ -4,14 +4,13 @@
 #include <cstring>
 
 #include "core/hmac_sha256.h"
+#include "core/lan_datagram.h"
 
 namespace core {
 
 namespace {
 
 constexpr uint8_t kTag[4] = {'V', 'S', 'G', '1'};
-constexpr size_t kHeaderSize = 20;
-constexpr size_t kNameMax = 32;
 // The trailer's tag and sequence number, which the MAC covers with the datagram.
 constexpr size_t kSignedPart = 12;
 
@@ -35,32 +34,32 @@ bool Mac(const uint8_t* key, size_t keySize, const uint8_t* bytes, size_t size, 
   return true;
 }
 
-bool SameName(const uint8_t* name, size_t len, const char* known, uint8_t knownLen) {
-  return len == knownLen && (len == 0 || std::memcmp(name, known, len) == 0);
+bool SameName(const uint8_t* name, size_t len, const char* known, uint8_t known_len) {
+  return len == known_len && (len == 0 || std::memcmp(name, known, len) == 0);
 }
 
 // Counts the refusal and tells whether it is the first of its station and
 // reason; the table of reports, once full, stays as it is.
-LanVerdict Refuse(LanVerifier* v, LanRefusal reason, const uint8_t* name, size_t nameLen) {
+LanVerdict Refuse(LanVerifier* v, LanRefusal reason, const uint8_t* name, size_t name_len) {
   LanVerdict verdict;
   verdict.refusal = reason;
   ++v->refused[static_cast<size_t>(reason)];
   for (size_t i = 0; i < v->reportedCount; ++i)
-    if (v->reported[i].reason == reason && SameName(name, nameLen, v->reported[i].name, v->reported[i].nameLen))
+    if (v->reported[i].reason == reason && SameName(name, name_len, v->reported[i].name, v->reported[i].name_len))
       return verdict;
   if (v->reportedCount == kLanReportsMax) return verdict;
   LanVerifier::Reported& entry = v->reported[v->reportedCount++];
-  entry.nameLen = static_cast<uint8_t>(nameLen);
-  if (nameLen > 0) std::memcpy(entry.name, name, nameLen);
+  entry.name_len = static_cast<uint8_t>(name_len);
+  if (name_len > 0) std::memcpy(entry.name, name, name_len);
   entry.reason = reason;
   verdict.report = true;
   verdict.reportsFull = v->reportedCount == kLanReportsMax;
   return verdict;
 }
 
-LanVerifier::Station* FindStation(LanVerifier* v, const uint8_t* name, size_t nameLen) {
+LanVerifier::Station* FindStation(LanVerifier* v, const uint8_t* name, size_t name_len) {
   for (size_t i = 0; i < v->stationCount; ++i)
-    if (SameName(name, nameLen, v->stations[i].name, v->stations[i].nameLen)) return &v->stations[i];
+    if (SameName(name, name_len, v->stations[i].name, v->stations[i].name_len)) return &v->stations[i];
   return nullptr;
 }
 
@@ -89,7 +88,7 @@ uint64_t NextLanSequence(LanSender* sender, uint64_t nowMs) {
 
 size_t SignLanDatagram(uint8_t* buffer, size_t size, size_t capacity, const char* key, size_t keySize,
                        LanSender* sender, uint64_t nowMs) {
-  if (size < kHeaderSize || buffer[19] > kNameMax || size != kHeaderSize + buffer[19] ||
+  if (size < kLanHeaderSize || buffer[kLanNameLengthAt] > kLanNameMax || size != kLanHeaderSize + buffer[kLanNameLengthAt] ||
       capacity < size + kLanTrailerSize)
     return 0;
   if (keySize > kLanKeyMax) keySize = kLanKeyMax;
@@ -101,8 +100,8 @@ size_t SignLanDatagram(uint8_t* buffer, size_t size, size_t capacity, const char
 }
 
 bool HasLanTrailer(const uint8_t* bytes, size_t count) {
-  if (count < kHeaderSize || bytes[19] > kNameMax) return false;
-  size_t body = kHeaderSize + bytes[19];
+  if (count < kLanHeaderSize || bytes[kLanNameLengthAt] > kLanNameMax) return false;
+  size_t body = kLanHeaderSize + bytes[kLanNameLengthAt];
   return count == body + kLanTrailerSize && std::memcmp(bytes + body, kTag, sizeof kTag) == 0;
 }
 
@@ -132,35 +131,35 @@ void SetLanKey(LanVerifier* verifier, const char* key, size_t keySize) {
 }
 
 LanVerdict VerifyLanDatagram(LanVerifier* v, const uint8_t* bytes, size_t count, uint64_t nowMs) {
-  if (count < kHeaderSize) return Refuse(v, LanRefusal::kCut, bytes, 0);
-  size_t nameLen = bytes[19];
-  const uint8_t* name = bytes + kHeaderSize;
+  if (count < kLanHeaderSize) return Refuse(v, LanRefusal::kCut, bytes, 0);
+  size_t name_len = bytes[kLanNameLengthAt];
+  const uint8_t* name = bytes + kLanHeaderSize;
   // No keyed sender writes a longer name; its report names what arrived.
-  if (nameLen > kNameMax) {
-    size_t shown = count - kHeaderSize < kNameMax ? count - kHeaderSize : kNameMax;
+  if (name_len > kLanNameMax) {
+    size_t shown = count - kLanHeaderSize < kLanNameMax ? count - kLanHeaderSize : kLanNameMax;
     return Refuse(v, LanRefusal::kBadSignature, name, shown);
   }
-  size_t body = kHeaderSize + nameLen;
-  if (count < body) return Refuse(v, LanRefusal::kCut, name, count - kHeaderSize);
-  if (count == body) return Refuse(v, LanRefusal::kUnsigned, name, nameLen);
-  if (count < body + kLanTrailerSize) return Refuse(v, LanRefusal::kCut, name, nameLen);
+  size_t body = kLanHeaderSize + name_len;
+  if (count < body) return Refuse(v, LanRefusal::kCut, name, count - kLanHeaderSize);
+  if (count == body) return Refuse(v, LanRefusal::kUnsigned, name, name_len);
+  if (count < body + kLanTrailerSize) return Refuse(v, LanRefusal::kCut, name, name_len);
   const uint8_t* trailer = bytes + body;
   uint8_t expected[kLanMacSize];
   if (count > body + kLanTrailerSize || std::memcmp(trailer, kTag, sizeof kTag) != 0 ||
       !Mac(v->key, v->keySize, bytes, body + kSignedPart, expected) ||
       !hmac::ConstantTimeEqual(expected, trailer + kSignedPart, kLanMacSize))
-    return Refuse(v, LanRefusal::kBadSignature, name, nameLen);
+    return Refuse(v, LanRefusal::kBadSignature, name, name_len);
 
   uint64_t sequence = Get64(trailer + 4);
-  LanVerifier::Station* station = FindStation(v, name, nameLen);
-  if (station && sequence <= station->lastSequence) return Refuse(v, LanRefusal::kReplayed, name, nameLen);
+  LanVerifier::Station* station = FindStation(v, name, name_len);
+  if (station && sequence <= station->lastSequence) return Refuse(v, LanRefusal::kReplayed, name, name_len);
   uint64_t apart = sequence > nowMs ? sequence - nowMs : nowMs - sequence;
-  if (apart > kLanClockWindowMs) return Refuse(v, LanRefusal::kClock, name, nameLen);
+  if (apart > kLanClockWindowMs) return Refuse(v, LanRefusal::kClock, name, name_len);
 
   if (!station) {
     station = NewStation(v);
-    station->nameLen = static_cast<uint8_t>(nameLen);
-    if (nameLen > 0) std::memcpy(station->name, name, nameLen);
+    station->name_len = static_cast<uint8_t>(name_len);
+    if (name_len > 0) std::memcpy(station->name, name, name_len);
   }
   station->lastSequence = sequence;
   station->acceptedAt = ++v->acceptances;

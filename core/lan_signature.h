@@ -21,12 +21,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/lan_datagram.h"
+
 namespace core {
 
 inline constexpr size_t kLanTrailerSize = 28;
 inline constexpr size_t kLanMacSize = 16;
-// 20 + 32 + 28.
-inline constexpr size_t kLanSignedMax = 80;
+inline constexpr size_t kLanSignedMax = kLanDatagramMax + kLanTrailerSize;
+static_assert(kLanSignedMax == 80, "a signed datagram is at most 80 bytes");
 inline constexpr uint64_t kLanClockWindowMs = 5 * 60 * 1000;
 // The longest key taken; a longer text is cut (HMAC would hash it anyway).
 inline constexpr size_t kLanKeyMax = 1024;
@@ -89,14 +91,14 @@ struct LanVerdict {
 // Fixed size; no allocation.
 struct LanVerifier {
   struct Station {
-    uint8_t nameLen = 0;
-    char name[32] = {};
+    uint8_t name_len = 0;
+    char name[kLanNameMax] = {};
     uint64_t lastSequence = 0;
     uint64_t acceptedAt = 0;  // order of acceptance, for forgetting
   };
   struct Reported {
-    uint8_t nameLen = 0;
-    char name[32] = {};
+    uint8_t name_len = 0;
+    char name[kLanNameMax] = {};
     LanRefusal reason = LanRefusal::kNone;
   };
   uint8_t key[kLanKeyMax] = {};

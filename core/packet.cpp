@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "core/datagram_state.h"
 #include "core/lan_datagram.h"
+#include "core/record_state.h"
 
 namespace core {
 
@@ -10,15 +12,7 @@ static_assert(sizeof(CState{}.packet) >= kLanDatagramMax, "the record holds a wh
 
 size_t BuildPacket(CState& state, const char* name) {
   LanDatagram d;
-  d.power_fail = static_cast<uint8_t>(state.powerFailure);
-  d.battery_low = static_cast<uint8_t>(state.batteryCritical);
-  d.bypass = static_cast<uint8_t>(state.bypass);
-  d.fault = static_cast<uint8_t>(state.signalFault);
-  d.autonomy_over = static_cast<uint8_t>(state.autonomyEnd);
-  d.autonomy_total = static_cast<uint16_t>(state.nominalAutonomy);
-  d.autonomy_base = static_cast<uint16_t>(state.fullAutonomy);
-  d.autonomy_left = static_cast<uint16_t>(state.remainingAutonomy);
-  d.discharge_time = static_cast<uint16_t>(state.timeOnBattery);
+  PutStateInDatagram(StateOfRecord(state), &d);
   if (name) {
     size_t n = strnlen(name, kLanNameMax);
     std::memcpy(d.name, name, n);
@@ -31,18 +25,14 @@ size_t BuildPacket(CState& state, const char* name) {
 bool ParsePacket(const uint8_t* bytes, size_t count, CState* record) {
   auto d = DecodeLanDatagram(bytes, count);
   if (!d) return false;
-  record->fromNetwork = 1;
-  record->powerFailure = d->power_fail;
-  record->batteryCritical = d->battery_low;
-  record->bypass = d->bypass;
-  record->signalFault = d->fault;
-  record->autonomyEnd = d->autonomy_over;
-  record->nominalAutonomy = d->autonomy_total;
-  record->fullAutonomy = d->autonomy_base;
-  record->remainingAutonomy = SignedSeconds(d->autonomy_left);
-  record->timeOnBattery = d->discharge_time;
-  KeepHostName(record->hostName, d->name, d->name_len);
+  ReadPacket(*d, record);
   return true;
+}
+
+void ReadPacket(const LanDatagram& datagram, CState* record) {
+  record->fromNetwork = 1;
+  PutStateInRecord(StateOfDatagram(datagram), record);
+  KeepHostName(record->hostName, datagram.name, datagram.name_len);
 }
 
 void KeepHostName(char (&hostName)[32], const char* name, size_t length) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/lan_datagram.h"
 #include "core/status_record.h"
 
 namespace core {
@@ -20,6 +21,9 @@ size_t BuildPacket(CState& state, const char* name);
 // is signed, the other figures not; the name is what arrived of it, cut to
 // 31 bytes.
 bool ParsePacket(const uint8_t* bytes, size_t count, CState* record);
+
+// The same for a datagram already decoded.
+void ReadPacket(const LanDatagram& datagram, CState* record);
 
 // A station name as the record keeps it in hostName: its first `length`
 // bytes, cut to 31, zero-terminated.

@@ -32,7 +32,7 @@ struct StateFlags {
   bool powerFail = false;
   bool batteryLow = false;
   bool bypass = false;
-  bool fault = false;
+  bool signalFault = false;
   bool autonomyEnd = false;
   bool silent = false;
   bool operator==(const StateFlags&) const = default;

@@ -27,7 +27,7 @@ std::string MetricsText(const BoardNow& now, const std::map<std::string, std::ma
     const LanDatagram& d = s.last;
     const std::pair<const char*, bool> flags[] = {
         {"OL", !d.power_fail}, {"OB", d.power_fail != 0}, {"LB", d.battery_low != 0},
-        {"BYPASS", d.bypass != 0}, {"FSD", d.autonomy_over != 0}, {"ALARM", d.fault != 0},
+        {"BYPASS", d.bypass != 0}, {"FSD", d.autonomy_over != 0}, {"ALARM", d.signal_fault != 0},
     };
     for (const auto& [flag, set] : flags)
       out += "network_ups_tools_ups_status{flag=\"" + std::string(flag) + "\"," + Ups(s) + "} " + (set ? "1" : "0") +

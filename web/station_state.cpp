@@ -7,7 +7,7 @@ namespace web {
 StationState StateOf(const StationNow& station) {
   if (station.silent) return StationState::kSilent;
   const LanDatagram& d = station.last;
-  if (d.fault) return StationState::kSignalFault;
+  if (d.signal_fault) return StationState::kSignalFault;
   if (d.autonomy_over) return StationState::kAutonomyEnd;
   if (d.battery_low) return StationState::kCriticalBattery;
   if (d.power_fail) return StationState::kMainsFailure;

@@ -29,7 +29,7 @@ std::string StatusJson(const BoardNow& now) {
     if (s.heard) {
       const LanDatagram& d = s.last;
       station["flags"] = {{"power_failure", d.power_fail != 0}, {"battery_critical", d.battery_low != 0},
-                          {"bypass", d.bypass != 0},           {"fault", d.fault != 0},
+                          {"bypass", d.bypass != 0},           {"fault", d.signal_fault != 0},
                           {"autonomy_end", d.autonomy_over != 0}};
       station["autonomy"] = {{"remaining_seconds", RemainingNow(s)},
                              {"nominal_seconds", d.autonomy_total},

@@ -33,7 +33,7 @@ const Look& LookOf(const char* kind) {
 
 const char* KindOf(const StateFlags& f) {
   if (f.silent) return "silencio";
-  if (f.fault) return "falha";
+  if (f.signalFault) return "falha";
   if (f.autonomyEnd) return "fim";
   if (f.batteryLow) return "critica";
   if (f.powerFail) return "bateria";

@@ -27,7 +27,7 @@ TEST(LanDatagramTest, EncodesEveryFieldAtItsOffset) {
   d.power_fail = 1;
   d.battery_low = 0;
   d.bypass = 1;
-  d.fault = 0;
+  d.signal_fault = 0;
   d.autonomy_over = 1;
   d.autonomy_total = 600;
   d.autonomy_base = 540;

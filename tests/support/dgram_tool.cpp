@@ -97,7 +97,7 @@ int Listen(const char* path, bool whole) {
     }
     std::fprintf(out, "%lld %zd", NowMs(), n);
     if (auto d = DecodeLanDatagram(buf, static_cast<size_t>(n)))
-      std::fprintf(out, " %d %d %d %d %d %u %u %d %u %s", d->power_fail, d->battery_low, d->bypass, d->fault,
+      std::fprintf(out, " %d %d %d %d %d %u %u %d %u %s", d->power_fail, d->battery_low, d->bypass, d->signal_fault,
                    d->autonomy_over, d->autonomy_total, d->autonomy_base, SignedSeconds(d->autonomy_left),
                    d->discharge_time, d->name);
     std::fprintf(out, "\n");
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
     LanDatagram d;
     std::strncpy(d.name, argv[5], kLanNameMax);
     d.name_len = static_cast<uint8_t>(std::strlen(d.name));
-    uint8_t* flags[] = {&d.power_fail, &d.battery_low, &d.bypass, &d.fault, &d.autonomy_over};
+    uint8_t* flags[] = {&d.power_fail, &d.battery_low, &d.bypass, &d.signal_fault, &d.autonomy_over};
     for (int i = 0; i < 5; ++i) *flags[i] = static_cast<uint8_t>(std::atoi(argv[6 + i]));
     d.autonomy_total = static_cast<uint16_t>(std::atoi(argv[11]));
     d.autonomy_base = static_cast<uint16_t>(std::atoi(argv[12]));

@@ -68,7 +68,7 @@ std::string StatusWords(const LanDatagram& d) {
   add(d.power_fail ? "OB" : "OL");
   if (d.battery_low) add("LB");
   if (d.bypass) add("BYPASS");
-  if (d.fault) add("ALARM");
+  if (d.signal_fault) add("ALARM");
   return words;
 }
 
@@ -88,7 +88,7 @@ std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs)
   vars.push_back({"device.type", "ups"});
   vars.push_back({"driver.name", "vigil-nut"});
   vars.push_back({"driver.version", kGatewayVersion});
-  if (d.fault) vars.push_back({"ups.alarm", kFaultText});
+  if (d.signal_fault) vars.push_back({"ups.alarm", kFaultText});
   vars.push_back({"ups.status", StatusWords(d)});
   vars.push_back({"vigil.autonomy.base", std::to_string(d.autonomy_base)});
   vars.push_back({"vigil.autonomy.nominal", std::to_string(d.autonomy_total)});

@@ -20,7 +20,7 @@ LanDatagram Datagram(const std::string& name, int pf, int bl, int bp, int cf, in
   d.power_fail = static_cast<uint8_t>(pf);
   d.battery_low = static_cast<uint8_t>(bl);
   d.bypass = static_cast<uint8_t>(bp);
-  d.fault = static_cast<uint8_t>(cf);
+  d.signal_fault = static_cast<uint8_t>(cf);
   d.autonomy_over = static_cast<uint8_t>(ao);
   d.autonomy_total = static_cast<uint16_t>(total);
   d.autonomy_base = static_cast<uint16_t>(base);
