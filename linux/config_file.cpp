@@ -9,7 +9,6 @@
 #include "paths.h"
 
 ConfigRecord config;
-DaemonConfig daemon_config;
 KeyConfig key_config;
 bool device_defaulted = false;
 

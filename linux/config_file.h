@@ -42,12 +42,16 @@ struct KeyConfig {
   char net_key[1025];  // 18: zero-terminated, cut to fit
 };
 
+// Read once per invocation before anything else runs, only read after it;
+// every role, VigilDiag and the shutdown consult it.
 extern ConfigRecord config;
-extern DaemonConfig daemon_config;
+// Line 18, read with `config`, only read after it: by every datagram signed
+// or checked.
 extern KeyConfig key_config;
 // Set by the last parse when line 8 named neither an absolute device path
 // nor a port from COM1 to COM8, so that `device` holds the old default
-// "/dev/ttyS1": the line monitor says so in the log.
+// "/dev/ttyS1": the line monitor says so in the log. Beside the record, not
+// in it: the record keeps its 1400 bytes.
 extern bool device_defaulted;
 
 // Fills `c` from the configuration file, creating the file empty when it is

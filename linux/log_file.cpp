@@ -14,7 +14,6 @@
 #include "linuxbase/unique_file.h"
 #include "paths.h"
 
-int32_t LOGSIZE = 100;
 
 namespace {
 
