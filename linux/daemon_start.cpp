@@ -90,8 +90,8 @@ int RunDaemon() {
   }
   if (worker == 0) RunWorkerProcess(main_process, &gate);
 
-  RoleEnd end = config.lan_receive ? RunReceiver(worker, &gate, daemon_config)
-                                    : RunLineMonitor(worker, &gate, daemon_config);
+  RoleEnd end =
+      config.lan_receive ? RunReceiver(worker, &gate, daemon_config) : RunLineMonitor(worker, &gate, daemon_config);
   if (end == RoleEnd::kSetUpFailed) return AbandonStart(worker);
   int status = StopSequence(worker);
   return end == RoleEnd::kStoppedWithError ? 1 : status;

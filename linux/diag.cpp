@@ -60,7 +60,7 @@ bool VigilDiagHasWork(const core::UpsState& r) {
   core::UpsState now = ReadUpsState();
   bool announce = !SameUpsFlags(now, r);
   bool wake = now.mains_failure && BlockWorkerPaused();
-  bool shut_down = !BlockStopRequested() && ((now.battery_critical && config.off_at_battery_low == 1) ||
+  bool shut_down = !BlockStopRequested() && ((now.battery_critical && config.off_at_battery_critical == 1) ||
                                              (now.autonomy_end && config.off_at_autonomy_end == 1));
   return announce || wake || shut_down || BlockStopRequested();
 }
@@ -111,7 +111,7 @@ void VigilDiag(core::UpsState* r, pid_t worker) {
       Announce(Event::BatteryCritical);
       r->battery_critical = true;
     }
-    if (config.off_at_battery_low == 1 && !BlockStopRequested()) StartShutdown(worker);
+    if (config.off_at_battery_critical == 1 && !BlockStopRequested()) StartShutdown(worker);
   }
   DiagnoseAutonomyAndStop(now, r, worker);
 }

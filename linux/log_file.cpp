@@ -14,7 +14,6 @@
 #include "linuxbase/unique_file.h"
 #include "paths.h"
 
-
 namespace {
 
 using linuxbase::UniqueFd;

@@ -13,9 +13,9 @@
 // The layout: offsets of the fields.
 enum BlockByte : int {
   kReserved = 0,
-  kStartGate = 1,    // 1 while the autonomy worker must wait
-  kRunning = 2,      // 0 asks every loop to end
-  kStopRequest = 3,  // 1 once a shutdown or a "stop" has begun
+  kStartGate = 1,     // 1 while the autonomy worker must wait
+  kRunning = 2,       // 0 asks every loop to end
+  kStopRequest = 3,   // 1 once a shutdown or a "stop" has begun
   kMainsFailure = 4,  // the five UPS flags, 0/1
   kBatteryCritical = 5,
   kBypass = 6,
