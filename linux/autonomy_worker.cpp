@@ -1,6 +1,6 @@
 // The autonomy worker: the daemon's child process. On a station wired to the
 // UPS it estimates the remaining autonomy from the time spent on battery and
-// recharging and raises `autonomy_over` when the prediction runs out; on a
+// recharging and raises `autonomy_end` when the prediction runs out; on a
 // receiver it shows the server's figures. Either way it writes the remaining
 // time to the console while the mains are out.
 //
@@ -27,24 +27,24 @@ constexpr const char* kLabel = "Controle Da Autonomia";
 // Seconds between console texts while the figure keeps changing.
 constexpr time_t kTextInterval = 29;
 
-void Lock() { SemWait(shsemid, kLabel); }
-void Unlock() { SemPost(shsemid, kLabel); }
+void Lock() { LockBlock(kLabel); }
+void Unlock() { UnlockBlock(kLabel); }
 
-bool Running() { return shmem[kRunning] == 1; }
+bool Running() { return BlockRunning(); }
 
 // The end of the autonomy as the worker sees it (lock held). The line
 // monitor may be waiting for a line change: a flag that moves wakes it, so
 // that it broadcasts and diagnoses at once.
-void SetAutonomyOver(uint8_t over) {
-  if (shmem[kAutonomyOver] == over) return;
-  shmem[kAutonomyOver] = over;
+void SetAutonomyEnd(bool end) {
+  if (ReadUpsState().autonomy_end == end) return;
+  WriteAutonomyEnd(end);
   WakeLineMonitor();
 }
 
 // Ends every loop once a shutdown or a "stop" has begun (lock held).
 bool StopRequested() {
-  if (shmem[kStopRequest] != 1) return false;
-  shmem[kRunning] = 0;
+  if (!BlockStopRequested()) return false;
+  BlockSetRunning(false);
   return true;
 }
 
@@ -95,13 +95,13 @@ void SleepToNextSecond() {
 // station idle on mains from waking for nothing.
 void PauseUntilWoken() {
   DropPendingWake();
-  shmem[kWorkerPaused] = 1;
+  BlockSetWorkerPaused(true);
   Unlock();
   const struct timespec minute = {60, 0};
   while (Running() && !WaitForWake(minute)) {
   }
   Lock();
-  shmem[kWorkerPaused] = 0;
+  BlockSetWorkerPaused(false);
   Unlock();
 }
 
@@ -155,10 +155,12 @@ struct Estimate {
 };
 
 void Publish(const Estimate& e, int discharge_elapsed) {
-  BlockPut16(kAutonomyTotal, e.total);
-  BlockPut16(kAutonomyBase, e.base);
-  BlockPut16(kAutonomyLeft, e.left);
-  BlockPut16(kDischargeTime, discharge_elapsed);
+  core::UpsState figures;
+  figures.autonomy_nominal_s = e.total;
+  figures.autonomy_full_s = e.base;
+  figures.autonomy_left_s = e.left;
+  figures.time_on_battery_s = discharge_elapsed;
+  WriteAutonomyFigures(figures);
 }
 
 // Consumes the autonomy one second per second on battery. Returns true when
@@ -175,17 +177,18 @@ bool Discharge(Estimate* e) {
     }
     ConsoleLine line;
     int elapsed = static_cast<int>(MonoSeconds() - start);
-    if (shmem[kAutonomyOver] == 0 && shmem[kBatteryLow] == 0 && shmem[kPowerFail] == 1 && e->base - elapsed > 0) {
+    const core::UpsState ups = ReadUpsState();
+    if (!ups.autonomy_end && !ups.battery_critical && ups.mains_failure && e->base - elapsed > 0) {
       line = CountdownLine(&countdown, e->left);
       e->left = e->base - elapsed;
       Publish(*e, elapsed);
-      SetAutonomyOver(0);
-    } else if (shmem[kPowerFail] == 1 && shmem[kBatteryLow] == 0) {
+      SetAutonomyEnd(false);
+    } else if (ups.mains_failure && !ups.battery_critical) {
       // A critical battery freezes the estimate: the battery warning rules.
-      SetAutonomyOver(1);
+      SetAutonomyEnd(true);
     }
     bool stop = StopRequested();
-    bool mains_back = shmem[kPowerFail] == 0;
+    bool mains_back = !ups.mains_failure;
     Unlock();
     Write(line);
     if (stop) return false;
@@ -202,11 +205,9 @@ void Recharge(Estimate* e) {
     Lock();
     int elapsed = static_cast<int>(MonoSeconds() - start);
     e->left = RechargeEstimate(start_left, elapsed, e->recharge, e->total);
-    BlockPut16(kAutonomyTotal, e->total);
-    BlockPut16(kAutonomyBase, e->left);
-    BlockPut16(kAutonomyLeft, e->left);
-    BlockPut16(kDischargeTime, 0);
-    SetAutonomyOver(0);
+    // During a recharge the estimate is also what a discharge would start from.
+    Publish({e->total, e->recharge, e->left, e->left}, 0);
+    SetAutonomyEnd(false);
     if (e->left >= e->total) {
       e->base = e->left = e->total;
       Publish(*e, 0);
@@ -215,7 +216,7 @@ void Recharge(Estimate* e) {
     }
     // A termination signal clears only `running`; a recharge of hours must
     // not hold the stop up.
-    if (StopRequested() || !Running() || shmem[kPowerFail] == 1) {
+    if (StopRequested() || !Running() || ReadUpsState().mains_failure) {
       Unlock();
       return;
     }
@@ -240,10 +241,11 @@ void LocalEstimator() {
       return;
     }
     bool recharging = false;
-    if (shmem[kPowerFail] == 0 && e.left < e.total) {
+    bool on_mains = !ReadUpsState().mains_failure;
+    if (on_mains && e.left < e.total) {
       Unlock();
       recharging = true;
-    } else if (shmem[kPowerFail] == 0) {
+    } else if (on_mains) {
       PauseUntilWoken();  // battery full, mains present
     } else {
       Unlock();
@@ -268,7 +270,7 @@ void RemoteDisplay() {
       Unlock();
       return;
     }
-    if (shmem[kPowerFail] == 0)
+    if (!ReadUpsState().mains_failure)
       PauseUntilWoken();
     else
       Unlock();
@@ -276,12 +278,13 @@ void RemoteDisplay() {
     while (Running()) {
       Lock();
       ConsoleLine line;
+      const core::UpsState ups = ReadUpsState();
       // Signed on the wire: a prediction below zero shows nothing.
-      int left = static_cast<int16_t>(BlockGet16(kAutonomyLeft));
-      if (shmem[kAutonomyOver] == 0 && shmem[kBatteryLow] == 0 && shmem[kPowerFail] == 1 && left > 0)
+      int left = ups.autonomy_left_s.value_or(0);
+      if (!ups.autonomy_end && !ups.battery_critical && ups.mains_failure && left > 0)
         line = CountdownLine(&countdown, left);
       bool stop = StopRequested();
-      bool mains_back = shmem[kPowerFail] == 0;
+      bool mains_back = !ups.mains_failure;
       Unlock();
       Write(line);
       if (stop) return;
@@ -296,7 +299,7 @@ void RemoteDisplay() {
 bool WaitForStartGate() {
   for (;;) {
     Lock();
-    bool open = shmem[kStartGate] == 0;
+    bool open = BlockStartGateOpen();
     Unlock();
     if (open) return true;
     if (!Running()) return false;
@@ -311,7 +314,7 @@ int RunAutonomyWorker() {
   if (!WaitForStartGate()) return 0;
   InstallResumeHandler();
   Lock();
-  shmem[kWorkerPaused] = 0;
+  BlockSetWorkerPaused(false);
   Unlock();
   if (config.local_ups == 1) {
     LocalEstimator();

@@ -73,8 +73,7 @@ int CommandStop() {
   // The daemon sets running back to 1 at the end of its stop sequence and
   // waits for somebody to clear it again: keep clearing until the block goes.
   for (int round = 0;; ++round) {
-    block[kStopRequest] = 1;
-    block[kRunning] = 0;
+    AskToStop(block);
     if (daemon_main > 0 && round % 100 == 0) kill(daemon_main, SIGCONT);
     if (shmget(kIpcKey, kBlockSize, 0) != id) break;
     if (watch.IsStale()) {

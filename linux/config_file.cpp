@@ -9,7 +9,6 @@
 #include "paths.h"
 
 ConfigRecord config;
-DaemonConfig daemon_config;
 KeyConfig key_config;
 bool device_defaulted = false;
 
@@ -124,7 +123,7 @@ void ApplyLine(int line, const char* equals, ConfigRecord* c) {
       c->off_at_autonomy_end = !says_nao;
       break;
     case 4:
-      c->off_at_battery_low = !says_nao;
+      c->off_at_battery_critical = !says_nao;
       break;
     case 5:
       c->beep_on = !says_nao;

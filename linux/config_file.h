@@ -8,23 +8,23 @@
 // One field per line of the file, in the file's order. Flags are 0 or 1;
 // text fields are zero-terminated and cut to fit.
 struct ConfigRecord {
-  int32_t autonomy_min;         // 1: full-battery autonomy, minutes
-  int32_t recharge_h;           // 2: full recharge time, hours
-  uint8_t off_at_autonomy_end;  // 3
-  uint8_t off_at_battery_low;   // 4
-  uint8_t beep_on;              // 5
-  uint8_t console_on;           // 6
-  uint8_t local_ups;            // 7
-  char device[100];             // 8: serial device path (a port from COM1 to COM8, or a path)
-  uint8_t lan_send;             // 9
-  char station[128];            // 10: "localhost" means the host's own name
-  uint8_t lan_receive;          // 11
-  uint8_t accept_any;           // 12
-  char server[128];             // 13
-  uint8_t bypass_on;            // 14
-  uint8_t stable_filter;        // 15
-  uint8_t script_on;            // 16
-  char script[1025];            // 17: command run before the power-off
+  int32_t autonomy_min;             // 1: full-battery autonomy, minutes
+  int32_t recharge_h;               // 2: full recharge time, hours
+  uint8_t off_at_autonomy_end;      // 3
+  uint8_t off_at_battery_critical;  // 4
+  uint8_t beep_on;                  // 5
+  uint8_t console_on;               // 6
+  uint8_t local_ups;                // 7
+  char device[100];                 // 8: serial device path (a port from COM1 to COM8, or a path)
+  uint8_t lan_send;                 // 9
+  char station[128];                // 10: "localhost" means the host's own name
+  uint8_t lan_receive;              // 11
+  uint8_t accept_any;               // 12
+  char server[128];                 // 13
+  uint8_t bypass_on;                // 14
+  uint8_t stable_filter;            // 15
+  uint8_t script_on;                // 16
+  char script[1025];                // 17: command run before the power-off
 };
 static_assert(sizeof(ConfigRecord) == 1400);
 
@@ -42,12 +42,16 @@ struct KeyConfig {
   char net_key[1025];  // 18: zero-terminated, cut to fit
 };
 
+// Read once per invocation before anything else runs, only read after it;
+// every role, VigilDiag and the shutdown consult it.
 extern ConfigRecord config;
-extern DaemonConfig daemon_config;
+// Line 18, read with `config`, only read after it: by every datagram signed
+// or checked.
 extern KeyConfig key_config;
 // Set by the last parse when line 8 named neither an absolute device path
 // nor a port from COM1 to COM8, so that `device` holds the old default
-// "/dev/ttyS1": the line monitor says so in the log.
+// "/dev/ttyS1": the line monitor says so in the log. Beside the record, not
+// in it: the record keeps its 1400 bytes.
 extern bool device_defaulted;
 
 // Fills `c` from the configuration file, creating the file empty when it is

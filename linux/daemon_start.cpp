@@ -64,7 +64,7 @@ void RunWorkerProcess(pid_t main_process, StartGate* gate) {
 // A role whose set-up failed leaves the worker at the start gate; it is
 // told to end, and nothing of this run is left behind.
 int AbandonStart(pid_t worker) {
-  shmem[kRunning] = 0;
+  BlockSetRunning(false);
   ReapWorker(worker);
   RemoveIpcObjects();
   return 1;
@@ -78,9 +78,9 @@ int RunDaemon() {
   StartGate gate;
   if (!Daemonize(&gate)) return 1;
   if (!CreateIpcObjects()) return 1;
-  if (StopWasSignalled()) shmem[kRunning] = 0;
+  if (StopWasSignalled()) BlockSetRunning(false);
+  DaemonConfig daemon_config;
   SetFixedSettings(&daemon_config);
-  LOGSIZE = 1000;
 
   pid_t main_process = getpid();
   pid_t worker = fork();
@@ -90,7 +90,8 @@ int RunDaemon() {
   }
   if (worker == 0) RunWorkerProcess(main_process, &gate);
 
-  RoleEnd end = config.lan_receive ? RunReceiver(worker, &gate) : RunLineMonitor(worker, &gate);
+  RoleEnd end =
+      config.lan_receive ? RunReceiver(worker, &gate, daemon_config) : RunLineMonitor(worker, &gate, daemon_config);
   if (end == RoleEnd::kSetUpFailed) return AbandonStart(worker);
   int status = StopSequence(worker);
   return end == RoleEnd::kStoppedWithError ? 1 : status;

@@ -4,6 +4,7 @@
 
 #include "beep.h"
 #include "config_file.h"
+#include "core/event_kind_table.h"
 #include "log_file.h"
 #include "shared_block.h"
 #include "shutdown.h"
@@ -11,103 +12,106 @@
 
 namespace {
 
-void Announce(const char* message) {
+using core::Event;
+
+void Announce(Event event) {
   char name[kNameMax + 1];
   BlockDisplayName(name);
   Beep();
-  Printl(name, message, config.console_on);
+  Printl(name, core::Info(event).daemon_text, config.console_on);
 }
 
 void WakeIfPaused(pid_t worker) {
-  if (shmem[kWorkerPaused] == 1) WakeWorker(worker);
+  if (BlockWorkerPaused()) WakeWorker(worker);
 }
 
 void StartShutdown(pid_t worker) {
   char name[kNameMax + 1];
   BlockDisplayName(name);
-  shmem[kStopRequest] = 1;
-  Printl(name, "Desligamento iniciado", config.console_on);
+  BlockRequestStop();
+  Printl(name, core::Info(Event::ShutdownAccepted).daemon_text, config.console_on);
   ShutDown();
   WakeIfPaused(worker);
 }
 
 // The end of the predicted autonomy, and the end of the loops once a
 // shutdown or a stop has begun.
-void DiagnoseAutonomyAndStop(ReportedState* r, pid_t worker) {
-  if (shmem[kAutonomyOver] == 0 && r->autonomy_over == 1) {
+void DiagnoseAutonomyAndStop(const core::UpsState& now, core::UpsState* r, pid_t worker) {
+  if (!now.autonomy_end && r->autonomy_end) {
     Beep();
-    r->autonomy_over = 0;
+    r->autonomy_end = false;
   }
-  if (shmem[kAutonomyOver] == 1) {
-    if (r->autonomy_over == 0) {
-      Announce("Termino da autonomia prevista");
-      r->autonomy_over = 1;
+  if (now.autonomy_end) {
+    if (!r->autonomy_end) {
+      Announce(Event::AutonomyEnd);
+      r->autonomy_end = true;
     }
-    if (config.off_at_autonomy_end == 1 && shmem[kStopRequest] == 0) StartShutdown(worker);
+    if (config.off_at_autonomy_end == 1 && !BlockStopRequested()) StartShutdown(worker);
   }
-  if (shmem[kStopRequest] == 1) {
+  if (BlockStopRequested()) {
     WakeIfPaused(worker);
-    shmem[kRunning] = 0;
+    BlockSetRunning(false);
   }
 }
 
 }  // namespace
 
-bool VigilDiagHasWork(const ReportedState& r) {
-  bool announce = shmem[kPowerFail] != r.power_fail || shmem[kBatteryLow] != r.battery_low ||
-                  shmem[kBypass] != r.bypass || shmem[kCommFail] != r.comm_fail ||
-                  shmem[kAutonomyOver] != r.autonomy_over;
-  bool wake = shmem[kPowerFail] == 1 && shmem[kWorkerPaused] == 1;
-  bool shut_down = shmem[kStopRequest] == 0 && ((shmem[kBatteryLow] == 1 && config.off_at_battery_low == 1) ||
-                                                (shmem[kAutonomyOver] == 1 && config.off_at_autonomy_end == 1));
-  return announce || wake || shut_down || shmem[kStopRequest] == 1;
+bool VigilDiagHasWork(const core::UpsState& r) {
+  core::UpsState now = ReadUpsState();
+  bool announce = !SameUpsFlags(now, r);
+  bool wake = now.mains_failure && BlockWorkerPaused();
+  bool shut_down = !BlockStopRequested() && ((now.battery_critical && config.off_at_battery_critical == 1) ||
+                                             (now.autonomy_end && config.off_at_autonomy_end == 1));
+  return announce || wake || shut_down || BlockStopRequested();
 }
 
-void VigilDiag(ReportedState* r, pid_t worker) {
-  if (shmem[kCommFail] == 0 && r->comm_fail == 1) {
-    Announce("Comunicacao Ok");
-    r->comm_fail = 0;
+void VigilDiag(core::UpsState* r, pid_t worker) {
+  // The flags move only under the lock, which the caller holds.
+  const core::UpsState now = ReadUpsState();
+  if (!now.signal_fault && r->signal_fault) {
+    Announce(Event::SignalRestored);
+    r->signal_fault = false;
     return;
   }
-  if (shmem[kCommFail] == 1) {
-    if (r->comm_fail == 0) {
-      Announce("Problemas na comunicacao. Verifique o cabo serial");
-      r->comm_fail = 1;
+  if (now.signal_fault) {
+    if (!r->signal_fault) {
+      Announce(Event::SignalFault);
+      r->signal_fault = true;
     }
     // The lines say nothing more, but the estimate runs on from the last
     // power state they gave: its end still shuts the computer down.
-    DiagnoseAutonomyAndStop(r, worker);
+    DiagnoseAutonomyAndStop(now, r, worker);
     return;
   }
-  if (shmem[kBypass] == 0 && r->bypass == 1) {
-    Announce("Saida de Bypass");
-    r->bypass = 0;
+  if (!now.bypass && r->bypass) {
+    Announce(Event::BypassOff);
+    r->bypass = false;
   }
-  if (shmem[kBypass] == 1 && r->bypass == 0) {
-    Announce("Entrada em Bypass");
-    r->bypass = 1;
+  if (now.bypass && !r->bypass) {
+    Announce(Event::BypassOn);
+    r->bypass = true;
   }
-  if (shmem[kPowerFail] == 0 && r->power_fail == 1) {
-    Announce("Retorno da rede");
-    r->power_fail = 0;
+  if (!now.mains_failure && r->mains_failure) {
+    Announce(Event::MainsReturn);
+    r->mains_failure = false;
   }
-  if (shmem[kPowerFail] == 1) {
-    if (r->power_fail == 0) {
-      Announce("Falta de Rede");
-      r->power_fail = 1;
+  if (now.mains_failure) {
+    if (!r->mains_failure) {
+      Announce(Event::MainsFailure);
+      r->mains_failure = true;
     }
     WakeIfPaused(worker);
   }
-  if (shmem[kBatteryLow] == 0 && r->battery_low == 1) {
-    Announce("Bateria saiu de nivel critico");
-    r->battery_low = 0;
+  if (!now.battery_critical && r->battery_critical) {
+    Announce(Event::BatteryRecovered);
+    r->battery_critical = false;
   }
-  if (shmem[kBatteryLow] == 1) {
-    if (r->battery_low == 0) {
-      Announce("Bateria em nivel critico");
-      r->battery_low = 1;
+  if (now.battery_critical) {
+    if (!r->battery_critical) {
+      Announce(Event::BatteryCritical);
+      r->battery_critical = true;
     }
-    if (config.off_at_battery_low == 1 && shmem[kStopRequest] == 0) StartShutdown(worker);
+    if (config.off_at_battery_critical == 1 && !BlockStopRequested()) StartShutdown(worker);
   }
-  DiagnoseAutonomyAndStop(r, worker);
+  DiagnoseAutonomyAndStop(now, r, worker);
 }

@@ -19,6 +19,7 @@ using core::LanWallClockMs;
 using core::SignLanDatagram;
 using core::kLanDatagramMax;
 using core::kLanNameMax;
+using core::SignedSeconds;
 using core::kLanSignedMax;
 
 namespace {
@@ -65,36 +66,38 @@ int AttrPkg(LanDatagram* record, const uint8_t* bytes, size_t count) {
 }
 
 size_t BuildDatagram(uint8_t out[kLanDatagramMax]) {
+  const core::UpsState s = ReadUpsState();
   LanDatagram d;
-  d.power_fail = shmem[kPowerFail];
-  d.battery_low = shmem[kBatteryLow];
-  d.bypass = shmem[kBypass];
-  d.signal_fault = shmem[kCommFail];
-  d.autonomy_over = shmem[kAutonomyOver];
-  d.autonomy_total = static_cast<uint16_t>(BlockGet16(kAutonomyTotal));
-  d.autonomy_base = static_cast<uint16_t>(BlockGet16(kAutonomyBase));
-  d.autonomy_left = static_cast<uint16_t>(BlockGet16(kAutonomyLeft));
-  d.discharge_time = static_cast<uint16_t>(BlockGet16(kDischargeTime));
-  int n = shmem[kNameLen] < kNameMax ? shmem[kNameLen] : kNameMax;
-  for (int i = 0; i < n; ++i) d.name[i] = static_cast<char>(shmem[kName + i]);
-  d.name_len = static_cast<uint8_t>(n);
+  d.power_fail = s.mains_failure;
+  d.battery_low = s.battery_critical;
+  d.bypass = s.bypass;
+  d.signal_fault = s.signal_fault;
+  d.autonomy_over = s.autonomy_end;
+  // The block's figures are 16-bit already: the wire takes them as they are.
+  d.autonomy_total = static_cast<uint16_t>(s.autonomy_nominal_s.value_or(0));
+  d.autonomy_base = static_cast<uint16_t>(s.autonomy_full_s.value_or(0));
+  d.autonomy_left = static_cast<uint16_t>(s.autonomy_left_s.value_or(0));
+  d.discharge_time = static_cast<uint16_t>(s.time_on_battery_s.value_or(0));
+  d.name_len = static_cast<uint8_t>(BlockName(d.name));
   return EncodeLanDatagram(d, out);
 }
 
 void CopyDatagramToBlock(const LanDatagram& d, bool own_estimate) {
-  shmem[kPowerFail] = d.power_fail;
-  shmem[kBatteryLow] = d.battery_low;
-  shmem[kBypass] = d.bypass;
-  shmem[kCommFail] = d.signal_fault;
+  WriteMainsFailure(d.power_fail != 0);
+  WriteBatteryCritical(d.battery_low != 0);
+  WriteBypass(d.bypass != 0);
+  WriteSignalFault(d.signal_fault != 0);
   if (own_estimate) {
     // The server's end of autonomy can raise the local one, never clear it.
-    if (d.autonomy_over) shmem[kAutonomyOver] = 1;
+    if (d.autonomy_over) WriteAutonomyEnd(true);
   } else {
-    shmem[kAutonomyOver] = d.autonomy_over;
-    BlockPut16(kAutonomyTotal, d.autonomy_total);
-    BlockPut16(kAutonomyBase, d.autonomy_base);
-    BlockPut16(kAutonomyLeft, d.autonomy_left);
-    BlockPut16(kDischargeTime, d.discharge_time);
+    WriteAutonomyEnd(d.autonomy_over != 0);
+    core::UpsState figures;
+    figures.autonomy_nominal_s = d.autonomy_total;
+    figures.autonomy_full_s = d.autonomy_base;
+    figures.autonomy_left_s = SignedSeconds(d.autonomy_left);
+    figures.time_on_battery_s = d.discharge_time;
+    WriteAutonomyFigures(figures);
   }
   BlockSetName(d.name, d.name_len);
 }

@@ -65,15 +65,15 @@ bool SetStationName() {
   return true;
 }
 
-linuxbase::UniqueFd OpenBroadcastSocket(struct sockaddr_in* destination) {
+linuxbase::UniqueFd OpenBroadcastSocket(const DaemonConfig& fixed, struct sockaddr_in* destination) {
   linuxbase::UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (!sock) return sock;
   int on = 1;
   std::memset(destination, 0, sizeof *destination);
   destination->sin_family = AF_INET;
-  destination->sin_port = htons(daemon_config.port);
+  destination->sin_port = htons(fixed.port);
   if (setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-      inet_pton(AF_INET, daemon_config.address, &destination->sin_addr) != 1)
+      inet_pton(AF_INET, fixed.address, &destination->sin_addr) != 1)
     sock.reset();
   return sock;
 }
@@ -86,36 +86,32 @@ void DecodeWord(int word) {
   bool battery = (word & TIOCM_CTS) == 0;
   bool bypass = (word & TIOCM_RNG) == 0;
   if (power && battery && bypass && config.bypass_on == 1) {
-    shmem[kCommFail] = 1;
+    WriteSignalFault(true);
     return;
   }
-  shmem[kPowerFail] = power;
-  shmem[kBatteryLow] = battery;
-  shmem[kBypass] = config.bypass_on == 1 ? bypass : 0;
-  shmem[kCommFail] = 0;
+  WriteMainsFailure(power);
+  WriteBatteryCritical(battery);
+  WriteBypass(config.bypass_on == 1 && bypass);
+  WriteSignalFault(false);
 }
 
 // Lines that cannot be read say nothing new about the power: the last state
 // stands, so that a discharge goes on to the end of its autonomy.
-void MarkLinesLost() { shmem[kCommFail] = 1; }
+void MarkLinesLost() { WriteSignalFault(true); }
 
 void PublishFullBattery() {
-  int total = config.autonomy_min * 60;
-  BlockPut16(kAutonomyTotal, total);
-  BlockPut16(kAutonomyBase, total);
-  BlockPut16(kAutonomyLeft, total);
-  BlockPut16(kDischargeTime, 0);
+  core::UpsState full;
+  full.autonomy_nominal_s = full.autonomy_full_s = full.autonomy_left_s = config.autonomy_min * 60;
+  full.time_on_battery_s = 0;
+  WriteAutonomyFigures(full);
 }
 
-bool FlagsDifferFrom(const ReportedState& r) {
-  return shmem[kPowerFail] != r.power_fail || shmem[kBatteryLow] != r.battery_low || shmem[kBypass] != r.bypass ||
-         shmem[kCommFail] != r.comm_fail || shmem[kAutonomyOver] != r.autonomy_over;
-}
+bool FlagsDifferFrom(const core::UpsState& reported) { return !SameUpsFlags(ReadUpsState(), reported); }
 
 // Applies a read of the lines to the block (lock held) and wakes the worker,
 // which sleeps between its once-a-second passes, when a flag moved.
 void ApplyRead(bool read_ok, int word, pid_t worker) {
-  UpsFlags before = BlockFlags();
+  const core::UpsState before = ReadUpsState();
   if (read_ok)
     DecodeWord(word);
   else
@@ -126,10 +122,10 @@ void ApplyRead(bool read_ok, int word, pid_t worker) {
 // A line of the daemon's own in the log, under the station's name.
 void Log(const char* text) {
   char name[kNameMax + 1];
-  SemWait(shsemid, kLabel);
+  LockBlock(kLabel);
   BlockDisplayName(name);
   Printl(name, text, config.console_on);
-  SemPost(shsemid, kLabel);
+  UnlockBlock(kLabel);
 }
 
 const char* NoWaitText(NoWaitReason reason) {
@@ -199,7 +195,7 @@ long long MonoMicroseconds() {
 
 }  // namespace
 
-RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
+RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed) {
   struct sockaddr_in destination;
   Port port;
   int saved_word = 0;
@@ -207,16 +203,16 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
   // Before the port is opened: a start that fails on the wrong port leaves
   // the reason in the log.
   if (device_defaulted) Log(kDeviceDefaulted);
-  linuxbase::UniqueFd sock = OpenBroadcastSocket(&destination);
+  linuxbase::UniqueFd sock = OpenBroadcastSocket(fixed, &destination);
   if (!sock) return RoleEnd::kSetUpFailed;
   if (!OpenModemLines(&port.lines, config.device, config.bypass_on == 1) || !GetModemWord(&port.lines, &saved_word) ||
       !SetModemWord(port.lines, TIOCM_RTS))
     return RoleEnd::kSetUpFailed;
   // The first datagrams go out before the worker has published anything:
   // they carry the full battery it starts from, never zeros.
-  SemWait(shsemid, kLabel);
+  LockBlock(kLabel);
   PublishFullBattery();
-  SemPost(shsemid, kLabel);
+  UnlockBlock(kLabel);
   OpenStartGate(gate, kLabel);
 
   int current = 0, previous = 0;
@@ -226,28 +222,28 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
   // the last good one, or the communication failure would never clear.
   bool decode_next = false;
   time_t last_send = MonoSeconds();
-  ReportedState reported = {};
+  core::UpsState reported;  // what VigilDiag last announced
   uint8_t datagram[kLanSignedMax];
   // Without the timer that bounds a wait, the lines are read every period.
   bool can_wait = PrepareLineWaits();
   bool told_no_wait = false;
 
-  while (shmem[kRunning] == 1) {
+  while (BlockRunning()) {
     BeginLinePass();
     linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
     bool read_ok = ReadLines(&port, &current);
     if (!read_ok) {
       current = previous;
-      SemWait(shsemid, kLabel);
+      LockBlock(kLabel);
       ApplyRead(false, current, worker);
-      SemPost(shsemid, kLabel);
+      UnlockBlock(kLabel);
       stable = 3;
       decode_next = true;
     } else if (current != previous || decode_next) {
       previous = current;
-      SemWait(shsemid, kLabel);
+      LockBlock(kLabel);
       ApplyRead(true, current, worker);
-      SemPost(shsemid, kLabel);
+      UnlockBlock(kLabel);
       changed = true;
       stable = 0;
       decode_next = false;
@@ -261,7 +257,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
       // An idle pass with nothing to send and nothing to diagnose leaves the
       // lock alone: the pass then costs one read of the lines.
       if (send_due || VigilDiagHasWork(reported)) {
-        SemWait(shsemid, kLabel);
+        LockBlock(kLabel);
         if (send_due) {
           size_t size = SignDatagram(datagram, BuildDatagram(datagram));
           // Never blocks with the lock held; a send that fails is tried again
@@ -276,7 +272,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
           }
         }
         VigilDiag(&reported, worker);
-        SemPost(shsemid, kLabel);
+        UnlockBlock(kLabel);
       }
     }
 
@@ -290,13 +286,13 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate) {
       Log(NoWaitText(port.lines.no_wait));
     }
     if (!can_wait || !settled || (device_there && port.lines.no_wait != NoWaitReason::kNone)) {
-      SleepOnePeriod(daemon_config.period_us);
+      SleepOnePeriod(fixed.period_us);
       continue;
     }
     long long before = MonoMicroseconds();
     if (WaitForLineChange(&port.lines, NextDue(port, last_send)) == LineWaitEnd::kNoTimer) can_wait = false;
     // The passes that the wait stood for all read the same lines.
-    long long passes = (MonoMicroseconds() - before) / daemon_config.period_us;
+    long long passes = (MonoMicroseconds() - before) / fixed.period_us;
     stable = passes >= kStableCap - stable ? kStableCap : stable + static_cast<int>(passes);
   }
 

@@ -81,7 +81,7 @@ LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due) {
     return LineWaitEnd::kNoTimer;
   }
   int waited = 0;
-  if (!woken && shmem[kRunning] == 1) {
+  if (!woken && BlockRunning()) {
     if (ModemDeviceOpen(*lines) || lines->sim_path) {
       waited = WaitOnModemLines(lines);
     } else {
@@ -104,6 +104,6 @@ void SleepOnePeriod(long us) {
     end.tv_sec += 1;
     end.tv_nsec -= 1000000000L;
   }
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &end, nullptr) == EINTR && shmem[kRunning] == 1) {
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &end, nullptr) == EINTR && BlockRunning()) {
   }
 }

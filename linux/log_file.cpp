@@ -18,8 +18,6 @@ using core::ScrambleDaemonLogRecord;
 using core::UnscrambleDaemonLogRecord;
 using core::kDaemonLogMask;
 
-int32_t LOGSIZE = 100;
-
 namespace {
 
 using linuxbase::UniqueFd;

@@ -14,8 +14,9 @@
 // reads it back.
 inline constexpr int kRecordSize = static_cast<int>(core::kDaemonLogRecordBytes);
 
-// Maximum number of records; 100 until the daemon's start sets 1000.
-extern int32_t LOGSIZE;
+// Maximum number of records. Only the running daemon appends, and it always
+// works with 1000.
+inline constexpr int32_t LOGSIZE = 1000;
 
 // Appends one record for `text` under `name`; with `echo` 1 also writes the
 // line to the console. When the log is full the oldest record is dropped.

@@ -28,13 +28,13 @@ constexpr const char* kLabel = "Receptor De Dados";
 // Seconds without an accepted datagram after which the server counts as lost.
 constexpr time_t kSilenceLimit = 29;
 
-linuxbase::UniqueFd OpenBoundSocket() {
+linuxbase::UniqueFd OpenBoundSocket(uint16_t port) {
   linuxbase::UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (!sock) return sock;
   struct sockaddr_in local;
   std::memset(&local, 0, sizeof local);
   local.sin_family = AF_INET;
-  local.sin_port = htons(daemon_config.port);
+  local.sin_port = htons(port);
   local.sin_addr.s_addr = htonl(INADDR_ANY);
   // Shared with the other listeners of the computer (the gateways, the
   // status page), each receiving every broadcast. A receiver that cannot
@@ -58,19 +58,19 @@ bool Accepts(const LanDatagram& d, const std::string& server) {
 
 }  // namespace
 
-RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
-  linuxbase::UniqueFd sock = OpenBoundSocket();
+RoleEnd RunReceiver(pid_t worker, StartGate* gate, const DaemonConfig& fixed) {
+  linuxbase::UniqueFd sock = OpenBoundSocket(fixed.port);
   if (!sock) return RoleEnd::kSetUpFailed;
   OpenStartGate(gate, kSetUpLabel);
 
   const std::string server = ServerName();
-  SemWait(shsemid, kSetUpLabel);
+  LockBlock(kSetUpLabel);
   BlockSetName(server.c_str(), static_cast<int>(server.size()));
-  SemPost(shsemid, kSetUpLabel);
+  UnlockBlock(kSetUpLabel);
   time_t last_accepted = MonoSeconds();
-  ReportedState reported = {};
+  core::UpsState reported;  // what VigilDiag last announced
 
-  while (shmem[kRunning] == 1) {
+  while (BlockRunning()) {
     linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
     // Without a key a datagram is read as ever, at most the block's 52
     // bytes; with one, whole, so that a longer one can be told from the
@@ -81,28 +81,28 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
       if (n > 0) {
         LanDatagram datagram;
         bool valid = AttrPkg(&datagram, buffer, static_cast<size_t>(n)) == 0;
-        SemWait(shsemid, kLabel);
+        LockBlock(kLabel);
         bool accepted = valid && Accepts(datagram, server) && CheckDatagram(datagram, buffer, static_cast<size_t>(n));
         if (accepted) {
-          UpsFlags before = BlockFlags();
+          const core::UpsState before = ReadUpsState();
           // A station with a UPS of its own keeps its own estimate.
           CopyDatagramToBlock(datagram, config.local_ups == 1);
           WakeWorkerOnChange(worker, before);
           last_accepted = MonoSeconds();
         }
-        bool was_lost = reported.comm_fail == 1;
+        bool was_lost = reported.signal_fault;
         VigilDiag(&reported, worker);
         // Back from a silence, the datagram's own state is acted on at once:
         // a server that is shutting down may send no other.
-        if (accepted && was_lost && reported.comm_fail == 0) VigilDiag(&reported, worker);
-        SemPost(shsemid, kLabel);
+        if (accepted && was_lost && !reported.signal_fault) VigilDiag(&reported, worker);
+        UnlockBlock(kLabel);
       }
     }
     if (MonoSeconds() - last_accepted > kSilenceLimit) {
-      SemWait(shsemid, kLabel);
-      shmem[kCommFail] = 1;
+      LockBlock(kLabel);
+      WriteSignalFault(true);
       VigilDiag(&reported, worker);
-      SemPost(shsemid, kLabel);
+      UnlockBlock(kLabel);
     }
   }
   return RoleEnd::kStopped;

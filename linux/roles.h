@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include "config_file.h"
 #include "start_gate.h"
 
 enum class RoleEnd {
@@ -11,9 +12,10 @@ enum class RoleEnd {
   kStoppedWithError,  // the loop ended, but the port could not be restored
 };
 
-// Main process roles. Each opens `gate` once its set-up is done.
-RoleEnd RunLineMonitor(pid_t worker, StartGate* gate);
-RoleEnd RunReceiver(pid_t worker, StartGate* gate);
+// Main process roles. Each opens `gate` once its set-up is done; `fixed`
+// gives the poll period and the datagrams' address and port.
+RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed);
+RoleEnd RunReceiver(pid_t worker, StartGate* gate, const DaemonConfig& fixed);
 
 // The child process: the autonomy worker. Returns its exit status.
 // Not alerter's model: a process on the shared block, whole seconds, frozen at a critical battery.

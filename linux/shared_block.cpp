@@ -9,10 +9,20 @@
 
 #include "paths.h"
 
+namespace {
+
+// The process's one attachment, its block's and its semaphore set's
+// identifiers: file-wide because a signal handler reaches the block, and
+// both roles and the stop sequence share the one lock. Volatile: the other
+// process and the handlers write the bytes behind the compiler's back.
 volatile uint8_t* shmem = nullptr;
 int shmemid = -1;
 int shsemid = -1;
-int shsemarg = 1;
+
+// The semaphore starts free: a two-state lock.
+constexpr int kSemInitial = 1;
+
+}  // namespace
 
 namespace {
 
@@ -57,11 +67,74 @@ int SemPost(int set, const char* label) {
   return r < 0 ? r : 0;
 }
 
-int BlockGet16(int offset) { return (shmem[offset] << 8) | shmem[offset + 1]; }
+int LockBlock(const char* label) { return SemWait(shsemid, label); }
+int UnlockBlock(const char* label) { return SemPost(shsemid, label); }
 
-void BlockPut16(int offset, int value) {
+void UseBlock(volatile uint8_t* block) { shmem = block; }
+
+bool BlockRunning() { return shmem[kRunning] == 1; }
+void BlockSetRunning(bool running) { shmem[kRunning] = running ? 1 : 0; }
+bool BlockStopRequested() { return shmem[kStopRequest] == 1; }
+void BlockRequestStop() { shmem[kStopRequest] = 1; }
+bool BlockStartGateOpen() { return shmem[kStartGate] == 0; }
+void BlockOpenStartGate() { shmem[kStartGate] = 0; }
+bool BlockWorkerPaused() { return shmem[kWorkerPaused] == 1; }
+void BlockSetWorkerPaused(bool paused) { shmem[kWorkerPaused] = paused ? 1 : 0; }
+
+void BlockStopFromSignal() {
+  volatile uint8_t* block = shmem;
+  if (block) block[kRunning] = 0;
+}
+
+namespace {
+
+// 16-bit figures, high byte first, low 16 bits of `value`.
+int Get16(int offset) { return (shmem[offset] << 8) | shmem[offset + 1]; }
+
+void Put16(int offset, int32_t value) {
   shmem[offset] = static_cast<uint8_t>((value >> 8) & 0xFF);
   shmem[offset + 1] = static_cast<uint8_t>(value & 0xFF);
+}
+
+void PutFigure(int offset, const std::optional<int32_t>& value) {
+  if (value) Put16(offset, *value);
+}
+
+void PutFlag(int offset, bool on) { shmem[offset] = on ? 1 : 0; }
+
+}  // namespace
+
+core::UpsState ReadUpsState() {
+  core::UpsState s;
+  s.mains_failure = shmem[kMainsFailure] != 0;
+  s.battery_critical = shmem[kBatteryCritical] != 0;
+  s.bypass = shmem[kBypass] != 0;
+  s.signal_fault = shmem[kSignalFault] != 0;
+  s.autonomy_end = shmem[kAutonomyEnd] != 0;
+  s.autonomy_nominal_s = Get16(kAutonomyNominal);
+  s.autonomy_full_s = Get16(kAutonomyFull);
+  // Signed, as on the wire: a prediction may run below zero.
+  s.autonomy_left_s = static_cast<int16_t>(Get16(kAutonomyLeft));
+  s.time_on_battery_s = Get16(kTimeOnBattery);
+  return s;
+}
+
+void WriteMainsFailure(bool on) { PutFlag(kMainsFailure, on); }
+void WriteBatteryCritical(bool on) { PutFlag(kBatteryCritical, on); }
+void WriteBypass(bool on) { PutFlag(kBypass, on); }
+void WriteSignalFault(bool on) { PutFlag(kSignalFault, on); }
+void WriteAutonomyEnd(bool on) { PutFlag(kAutonomyEnd, on); }
+
+void WriteAutonomyFigures(const core::UpsState& state) {
+  PutFigure(kAutonomyNominal, state.autonomy_nominal_s);
+  PutFigure(kAutonomyFull, state.autonomy_full_s);
+  PutFigure(kAutonomyLeft, state.autonomy_left_s);
+  PutFigure(kTimeOnBattery, state.time_on_battery_s);
+}
+
+bool SameUpsFlags(const core::UpsState& a, const core::UpsState& b) {
+  return a.mains_failure == b.mains_failure && a.battery_critical == b.battery_critical && a.bypass == b.bypass &&
+         a.signal_fault == b.signal_fault && a.autonomy_end == b.autonomy_end;
 }
 
 void BlockSetName(const char* name, int length) {
@@ -72,6 +145,12 @@ void BlockSetName(const char* name, int length) {
   shmem[kNameLen] = static_cast<uint8_t>(length);
 }
 
+int BlockName(char name[kNameMax]) {
+  int n = shmem[kNameLen] < kNameMax ? shmem[kNameLen] : kNameMax;
+  for (int i = 0; i < n; ++i) name[i] = static_cast<char>(shmem[kName + i]);
+  return n;
+}
+
 void BlockDisplayName(char name[kNameMax + 1]) {
   for (int i = 0; i < kNameMax; ++i) {
     uint8_t c = shmem[kName + i];
@@ -80,10 +159,9 @@ void BlockDisplayName(char name[kNameMax + 1]) {
   name[kNameMax] = '\0';
 }
 
-UpsFlags BlockFlags() {
-  UpsFlags f;
-  for (int i = 0; i < kFlagCount; ++i) f.flag[i] = shmem[kPowerFail + i];
-  return f;
+void AskToStop(volatile uint8_t* attached) {
+  attached[kStopRequest] = 1;
+  attached[kRunning] = 0;
 }
 
 bool BlockLooksAbandoned(int id, unsigned own_attachments) {
@@ -135,7 +213,7 @@ bool CreateIpcObjects() {
     return false;
   }
   shsemid = CreateSemaphoreSet();
-  if (shsemid < 0 || semctl(shsemid, 0, SETVAL, shsemarg) < 0) {
+  if (shsemid < 0 || semctl(shsemid, 0, SETVAL, kSemInitial) < 0) {
     if (shsemid >= 0) semctl(shsemid, 0, IPC_RMID);
     shmdt(attached);
     shmctl(shmemid, IPC_RMID, nullptr);
@@ -147,7 +225,7 @@ bool CreateIpcObjects() {
   block[kStartGate] = 1;
   block[kRunning] = 1;
   block[kStopRequest] = 0;
-  for (int i = 0; i < kFlagCount; ++i) block[kPowerFail + i] = 0;
+  for (int i = kMainsFailure; i <= kAutonomyEnd; ++i) block[i] = 0;
   block[kWorkerPaused] = 0;
   shmem = block;
   return true;

@@ -1,39 +1,41 @@
 // The 52-byte System V shared block that the daemon's two processes and the
 // "stop" command share, and the one semaphore that guards it. Every field is
-// a byte or a run of bytes; 16-bit figures are stored high byte first.
+// a byte or a run of bytes; 16-bit figures are stored high byte first. Only
+// shared_block.cpp touches the bytes: the rest of the daemon reads and
+// writes the block through the accessors below, and the UPS's part of it
+// as a core::UpsState.
 #pragma once
 
 #include <cstdint>
 
+#include "core/ups_state.h"
+
+// The layout: offsets of the fields.
 enum BlockByte : int {
   kReserved = 0,
-  kStartGate = 1,    // 1 while the autonomy worker must wait
-  kRunning = 2,      // 0 asks every loop to end
-  kStopRequest = 3,  // 1 once a shutdown or a "stop" has begun
-  kPowerFail = 4,    // the five UPS flags, 0/1
-  kBatteryLow = 5,
+  kStartGate = 1,     // 1 while the autonomy worker must wait
+  kRunning = 2,       // 0 asks every loop to end
+  kStopRequest = 3,   // 1 once a shutdown or a "stop" has begun
+  kMainsFailure = 4,  // the five UPS flags, 0/1
+  kBatteryCritical = 5,
   kBypass = 6,
-  kCommFail = 7,
-  kAutonomyOver = 8,
-  kAutonomyTotal = 9,  // four 16-bit figures, seconds
-  kAutonomyBase = 11,
+  kSignalFault = 7,
+  kAutonomyEnd = 8,
+  kAutonomyNominal = 9,  // four 16-bit figures, seconds
+  kAutonomyFull = 11,
   kAutonomyLeft = 13,
-  kDischargeTime = 15,
+  kTimeOnBattery = 15,
   kWorkerPaused = 17,  // 1 while the worker sleeps in pause()
   kNameLen = 18,
   kName = 19,  // station name, zero-terminated, at most 32 characters
 };
 inline constexpr int kBlockSize = 52;
 inline constexpr int kNameMax = 32;
-inline constexpr int kFlagCount = 5;  // kPowerFail .. kAutonomyOver
 
-// The attached block (volatile: the other process and signal handlers write
-// it behind the compiler's back), its identifier, the semaphore set's
-// identifier and the semaphore's initial value.
-extern volatile uint8_t* shmem;
-extern int shmemid;
-extern int shsemid;
-extern int shsemarg;
+// Points every accessor below at `block`, kBlockSize bytes, or at nothing
+// (nullptr). CreateIpcObjects does it with the block it attaches; the unit
+// tests with bytes of their own.
+void UseBlock(volatile uint8_t* block);
 
 // Takes the lock (operation -1 on semaphore 0). Returns 0, or the failed
 // call's result after printing `label` and the semaphore's value.
@@ -43,26 +45,64 @@ int SemWait(int set, const char* label);
 // result after printing `label`.
 int SemPost(int set, const char* label);
 
-// 16-bit figures, high byte first, low 16 bits of `value`.
-int BlockGet16(int offset);
-void BlockPut16(int offset, int value);
+// SemWait and SemPost on the daemon's own semaphore set, the one
+// CreateIpcObjects made.
+int LockBlock(const char* label);
+int UnlockBlock(const char* label);
+
+// The control bytes. Each is one byte, read and written whole: `running`
+// and `stop_request` are also written without the lock (the "stop"
+// command, a termination signal).
+bool BlockRunning();
+void BlockSetRunning(bool running);
+bool BlockStopRequested();
+void BlockRequestStop();
+bool BlockStartGateOpen();
+void BlockOpenStartGate();
+bool BlockWorkerPaused();
+void BlockSetWorkerPaused(bool paused);
+
+// From a signal handler: clears `running` when a block is attached, and
+// nothing else. Async-signal-safe.
+void BlockStopFromSignal();
+
+// The UPS as the block holds it: the five flags and the four autonomy
+// figures (the remaining autonomy signed, the others from 0 to 65535).
+// `shutdown_started` and the measured figures stay empty: the block has no
+// room for them. Lock held.
+core::UpsState ReadUpsState();
+
+// Each flag, 0 or 1. Lock held.
+void WriteMainsFailure(bool on);
+void WriteBatteryCritical(bool on);
+void WriteBypass(bool on);
+void WriteSignalFault(bool on);
+void WriteAutonomyEnd(bool on);
+
+// Writes each of the four autonomy figures that `state` holds, the low 16
+// bits of its value; an empty one keeps what the block has. Lock held.
+void WriteAutonomyFigures(const core::UpsState& state);
+
+// True when the five flags are the same in `a` and `b`: whether a change of
+// the lines or a datagram moved any of them. The figures do not count.
+bool SameUpsFlags(const core::UpsState& a, const core::UpsState& b);
 
 // Writes the station name into the name area: cut to 32 characters, the rest
 // of the area cleared, `kNameLen` set to the length.
 void BlockSetName(const char* name, int length);
+
+// The name area's bytes in use (`kNameLen`, at most 32) copied to `name`,
+// as they are. Returns their number.
+int BlockName(char name[kNameMax]);
 
 // The name area as log and console lines show it: zero-terminated, with
 // every control character replaced by "?", so that a name received from the
 // network cannot forge lines. The area itself keeps the name as received.
 void BlockDisplayName(char name[kNameMax + 1]);
 
-// The five UPS flags (kPowerFail .. kAutonomyOver) as they stand, to tell
-// whether a change of the lines or a datagram moved any of them.
-struct UpsFlags {
-  uint8_t flag[kFlagCount];
-  bool operator==(const UpsFlags&) const = default;
-};
-UpsFlags BlockFlags();
+// The "stop" command's part on a block it attached itself: asks the daemon
+// to stop (`stop_request` 1) and every loop to end (`running` 0).
+void AskToStop(volatile uint8_t* attached);
 
 // One look at the block `id`: its creator is gone, or no more than
 // `own_attachments` processes (the caller's own) have it attached. A live

@@ -11,8 +11,7 @@ volatile sig_atomic_t stop_signalled = 0;
 
 void StopLoop(int) {
   stop_signalled = 1;
-  volatile uint8_t* block = shmem;
-  if (block) block[kRunning] = 0;
+  BlockStopFromSignal();
   InterruptLineWait();
 }
 

@@ -8,9 +8,9 @@
 #include "shared_block.h"
 
 void OpenStartGate(StartGate* gate, const char* label) {
-  SemWait(shsemid, label);
-  shmem[kStartGate] = 0;
-  SemPost(shsemid, label);
+  LockBlock(label);
+  BlockOpenStartGate();
+  UnlockBlock(label);
   // systemd hears first, so that it knows the main process before the
   // process it started exits.
   linuxbase::NotifyServiceReady(MonoSeconds() * 1000, getpid());

@@ -21,7 +21,7 @@ void ReapWorker(pid_t worker) {
 
 int StopSequence(pid_t worker) {
   ReapWorker(worker);
-  shmem[kRunning] = 1;
-  while (shmem[kRunning] != 0) usleep(500);
+  BlockSetRunning(true);
+  while (BlockRunning()) usleep(500);
   return RemoveIpcObjects() ? 0 : 1;
 }

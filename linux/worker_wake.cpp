@@ -7,8 +7,8 @@ void WakeWorker(pid_t worker) {
   if (worker > 0) kill(worker, SIGCONT);
 }
 
-void WakeWorkerOnChange(pid_t worker, const UpsFlags& before) {
-  if (!(BlockFlags() == before) && shmem[kWorkerPaused] == 0) WakeWorker(worker);
+void WakeWorkerOnChange(pid_t worker, const core::UpsState& before) {
+  if (!SameUpsFlags(ReadUpsState(), before) && !BlockWorkerPaused()) WakeWorker(worker);
 }
 
 void WakeLineMonitor() {

@@ -11,10 +11,10 @@
 void WakeWorker(pid_t worker);
 
 // Wakes the worker from its wait between passes when the block's flags
-// differ from `before`, so that it acts on a change of the lines or a
+// differ from those of `before`, so that it acts on a change of the lines or a
 // datagram within milliseconds. Lock held. While the worker is paused, the
 // wake-up is VigilDiag's alone.
-void WakeWorkerOnChange(pid_t worker, const UpsFlags& before);
+void WakeWorkerOnChange(pid_t worker, const core::UpsState& before);
 
 // From the worker: ends the line monitor's wait for a line change at once
 // (SIGCONT to the main process, its parent), so that a flag the worker moved

@@ -39,7 +39,7 @@ TEST(ReadConfTest, FullFileFillsEveryField) {
   EXPECT_EQ(c.autonomy_min, 10);
   EXPECT_EQ(c.recharge_h, 2);
   EXPECT_EQ(c.off_at_autonomy_end, 1);
-  EXPECT_EQ(c.off_at_battery_low, 1);
+  EXPECT_EQ(c.off_at_battery_critical, 1);
   EXPECT_EQ(c.beep_on, 1);
   EXPECT_EQ(c.console_on, 1);
   EXPECT_EQ(c.local_ups, 1);
@@ -188,7 +188,7 @@ TEST(ReadConfTest, NulBytesNeverMoveTheFollowingLines) {
   std::string text = FileWith(3, "Desligar no" + nul + " fim da autonomia = sim");
   ConfigRecord c = Parse(text);
   EXPECT_EQ(c.off_at_autonomy_end, 1);
-  EXPECT_EQ(c.off_at_battery_low, 1);
+  EXPECT_EQ(c.off_at_battery_critical, 1);
   EXPECT_STREQ(c.station, "servidor");
   EXPECT_STREQ(c.script, "/bin/true");
   // In a value too: the text around it stays one value.
@@ -251,7 +251,7 @@ TEST(ReadConfTest, SampleFileReadsAsDocumented) {
   EXPECT_EQ(c.autonomy_min, 15);
   EXPECT_EQ(c.recharge_h, 10);
   EXPECT_EQ(c.off_at_autonomy_end, 1);
-  EXPECT_EQ(c.off_at_battery_low, 1);
+  EXPECT_EQ(c.off_at_battery_critical, 1);
   EXPECT_EQ(c.beep_on, 1);
   EXPECT_EQ(c.console_on, 1);
   EXPECT_EQ(c.local_ups, 1);

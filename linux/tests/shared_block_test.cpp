@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <csignal>
+#include <string>
 #include <gtest/gtest.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
@@ -39,47 +41,130 @@ TEST_F(SemaphoreTest, FailureIsReportedWithTheLabel) {
   set_ = semget(IPC_PRIVATE, 1, IPC_CREAT | 0600);
 }
 
-TEST(BlockTest, SixteenBitFiguresHighByteFirstAndWrapped) {
-  uint8_t block[kBlockSize] = {};
-  shmem = block;
-  BlockPut16(kAutonomyTotal, 1092 * 60);
-  EXPECT_EQ(block[kAutonomyTotal], 0xFF);
-  EXPECT_EQ(block[kAutonomyTotal + 1], 0xF0);
-  EXPECT_EQ(BlockGet16(kAutonomyTotal), 65520);
-  BlockPut16(kAutonomyLeft, 1093 * 60);
-  EXPECT_EQ(BlockGet16(kAutonomyLeft), (1093 * 60) % 65536);
-  EXPECT_EQ(block[kAutonomyBase], 0);  // neighbours untouched
-  shmem = nullptr;
+// Each test's own bytes stand for the block; the accessors are pointed back
+// at nothing afterwards.
+class BlockTest : public ::testing::Test {
+ protected:
+  void SetUp() override { UseBlock(block_); }
+  void TearDown() override { UseBlock(nullptr); }
+  uint8_t block_[kBlockSize] = {};
+};
+
+TEST_F(BlockTest, SixteenBitFiguresHighByteFirstAndWrapped) {
+  core::UpsState figures;
+  figures.autonomy_nominal_s = 1092 * 60;
+  WriteAutonomyFigures(figures);
+  EXPECT_EQ(block_[kAutonomyNominal], 0xFF);
+  EXPECT_EQ(block_[kAutonomyNominal + 1], 0xF0);
+  EXPECT_EQ(ReadUpsState().autonomy_nominal_s, 65520);
+  figures = {};
+  figures.autonomy_left_s = 1093 * 60;
+  WriteAutonomyFigures(figures);
+  EXPECT_EQ(ReadUpsState().autonomy_left_s, (1093 * 60) % 65536);
+  EXPECT_EQ(block_[kAutonomyFull], 0);  // neighbours untouched
+  EXPECT_EQ(block_[kAutonomyNominal + 1], 0xF0) << "an empty figure keeps what the block has";
 }
 
-TEST(BlockTest, NameIsCutToThirtyTwoAndTheAreaCleared) {
-  uint8_t block[kBlockSize];
-  std::fill(block, block + kBlockSize, 0xEE);
-  shmem = block;
+TEST_F(BlockTest, RemainingAutonomyReadsSignedTheOthersNot) {
+  core::UpsState figures;
+  figures.autonomy_left_s = -5;
+  figures.time_on_battery_s = 40000;
+  WriteAutonomyFigures(figures);
+  EXPECT_EQ(block_[kAutonomyLeft], 0xFF);
+  EXPECT_EQ(block_[kAutonomyLeft + 1], 0xFB);
+  core::UpsState read = ReadUpsState();
+  EXPECT_EQ(read.autonomy_left_s, -5);
+  EXPECT_EQ(read.time_on_battery_s, 40000);
+  EXPECT_FALSE(read.charge_percent) << "the block has no room for measured figures";
+}
+
+TEST_F(BlockTest, EachFlagHasItsOwnByte) {
+  const struct {
+    void (*write)(bool);
+    int offset;
+    bool core::UpsState::*flag;
+  } flags[] = {
+      {WriteMainsFailure, kMainsFailure, &core::UpsState::mains_failure},
+      {WriteBatteryCritical, kBatteryCritical, &core::UpsState::battery_critical},
+      {WriteBypass, kBypass, &core::UpsState::bypass},
+      {WriteSignalFault, kSignalFault, &core::UpsState::signal_fault},
+      {WriteAutonomyEnd, kAutonomyEnd, &core::UpsState::autonomy_end},
+  };
+  const core::UpsState clear = ReadUpsState();
+  for (const auto& f : flags) {
+    f.write(true);
+    EXPECT_EQ(block_[f.offset], 1) << f.offset;
+    core::UpsState read = ReadUpsState();
+    EXPECT_TRUE(read.*f.flag) << f.offset;
+    EXPECT_FALSE(SameUpsFlags(read, clear)) << f.offset;
+    int set = 0;
+    for (int i = kMainsFailure; i <= kAutonomyEnd; ++i) set += block_[i];
+    EXPECT_EQ(set, 1) << "only byte " << f.offset;
+    f.write(false);
+    EXPECT_EQ(block_[f.offset], 0) << f.offset;
+  }
+  core::UpsState figures_only;
+  figures_only.autonomy_left_s = 99;
+  EXPECT_TRUE(SameUpsFlags(figures_only, clear)) << "the figures do not count";
+}
+
+TEST_F(BlockTest, ControlBytesAndTheStopCommand) {
+  BlockSetRunning(true);
+  EXPECT_EQ(block_[kRunning], 1);
+  EXPECT_TRUE(BlockRunning());
+  block_[kStartGate] = 1;
+  EXPECT_FALSE(BlockStartGateOpen());
+  BlockOpenStartGate();
+  EXPECT_EQ(block_[kStartGate], 0);
+  BlockSetWorkerPaused(true);
+  EXPECT_EQ(block_[kWorkerPaused], 1);
+  EXPECT_TRUE(BlockWorkerPaused());
+  EXPECT_FALSE(BlockStopRequested());
+  AskToStop(block_);
+  EXPECT_EQ(block_[kStopRequest], 1);
+  EXPECT_EQ(block_[kRunning], 0);
+  EXPECT_TRUE(BlockStopRequested());
+  EXPECT_FALSE(BlockRunning());
+}
+
+TEST_F(BlockTest, NameIsCutToThirtyTwoAndTheAreaCleared) {
+  std::fill(block_, block_ + kBlockSize, 0xEE);
   std::string name(40, 'a');
   BlockSetName(name.c_str(), 40);
-  EXPECT_EQ(block[kNameLen], 32);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(block + kName), 32), std::string(32, 'a'));
-  EXPECT_EQ(block[kBlockSize - 1], 0);
+  EXPECT_EQ(block_[kNameLen], 32);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(block_ + kName), 32), std::string(32, 'a'));
+  EXPECT_EQ(block_[kBlockSize - 1], 0);
   BlockSetName("ab", 2);
-  EXPECT_EQ(block[kNameLen], 2);
-  EXPECT_EQ(block[kName + 2], 0);
-  EXPECT_EQ(block[kWorkerPaused], 0xEE);  // bytes before the name area untouched
-  shmem = nullptr;
+  EXPECT_EQ(block_[kNameLen], 2);
+  EXPECT_EQ(block_[kName + 2], 0);
+  EXPECT_EQ(block_[kWorkerPaused], 0xEE);  // bytes before the name area untouched
+}
+
+TEST_F(BlockTest, NameReadBackAsStoredAndShownWithoutControls) {
+  BlockSetName("a\nb", 3);
+  char raw[kNameMax];
+  ASSERT_EQ(BlockName(raw), 3);
+  EXPECT_EQ(std::string(raw, 3), "a\nb");
+  char shown[kNameMax + 1];
+  BlockDisplayName(shown);
+  EXPECT_STREQ(shown, "a?b");
+  // A length byte beyond the area, as only a corrupted block could hold.
+  block_[kNameLen] = 200;
+  EXPECT_EQ(BlockName(raw), kNameMax);
 }
 
 TEST(SignalTest, TerminationBeforeTheBlockExistsIsRememberedNotWritten) {
-  shmem = nullptr;
+  UseBlock(nullptr);
   InstallStopHandlers();
   raise(SIGTERM);
   EXPECT_TRUE(StopWasSignalled());
 
   uint8_t block[kBlockSize] = {};
   block[kRunning] = 1;
-  shmem = block;
+  UseBlock(block);
   raise(SIGINT);
   EXPECT_EQ(block[kRunning], 0);
-  shmem = nullptr;
+  UseBlock(nullptr);
   signal(SIGTERM, SIG_DFL);
   signal(SIGINT, SIG_DFL);
   signal(SIGQUIT, SIG_DFL);
