@@ -136,7 +136,7 @@ bool HeadlessChromium::WaitForEvent(const std::string& method, int timeoutMs) {
   return false;
 }
 
-bool HeadlessChromium::Open(const std::string& url, int width, int height) {
+bool HeadlessChromium::Open(const std::string& url, int width, int height, bool mobile) {
   nlohmann::json target = Call("Target.createTarget", {{"url", "about:blank"}}, false);
   if (target.is_null()) return false;
   nlohmann::json attached =
@@ -145,7 +145,7 @@ bool HeadlessChromium::Open(const std::string& url, int width, int height) {
   session_ = attached["sessionId"];
   if (Call("Page.enable", nlohmann::json::object()).is_null()) return false;
   Call("Emulation.setDeviceMetricsOverride",
-       {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}});
+       {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", mobile}});
   if (Call("Page.navigate", {{"url", url}}).is_null()) return false;
   return WaitForEvent("Page.loadEventFired", 15000);
 }
@@ -156,8 +156,16 @@ nlohmann::json HeadlessChromium::Evaluate(const std::string& expression) {
   return result["result"]["value"];
 }
 
-bool HeadlessChromium::Screenshot(const std::string& path) {
-  nlohmann::json shot = Call("Page.captureScreenshot", {{"format", "png"}});
+bool HeadlessChromium::Screenshot(const std::string& path, bool wholePage) {
+  nlohmann::json params = {{"format", "png"}};
+  if (wholePage) {
+    nlohmann::json metrics = Call("Page.getLayoutMetrics", nlohmann::json::object());
+    if (metrics.is_null() || !metrics.contains("cssContentSize")) return false;
+    const nlohmann::json& size = metrics["cssContentSize"];
+    params["clip"] = {{"x", 0}, {"y", 0}, {"width", size["width"]}, {"height", size["height"]}, {"scale", 1}};
+    params["captureBeyondViewport"] = true;
+  }
+  nlohmann::json shot = Call("Page.captureScreenshot", params);
   if (shot.is_null() || !shot.contains("data")) return false;
   std::ofstream out(path, std::ios::binary);
   out << FromBase64(shot["data"].get<std::string>());

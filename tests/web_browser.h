@@ -22,12 +22,14 @@ class HeadlessChromium {
   bool Running() const { return pid_ > 0; }
 
   // Opens `url` in a new page of `width` x `height` and waits for its load;
-  // false on failure.
-  bool Open(const std::string& url, int width = 1100, int height = 600);
+  // false on failure. `mobile`: as a phone's browser (the page's viewport
+  // meta tag is obeyed, scroll bars overlay the page).
+  bool Open(const std::string& url, int width = 1100, int height = 600, bool mobile = false);
   // The value of a JavaScript expression in the page (null on failure).
   nlohmann::json Evaluate(const std::string& expression);
-  // A PNG of the page into `path`.
-  bool Screenshot(const std::string& path);
+  // A PNG of the page into `path`: what the window shows, or with
+  // `wholePage` the page from top to bottom at the window's width.
+  bool Screenshot(const std::string& path, bool wholePage = false);
 
  private:
   // Sends a command and returns its result (null on error or time-out).

@@ -1,9 +1,12 @@
 // vigil-web's page in a real browser, Debian's Chromium headless: the
 // overview lists the stations with their states, the autonomy counts down
 // without a reload, and a station's page holds the SVG timeline with a
-// battery band after a mains failure. The overview's screenshot is kept in
-// the build folder (web-artefacts/overview.png).
+// battery band after a mains failure; at a phone's width (390 px) and at a
+// desktop's (1280 px) both pages fit the window and every figure can be
+// read. The screenshots are kept in the build folder (web-artefacts/).
 #include <filesystem>
+#include <sstream>
+#include <vector>
 #include <thread>
 
 #include "web_browser.h"
@@ -69,11 +72,161 @@ TEST(WebInABrowser, TheOverviewCountsDownWithoutAReloadAndTheStationPageDrawsThe
   EXPECT_GT(std::filesystem::file_size(std::string(WEB_ARTEFACTS) + "/overview.png"), 5000u);
 
   ASSERT_TRUE(browser.Open("http://127.0.0.1:2648/station/estacao1"));
-  EXPECT_EQ(browser.Evaluate("document.querySelectorAll('svg.linha-do-tempo').length"), 2);
+  // The last hour, 24 hours and 7 days, drawn wide at this window's width.
+  EXPECT_EQ(browser.Evaluate("document.querySelectorAll('svg.linha-do-tempo.larga').length"), 3);
   EXPECT_GE(browser.Evaluate("document.querySelectorAll('svg.linha-do-tempo rect.faixa.bateria').length"), 2);
   // The band is drawn: it has a width on the screen.
   EXPECT_GT(browser.Evaluate("document.querySelector('svg rect.faixa.bateria').getBoundingClientRect().width"), 0);
   EXPECT_EQ(browser.Evaluate("document.querySelector('table.eventos td:nth-child(2)').textContent"), "Falta de rede");
+}
+
+// What sticks out of the window, as "tag.class left..right" items (empty
+// when nothing does): the document wider than the window, any shown element
+// reaching past either edge, any box whose content is wider than itself.
+// The overview's column heads are hidden on a phone (clipped to a pixel)
+// and are left out there.
+constexpr const char* kOverflowing = R"JS((function () {
+  var w = document.documentElement.clientWidth, found = [];
+  var whole = document.documentElement.scrollWidth;
+  if (whole > w) found.push("document " + whole + " > " + w);
+  document.querySelectorAll("body *").forEach(function (e) {
+    var r = e.getBoundingClientRect();
+    if (r.width === 0 && r.height === 0) return;
+    var head = e.closest("thead");
+    if (head && head.getBoundingClientRect().width <= 1) return;
+    var name = e.tagName.toLowerCase() + "." + (e.getAttribute("class") || "") + " " + Math.round(r.left) + ".." +
+        Math.round(r.right);
+    if (r.left < -0.5 || r.right > w + 0.5) found.push(name);
+    else if (!(e instanceof SVGElement) && e.clientWidth > 0 && e.scrollWidth > e.clientWidth + 1)
+      found.push(name + " holds " + e.scrollWidth);
+  });
+  return found.join("; ");
+})())JS";
+
+// Each station's state, autonomy, time on battery and last signal on the
+// overview: "name|field|label|text|left|right|font px" lines, the label being
+// what the card writes before the value (empty where the column heads name
+// it).
+constexpr const char* kFigures = R"JS((function () {
+  var lines = [];
+  document.querySelectorAll("#estacoes tr").forEach(function (tr) {
+    ["estado", "autonomia", "bateria", "ouvida"].forEach(function (f) {
+      var td = tr.querySelector('[data-campo="' + f + '"]'), r = td.getBoundingClientRect();
+      var label = getComputedStyle(td, "::before").content;
+      lines.push([tr.getAttribute("data-estacao"), f, label === "none" ? "" : label.replace(/"/g, ""), td.textContent,
+                  Math.round(r.left), Math.round(r.right), parseFloat(getComputedStyle(td).fontSize)].join("|"));
+    });
+  });
+  return lines.join("\n");
+})())JS";
+
+TEST(WebInABrowser, BothPagesFitAPhoneAndADesktopWindowWithEveryFigureReadable) {
+  VethLan lan;
+  Sandbox server{In(lan.first())};
+  Sandbox web{In(lan.second())};
+  Station(server, "192.168.77.1");
+  Station(web, "192.168.77.2");
+  server.WriteConf(LocalConf({{3, "Desligar no fim da autonomia (sim/nao) = nao"},
+                              {4, "Desligar com bateria em nivel critico (sim/nao) = nao"}}));
+  Lines(server, "set CTS RI");  // the mains already failed
+  StartWeb(web);
+  ASSERT_EQ(StartDaemon(server).status, 0);
+  // The longest name a datagram carries, in one word, and one on battery.
+  const std::string longName = "almoxarifado-central-bloco-b-sul";
+  ASSERT_EQ(longName.size(), 32u);  // the most a datagram carries
+  server.Run(VIGIL_DGRAM_BIN " send 255.255.255.255 1000 0 " + longName +
+             " 0 0 0 0 0 900 900 900 0 >/dev/null 2>&1 &");
+  server.Run(VIGIL_DGRAM_BIN " send 255.255.255.255 1000 0 sala-de-servidores 1 0 0 0 0 5400 5400 4000 1400"
+             " >/dev/null 2>&1 &");
+  ASSERT_TRUE(WaitUntil([&] {
+    std::string m = Get(web, "/metrics").body;
+    return Metric(m, "network_ups_tools_ups_status{flag=\"OB\",ups=\"estacao1\"}") == 1 &&
+           Metric(m, "network_ups_tools_ups_status{flag=\"OL\",ups=\"" + longName + "\"}") == 1 &&
+           Metric(m, "network_ups_tools_ups_status{flag=\"OB\",ups=\"sala-de-servidores\"}") == 1;
+  }, 15000)) << web.Read("web/web.log");
+
+  std::string profile = web.Path("chromium-profile");
+  std::filesystem::create_directories(profile);
+  std::string error;
+  HeadlessChromium browser(lan.second(), profile, &error);
+  ASSERT_TRUE(browser.Running()) << error;
+  std::filesystem::create_directories(WEB_ARTEFACTS);
+  const std::string shots = WEB_ARTEFACTS;
+
+  struct Window {
+    int width, height;
+    bool phone;
+    const char* suffix;
+  };
+  for (const Window& window : {Window{390, 844, true, "390"}, Window{1280, 800, false, "1280"}}) {
+    SCOPED_TRACE(window.suffix);
+    ASSERT_TRUE(browser.Open("http://127.0.0.1:2648/", window.width, window.height, window.phone));
+    ASSERT_TRUE(WaitUntil([&] {
+      return browser.Evaluate("document.getElementById('estacoes').hasAttribute('data-atualizado')") == true;
+    }, 10000));
+    EXPECT_EQ(browser.Evaluate("document.documentElement.clientWidth"), window.width);
+    EXPECT_EQ(browser.Evaluate(kOverflowing), "");
+
+    nlohmann::json figures = browser.Evaluate(kFigures);
+    ASSERT_TRUE(figures.is_string());
+    std::istringstream lines(figures.get<std::string>());
+    std::string line;
+    int seen = 0;
+    while (std::getline(lines, line)) {
+      ++seen;
+      std::vector<std::string> part;
+      std::istringstream fields(line);
+      for (std::string f; std::getline(fields, f, '|');) part.push_back(f);
+      ASSERT_EQ(part.size(), 7u) << line;
+      EXPECT_FALSE(part[3].empty()) << line;
+      EXPECT_GE(std::stoi(part[4]), 0) << line;
+      EXPECT_LE(std::stoi(part[5]), window.width) << line;
+      EXPECT_GE(std::stod(part[6]), 14) << line;
+      // On a phone each value has its name beside it; on a desktop the
+      // column heads name them and the values stand alone.
+      if (window.phone)
+        EXPECT_EQ(part[2], part[1] == "estado" ? "Estado" : part[1] == "autonomia" ? "Autonomia restante"
+                           : part[1] == "bateria" ? "Na bateria há" : "Último sinal") << line;
+      else
+        EXPECT_EQ(part[2], "") << line;
+    }
+    EXPECT_EQ(seen, 3 * 4);
+    // A card per station on a phone (its figures one under the other), a
+    // row per station on a desktop.
+    nlohmann::json tops = browser.Evaluate(
+        "(function(){var r=document.querySelector('tr[data-estacao=\"sala-de-servidores\"]');var t={};"
+        "r.querySelectorAll('td').forEach(function(c){t[Math.round(c.getBoundingClientRect().top)]=1;});"
+        "return Object.keys(t).length;})()");
+    if (window.phone)
+      EXPECT_EQ(tops, 6);
+    else
+      EXPECT_EQ(tops, 1);
+    EXPECT_EQ(browser.Evaluate("document.querySelector('#estacoes').parentNode.tHead.getBoundingClientRect().width > 1"),
+              !window.phone);
+    EXPECT_TRUE(browser.Screenshot(shots + "/overview-" + window.suffix + ".png", true));
+
+    ASSERT_TRUE(browser.Open("http://127.0.0.1:2648/station/estacao1", window.width, window.height, window.phone));
+    EXPECT_EQ(browser.Evaluate(kOverflowing), "");
+    // Three pictures shown, the last hour first, the ones of the other
+    // width hidden; their letters readable once scaled to the window.
+    const std::string shown = window.phone ? "estreita" : "larga", hidden = window.phone ? "larga" : "estreita";
+    EXPECT_EQ(browser.Evaluate("Array.prototype.filter.call(document.querySelectorAll('svg.linha-do-tempo." + shown +
+                               "'),function(s){return s.getBoundingClientRect().width>0;}).length"), 3);
+    EXPECT_EQ(browser.Evaluate("Array.prototype.filter.call(document.querySelectorAll('svg.linha-do-tempo." + hidden +
+                               "'),function(s){return s.getBoundingClientRect().width>0;}).length"), 0);
+    nlohmann::json letters = browser.Evaluate(
+        "Math.min.apply(null,Array.prototype.map.call(document.querySelectorAll('svg.linha-do-tempo." + shown +
+        " text.hora'),function(t){return t.getBoundingClientRect().height;}))");
+    ASSERT_TRUE(letters.is_number());
+    EXPECT_GE(letters.get<double>(), 11.0);
+    // The last hour draws the outage begun seconds ago, and the figures
+    // are listed.
+    EXPECT_GT(browser.Evaluate("document.querySelector('svg.linha-do-tempo." + shown +
+                               " rect.faixa').getBoundingClientRect().width"), 0);
+    EXPECT_EQ(browser.Evaluate("document.querySelector('dl.resumo [data-campo=\"ouvida\"] dt').textContent"),
+              "Último sinal");
+    EXPECT_TRUE(browser.Screenshot(shots + "/station-" + window.suffix + ".png", true));
+  }
 }
 
 }  // namespace

@@ -24,6 +24,31 @@ tr.silenciosa td { color: #777; }
 svg.linha-do-tempo { width: 100%; max-width: 960px; height: auto; display: block; }
 .legenda span { display: inline-block; margin-right: 1em; }
 .legenda i { display: inline-block; width: .9em; height: .9em; margin-right: .3em; vertical-align: middle; }
+td, dd, h1 { overflow-wrap: anywhere; }
+dl.resumo { margin: 0 0 1em; }
+dl.resumo div { display: flex; flex-wrap: wrap; gap: 0 .5em; padding: .25em 0; }
+dl.resumo dt { font-weight: bold; min-width: 12.5em; }
+dl.resumo dt::after { content: ":"; }
+dl.resumo dd { margin: 0; }
+svg.linha-do-tempo.estreita { display: none; }
+
+/* A phone: each station a card of label and value lines, the timelines
+   drawn narrow, nothing wider than the screen. */
+@media (max-width: 40em) {
+  body { margin: .75em; }
+  table.cartoes, table.cartoes tbody, table.cartoes tr, table.cartoes td { display: block; width: auto; }
+  table.cartoes thead { position: absolute; width: 1px; height: 1px; overflow: hidden; clip: rect(0 0 0 0); }
+  table.cartoes tr { border: 1px solid #ccc; border-radius: .4em; margin: 0 0 .8em; padding: .3em .6em; }
+  table.cartoes td { display: flex; justify-content: space-between; align-items: center; gap: .5em;
+    padding: .35em 0; border-bottom: 1px solid #eee; text-align: right; }
+  table.cartoes td:last-child { border-bottom: none; }
+  table.cartoes td::before { content: attr(data-rotulo); font-weight: bold; color: #444; text-align: left; }
+  table.cartoes td[data-campo="nome"] { display: block; font-size: 1.15em; font-weight: bold; text-align: left; }
+  th, td { padding: .35em .4em; }
+  dl.resumo dt { min-width: 0; }
+  svg.linha-do-tempo.larga { display: none; }
+  svg.linha-do-tempo.estreita { display: block; }
+}
 )CSS";
 
 const char kPageScript[] = R"JS(
@@ -41,10 +66,15 @@ const char kPageScript[] = R"JS(
     if (s >= 60) return Math.floor(s / 60) + " min " + dois(s % 60) + " s";
     return s + " s";
   }
+  // The words written before each value where a station is shown as a
+  // card (a narrow screen); the same as the server's.
+  var rotulos = { estado: "Estado", autonomia: "Autonomia restante", bateria: "Na bateria h\u00e1",
+                  ouvida: "\u00daltimo sinal", assinatura: "Assinada" };
   function celula(linha, texto, campo) {
     var td = document.createElement("td");
     td.textContent = texto;
     if (campo) td.setAttribute("data-campo", campo);
+    if (rotulos[campo]) td.setAttribute("data-rotulo", rotulos[campo]);
     linha.appendChild(td);
     return td;
   }
@@ -56,7 +86,7 @@ const char kPageScript[] = R"JS(
       var tr = document.createElement("tr");
       tr.setAttribute("data-estacao", e.name);
       if (e.silent) tr.className = "silenciosa";
-      var nome = celula(tr, "");
+      var nome = celula(tr, "", "nome");
       var a = document.createElement("a");
       a.href = e.url;
       a.textContent = e.name;

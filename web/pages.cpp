@@ -11,7 +11,7 @@ namespace web {
 
 namespace {
 
-constexpr int64_t kDayMs = 24 * 3600 * 1000LL;
+constexpr int64_t kHourMs = 3600 * 1000LL, kDayMs = 24 * kHourMs;
 // The events table shows at most this many, newest first.
 constexpr size_t kEventRows = 500;
 
@@ -38,29 +38,52 @@ std::string StateBadge(const StationNow& s) {
   return std::string("<span class=\"estado estado-") + StateKey(state) + "\">" + StateWords(state) + "</span>";
 }
 
+// The words for a station's figure, by its data-campo.
+const char* FieldWords(const char* field) {
+  if (std::string(field) == "estado") return "Estado";
+  if (std::string(field) == "autonomia") return "Autonomia restante";
+  if (std::string(field) == "bateria") return "Na bateria há";
+  if (std::string(field) == "ouvida") return "Último sinal";
+  if (std::string(field) == "assinatura") return "Assinada";
+  return "";
+}
+
+// A cell of the overview. `data-rotulo` names it where a narrow screen
+// shows each station as a card instead of a row (the style sheet writes it
+// before the value); the script draws the same cells (page_assets.cpp).
+std::string Cell(const char* field, const std::string& html) {
+  return std::string("<td data-campo=\"") + field + "\" data-rotulo=\"" + FieldWords(field) + "\">" + html + "</td>";
+}
+
+// A timeline in both proportions; the style sheet shows the one that fits.
+std::string Timeline(const std::vector<HistoryEntry>& entries, int64_t fromMs, int64_t nowMs, TimeMarks marks,
+                     const std::string& title) {
+  return TimelineSvg(entries, fromMs, nowMs, nowMs, marks, title, TimelineFit::kWide) +
+         TimelineSvg(entries, fromMs, nowMs, nowMs, marks, title, TimelineFit::kNarrow);
+}
+
 }  // namespace
 
 std::string OverviewPage(const BoardNow& now) {
   std::string html = Head("Vigil 2.0 - Nobreaks da rede", true);
   html += "<h1>Nobreaks da rede</h1>\n<p id=\"aviso\" class=\"aviso\"></p>\n";
   html +=
-      "<table>\n<thead><tr><th>Estação</th><th>Estado</th><th>Autonomia restante</th>"
+      "<table class=\"cartoes\">\n<thead><tr><th>Estação</th><th>Estado</th><th>Autonomia restante</th>"
       "<th>Na bateria há</th><th>Último sinal</th><th>Assinada</th></tr></thead>\n"
       "<tbody id=\"estacoes\">\n";
   for (const StationNow& s : now.stations) {
     html += "<tr data-estacao=\"" + HtmlEscape(s.label) + "\"" + (s.silent ? " class=\"silenciosa\"" : "") + ">";
-    html += "<td><a href=\"/station/" + PathSegment(s.label) + "\">" + HtmlEscape(s.label) + "</a></td>";
-    html += "<td data-campo=\"estado\">" + StateBadge(s) + "</td>";
+    html += "<td data-campo=\"nome\"><a href=\"/station/" + PathSegment(s.label) + "\">" + HtmlEscape(s.label) +
+            "</a></td>";
+    html += Cell("estado", StateBadge(s));
     if (s.heard) {
-      html += "<td data-campo=\"autonomia\">" + Duration(RemainingNow(s)) + "</td>";
-      html += "<td data-campo=\"bateria\">" + (s.last.power_fail ? Duration(OnBatteryNow(s)) : "—") + "</td>";
-      html += "<td data-campo=\"ouvida\">há " + Duration(s.silentForMs / 1000) + "</td>";
+      html += Cell("autonomia", Duration(RemainingNow(s)));
+      html += Cell("bateria", s.last.power_fail ? Duration(OnBatteryNow(s)) : "—");
+      html += Cell("ouvida", "há " + Duration(s.silentForMs / 1000));
     } else {
-      html +=
-          "<td data-campo=\"autonomia\">—</td><td data-campo=\"bateria\">—</td>"
-          "<td data-campo=\"ouvida\">não ouvida desde o início</td>";
+      html += Cell("autonomia", "—") + Cell("bateria", "—") + Cell("ouvida", "não ouvida desde o início");
     }
-    html += std::string("<td data-campo=\"assinatura\">") + SignatureWords(s.signature) + "</td></tr>\n";
+    html += Cell("assinatura", SignatureWords(s.signature)) + "</tr>\n";
   }
   html += "</tbody>\n</table>\n";
   if (now.stations.empty()) html += "<p>Nenhuma estação ouvida ainda.</p>\n";
@@ -74,17 +97,26 @@ std::string StationPage(const StationNow& s, const std::vector<HistoryEntry>& en
   std::string html = Head("Vigil 2.0 - " + s.label, false);
   html += "<p><a href=\"/\">← Todas as estações</a></p>\n";
   html += "<h1>" + HtmlEscape(s.label) + " " + StateBadge(s) + "</h1>\n";
+  // The figures one under the other, as on the overview's cards.
+  html += "<dl class=\"resumo\">";
+  auto figure = [&](const char* field, const std::string& value) {
+    html += std::string("<div data-campo=\"") + field + "\"><dt>" + FieldWords(field) + "</dt><dd>" + value +
+            "</dd></div>";
+  };
   if (s.heard) {
-    html += "<p>Autonomia restante: <b>" + Duration(RemainingNow(s)) + "</b> de " + Duration(s.last.autonomy_total) +
-            (s.last.power_fail ? "; na bateria há " + Duration(OnBatteryNow(s)) : "") +
-            "; último sinal há " + Duration(s.silentForMs / 1000) + ".</p>\n";
+    figure("autonomia", "<b>" + Duration(RemainingNow(s)) + "</b> de " + Duration(s.last.autonomy_total));
+    figure("bateria", s.last.power_fail ? Duration(OnBatteryNow(s)) : "—");
+    figure("ouvida", "há " + Duration(s.silentForMs / 1000));
   } else {
-    html += "<p>Não ouvida desde o início do programa.</p>\n";
+    figure("ouvida", "não ouvida desde o início do programa");
   }
+  html += "</dl>\n";
+  html += "<h2>Última hora</h2>\n";
+  html += Timeline(entries, nowMs - kHourMs, nowMs, TimeMarks::kMinutes, "Última hora de " + s.label);
   html += "<h2>Últimas 24 horas</h2>\n";
-  html += TimelineSvg(entries, nowMs - kDayMs, nowMs, nowMs, false, "Últimas 24 horas de " + s.label);
+  html += Timeline(entries, nowMs - kDayMs, nowMs, TimeMarks::kHours, "Últimas 24 horas de " + s.label);
   html += "<h2>Últimos 7 dias</h2>\n";
-  html += TimelineSvg(entries, nowMs - 7 * kDayMs, nowMs, nowMs, true, "Últimos 7 dias de " + s.label);
+  html += Timeline(entries, nowMs - 7 * kDayMs, nowMs, TimeMarks::kDays, "Últimos 7 dias de " + s.label);
   html += "<p class=\"legenda\">";
   for (const char* const* kind = kBandKinds; *kind; ++kind)
     html += std::string("<span><i style=\"background:") + BandFill(*kind) + "\"></i>" + BandWords(*kind) + "</span>";

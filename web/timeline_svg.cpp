@@ -9,9 +9,17 @@ namespace web {
 
 namespace {
 
-// The drawing, in the picture's own units.
-constexpr double kWidth = 960, kHeight = 170;
-constexpr double kLeft = 56, kRight = 944, kTop = 10, kBottom = 130;
+// The drawing, in the picture's own units. The narrow one is scaled to a
+// phone's width of about 370 px, so its letters of 14 units stay near 13 px.
+struct Geometry {
+  double width, height;
+  double left, right, top, bottom;  // the plotting area
+  int fontSize;
+  int hourStep;    // a mark every this many hours (day view)
+  int minuteStep;  // a mark every this many minutes (hour view)
+};
+constexpr Geometry kWide = {960, 170, 56, 944, 10, 130, 11, 3, 10};
+constexpr Geometry kNarrow = {400, 196, 60, 392, 10, 140, 14, 6, 15};
 
 struct Look {
   const char* kind;
@@ -79,7 +87,10 @@ std::vector<Band> BandsOf(const std::vector<HistoryEntry>& entries, int64_t from
 }
 
 std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs, int64_t toMs, int64_t nowMs,
-                        bool days, const std::string& title) {
+                        TimeMarks marks, const std::string& title, TimelineFit fit) {
+  const Geometry& g = fit == TimelineFit::kNarrow ? kNarrow : kWide;
+  const double kLeft = g.left, kRight = g.right, kTop = g.top, kBottom = g.bottom;
+  const std::string font = std::to_string(g.fontSize);
   const double span = static_cast<double>(std::max<int64_t>(1, toMs - fromMs));
   auto x = [&](int64_t ms) { return kLeft + (kRight - kLeft) * static_cast<double>(ms - fromMs) / span; };
 
@@ -92,8 +103,9 @@ std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs
     return kBottom - (kBottom - kTop) * v;
   };
 
-  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"linha-do-tempo\" viewBox=\"0 0 " +
-                    Number(kWidth) + " " + Number(kHeight) + "\" role=\"img\" aria-label=\"" + HtmlEscape(title) +
+  std::string svg = std::string("<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"linha-do-tempo ") +
+                    (fit == TimelineFit::kNarrow ? "estreita" : "larga") + "\" viewBox=\"0 0 " + Number(g.width) + " " +
+                    Number(g.height) + "\" role=\"img\" aria-label=\"" + HtmlEscape(title) +
                     "\">\n";
   svg += "<rect class=\"fundo\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kTop) + "\" width=\"" +
          Number(kRight - kLeft) + "\" height=\"" + Number(kBottom - kTop) +
@@ -127,30 +139,45 @@ std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs
 
   // The autonomy scale on the left, the time along the bottom.
   svg += "<text class=\"escala\" x=\"" + Number(kLeft - 4) + "\" y=\"" + Number(kTop + 10) +
-         "\" text-anchor=\"end\" font-size=\"11\">" + std::to_string(nominal / 60) + " min</text>\n";
+         "\" text-anchor=\"end\" font-size=\"" + font + "\">" + std::to_string(nominal / 60) + " min</text>\n";
   svg += "<text class=\"escala\" x=\"" + Number(kLeft - 4) + "\" y=\"" + Number(kBottom) +
-         "\" text-anchor=\"end\" font-size=\"11\">0</text>\n";
-  // Marks on whole local hours (every third) or at local midnights: the
-  // first whole local hour is found by quarter hours (any time zone's whole
-  // hours fall on one), then whole hours are walked, found again if a
-  // change of the clock moves them.
-  constexpr int64_t kQuarter = 15 * 60 * 1000LL, kHour = 4 * kQuarter;
-  auto wholeHour = [](const std::string& clock) { return clock.size() == 5 && clock.compare(3, 2, "00") == 0; };
-  int64_t at = fromMs - fromMs % kQuarter;
-  for (int i = 0; i < 4 && !wholeHour(LocalHourMinute(at)); ++i) at += kQuarter;
-  for (; at <= toMs; at += kHour) {
-    std::string clock = LocalHourMinute(at);
-    for (int i = 0; i < 3 && !wholeHour(clock); ++i) clock = LocalHourMinute(at += kQuarter);
-    if (!wholeHour(clock) || at < fromMs || at > toMs) continue;
-    int hour = (clock[0] - '0') * 10 + (clock[1] - '0');
-    if (days ? hour != 0 : hour % 3 != 0) continue;
+         "\" text-anchor=\"end\" font-size=\"" + font + "\">0</text>\n";
+  auto mark = [&](int64_t at, const std::string& words) {
     double px = x(at);
     svg += "<line class=\"marca\" x1=\"" + Number(px) + "\" y1=\"" + Number(kBottom) + "\" x2=\"" + Number(px) +
            "\" y2=\"" + Number(kBottom + 5) + "\" stroke=\"#666666\"/>\n";
-    svg += "<text class=\"hora\" x=\"" + Number(px) + "\" y=\"" + Number(kBottom + 18) +
-           "\" text-anchor=\"middle\" font-size=\"11\">" + (days ? LocalDayMonth(at) : clock) + "</text>\n";
+    svg += "<text class=\"hora\" x=\"" + Number(px) + "\" y=\"" + Number(kBottom + 7 + g.fontSize) +
+           "\" text-anchor=\"middle\" font-size=\"" + font + "\">" + words + "</text>\n";
+  };
+  constexpr int64_t kFiveMinutes = 5 * 60 * 1000LL, kQuarter = 3 * kFiveMinutes, kHour = 4 * kQuarter;
+  if (marks == TimeMarks::kMinutes) {
+    // Every time zone's offset is a whole number of quarter hours, so local
+    // marks fall on five-minute steps of the universal clock.
+    for (int64_t at = fromMs - fromMs % kFiveMinutes; at <= toMs; at += kFiveMinutes) {
+      std::string clock = LocalHourMinute(at);
+      if (at >= fromMs && clock.size() == 5 && ((clock[3] - '0') * 10 + (clock[4] - '0')) % g.minuteStep == 0)
+        mark(at, clock);
+      if (at > INT64_MAX - kFiveMinutes) break;
+    }
+  } else {
+    // Marks on whole local hours or at local midnights: the first whole
+    // local hour is found by quarter hours, then whole hours are walked,
+    // found again if a change of the clock moves them.
+    const bool days = marks == TimeMarks::kDays;
+    auto wholeHour = [](const std::string& clock) { return clock.size() == 5 && clock.compare(3, 2, "00") == 0; };
+    int64_t at = fromMs - fromMs % kQuarter;
+    for (int i = 0; i < 4 && !wholeHour(LocalHourMinute(at)); ++i) at += kQuarter;
+    for (; at <= toMs; at += kHour) {
+      std::string clock = LocalHourMinute(at);
+      for (int i = 0; i < 3 && !wholeHour(clock); ++i) clock = LocalHourMinute(at += kQuarter);
+      if (!wholeHour(clock) || at < fromMs || at > toMs) continue;
+      int hour = (clock[0] - '0') * 10 + (clock[1] - '0');
+      if (days ? hour != 0 : hour % g.hourStep != 0) continue;
+      mark(at, days ? LocalDayMonth(at) : clock);
+    }
   }
-  svg += "<text class=\"titulo\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kHeight - 8) + "\" font-size=\"12\">" +
+  svg += "<text class=\"titulo\" x=\"" + Number(kLeft) + "\" y=\"" + Number(g.height - 8) + "\" font-size=\"" +
+         std::to_string(g.fontSize + 1) + "\">" +
          HtmlEscape(title) + "</text>\n";
   svg += "</svg>\n";
   return svg;

@@ -27,10 +27,18 @@ struct Band {
 // ending the last one.
 std::vector<Band> BandsOf(const std::vector<HistoryEntry>& entries, int64_t fromMs, int64_t toMs, int64_t nowMs);
 
-// The picture of [fromMs, toMs]; `days` marks the axis by day, else by
-// hour. `title` is its accessible name (UTF-8).
+// How the time axis is marked: by minutes (the last hour), by hours (a
+// day) or at midnights (a week).
+enum class TimeMarks { kMinutes, kHours, kDays };
+
+// The drawing's proportions: wide for a desktop window, narrow for a phone
+// (fewer marks, larger letters once scaled down to the screen). The pages
+// carry both and the style sheet shows one.
+enum class TimelineFit { kWide, kNarrow };
+
+// The picture of [fromMs, toMs]. `title` is its accessible name (UTF-8).
 std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs, int64_t toMs, int64_t nowMs,
-                        bool days, const std::string& title);
+                        TimeMarks marks, const std::string& title, TimelineFit fit = TimelineFit::kWide);
 
 // The Portuguese words and the colour of a band's kind, for the legend.
 const char* BandWords(const char* kind);

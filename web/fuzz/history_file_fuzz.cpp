@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<HistoryEntry> entries = MergeHistory(reading.records, own, INT64_MIN);
   int64_t now = entries.empty() ? 0 : entries.back().unixMs;
   // The window's length changes only the marks, not how records are read.
-  TimelineSvg(entries, now - 6 * 3600 * 1000LL, now, now, false, "6 h");
+  TimelineSvg(entries, now - 6 * 3600 * 1000LL, now, now, TimeMarks::kHours, "6 h");
+  TimelineSvg(entries, now - 3600 * 1000LL, now, now, TimeMarks::kMinutes, "1 h", TimelineFit::kNarrow);
   EventsCsvLines("estacao1", entries);
   return 0;
 }

@@ -3,6 +3,7 @@
 // its timeline.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -151,16 +152,61 @@ TEST(TimelineSvgTest, MarksEveryThirdHourOrEachMidnightAndBreaksTheAutonomyLineA
     records.push_back(r);
   }
   std::vector<web::HistoryEntry> entries = web::MergeHistory(records, {}, INT64_MIN);
-  std::string hours = web::TimelineSvg(entries, now - day, now, now, false, "24 h");
+  std::string hours = web::TimelineSvg(entries, now - day, now, now, web::TimeMarks::kHours, "24 h");
   int marks = Occurrences(hours, "class=\"hora\"");
   EXPECT_GE(marks, 7);
   EXPECT_LE(marks, 9);
   EXPECT_EQ(Occurrences(hours, "<polyline class=\"autonomia\""), 1);
-  std::string week = web::TimelineSvg(entries, now - 7 * day, now, now, true, "7 dias");
+  std::string week = web::TimelineSvg(entries, now - 7 * day, now, now, web::TimeMarks::kDays, "7 dias");
   EXPECT_GE(Occurrences(week, "class=\"hora\""), 6);
   EXPECT_LE(Occurrences(week, "class=\"hora\""), 8);
   EXPECT_EQ(Occurrences(week, "<polyline class=\"autonomia\""), 2) << "broken where the records stop";
   EXPECT_EQ(Occurrences(week, "class=\"faixa rede\""), 2);
+}
+
+TEST(TimelineSvgTest, TheLastHourIsMarkedByMinutesAndTheNarrowDrawingHasFewerMarksAndLargerLetters) {
+  const int64_t now = 1765012345678, minute = 60 * 1000LL;
+  // A station first heard 8 minutes ago, on battery from 4 minutes ago.
+  std::vector<web::HistoryRecord> records;
+  for (int64_t t = now - 8 * minute; t <= now; t += 30 * 1000) {
+    web::HistoryRecord r;
+    r.unixMs = t;
+    r.flags.powerFail = t >= now - 4 * minute;
+    r.remaining = r.flags.powerFail ? static_cast<int>(600 - (t - (now - 4 * minute)) / 1000) : 600;
+    r.nominal = 600;
+    records.push_back(r);
+  }
+  std::vector<web::HistoryEntry> entries = web::MergeHistory(records, {}, INT64_MIN);
+  std::string wide = web::TimelineSvg(entries, now - 60 * minute, now, now, web::TimeMarks::kMinutes, "1 h");
+  std::string narrow = web::TimelineSvg(entries, now - 60 * minute, now, now, web::TimeMarks::kMinutes, "1 h",
+                                        web::TimelineFit::kNarrow);
+  // Every 10 minutes wide, every 15 narrow, each an hh:mm of a whole step.
+  EXPECT_EQ(Occurrences(wide, "class=\"hora\""), 6);
+  EXPECT_EQ(Occurrences(narrow, "class=\"hora\""), 4);
+  for (const std::string* svg : {&wide, &narrow}) {
+    for (size_t at = svg->find("class=\"hora\""); at != std::string::npos; at = svg->find("class=\"hora\"", at + 1)) {
+      size_t text = svg->find('>', at) + 1;
+      std::string clock = svg->substr(text, svg->find('<', text) - text);
+      ASSERT_EQ(clock.size(), 5u) << clock;
+      EXPECT_EQ(std::atoi(clock.c_str() + 3) % (svg == &wide ? 10 : 15), 0) << clock;
+    }
+    // The minutes heard fill a visible part of the picture: the mains and
+    // the battery, with the autonomy line going down.
+    EXPECT_EQ(Occurrences(*svg, "class=\"faixa rede\""), 1);
+    EXPECT_EQ(Occurrences(*svg, "class=\"faixa bateria\""), 1);
+    EXPECT_EQ(Occurrences(*svg, "<polyline class=\"autonomia\""), 1);
+  }
+  EXPECT_NE(wide.find("class=\"linha-do-tempo larga\" viewBox=\"0 0 960.0 170.0\""), std::string::npos);
+  EXPECT_NE(narrow.find("class=\"linha-do-tempo estreita\" viewBox=\"0 0 400.0 196.0\""), std::string::npos);
+  EXPECT_NE(narrow.find("font-size=\"14\""), std::string::npos);
+  EXPECT_EQ(narrow.find("font-size=\"11\""), std::string::npos);
+  // The same state drawn at both widths: bands begin at the same fraction.
+  auto fraction = [](const std::string& svg, double left, double right) {
+    size_t at = svg.find("class=\"faixa bateria\" x=\"");
+    return (std::atof(svg.c_str() + at + 25) - left) / (right - left);
+  };
+  EXPECT_NEAR(fraction(wide, 56, 944), fraction(narrow, 60, 392), 0.002);
+  EXPECT_NEAR(fraction(wide, 56, 944), 56.0 / 60, 0.002);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // including stations whose names are hostile.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "web/history_events.h"
@@ -167,6 +169,45 @@ TEST_F(SiteFixture, TheOverviewShowsEveryStateAndWorksWithoutScripts) {
   EXPECT_EQ(page.find("<button"), std::string::npos);
   EXPECT_EQ(page.find("<input"), std::string::npos);
   EXPECT_NE(page.find("5 min 00 s"), std::string::npos);
+  // Each figure carries its name for the card a narrow screen shows.
+  EXPECT_NE(page.find("<td data-campo=\"autonomia\" data-rotulo=\"Autonomia restante\">5 min 00 s</td>"),
+            std::string::npos) << page;
+  for (const char* field : {"estado", "autonomia", "bateria", "ouvida", "assinatura"})
+    EXPECT_EQ(Count(page, std::string("data-campo=\"") + field + "\" data-rotulo=\""), 6) << field;
+  EXPECT_NE(page.find("<table class=\"cartoes\">"), std::string::npos);
+}
+
+TEST_F(SiteFixture, AStationPageListsItsFiguresAndAStationHeardMinutesAgoFillsTheLastHour) {
+  Hear(Datagram("estacao1"), kT0 - 300000);
+  Hear(Datagram("estacao1", {1}, 420, 600, 60), kT0 - 60000);
+  Hear(Datagram("estacao1", {1}, 400, 600, 80), kT0 - 40000);
+  // 10 s after the last datagram.
+  unix = kT0 - 30000;
+  mono = 100000 - 30000;
+  std::string page = Get("/station/estacao1").body;
+  EXPECT_NE(page.find("<dl class=\"resumo\"><div data-campo=\"autonomia\"><dt>Autonomia restante</dt>"
+                      "<dd><b>6 min 30 s</b> de 10 min 00 s</dd></div>"
+                      "<div data-campo=\"bateria\"><dt>Na bateria há</dt><dd>1 min 30 s</dd></div>"
+                      "<div data-campo=\"ouvida\"><dt>Último sinal</dt><dd>há 10 s</dd></div></dl>"),
+            std::string::npos)
+      << page;
+  // In the last hour the four minutes on mains are a fifteenth of the
+  // width; in the 24 hours a sliver.
+  size_t hour = page.find("<h2>Última hora</h2>"), day = page.find("<h2>Últimas 24 horas</h2>");
+  ASSERT_NE(hour, std::string::npos);
+  ASSERT_NE(day, std::string::npos);
+  auto widest = [&](size_t from, size_t to) {
+    double most = 0;
+    for (size_t at = page.find("class=\"faixa ", from); at < to; at = page.find("class=\"faixa ", at + 1)) {
+      size_t w = page.find("width=\"", at);
+      most = std::max(most, std::atof(page.c_str() + w + 7));
+    }
+    return most;
+  };
+  EXPECT_GT(widest(hour, day), 888.0 * 3 / 60);   // the mains minutes, drawn wide
+  EXPECT_LT(widest(day, std::string::npos), 888.0 * 5 / 1440 + 1);
+  board.Know("nunca");
+  EXPECT_NE(Get("/station/nunca").body.find("<dd>não ouvida desde o início do programa</dd>"), std::string::npos);
 }
 
 TEST_F(SiteFixture, AStationPageDrawsABatteryBandAfterAMainsFailureAndListsItsEvents) {
@@ -177,10 +218,14 @@ TEST_F(SiteFixture, AStationPageDrawsABatteryBandAfterAMainsFailureAndListsItsEv
   unix = kT0;
   mono = 100000;
   std::string page = Get("/station/estacao1").body;
-  EXPECT_EQ(Count(page, "<svg "), 2);
-  EXPECT_EQ(Count(page, "class=\"faixa bateria\""), 2) << page;
-  EXPECT_GE(Count(page, "class=\"faixa rede\""), 2);
-  EXPECT_EQ(Count(page, "<polyline class=\"autonomia\""), 2);
+  // The last hour, 24 hours and 7 days, each drawn wide and narrow.
+  EXPECT_EQ(Count(page, "<svg "), 6);
+  EXPECT_EQ(Count(page, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"linha-do-tempo estreita\""), 3);
+  EXPECT_EQ(Count(page, "class=\"faixa bateria\""), 6) << page;
+  EXPECT_GE(Count(page, "class=\"faixa rede\""), 6);
+  EXPECT_EQ(Count(page, "<polyline class=\"autonomia\""), 6);
+  EXPECT_LT(page.find("<h2>Última hora</h2>"), page.find("<h2>Últimas 24 horas</h2>"));
+  EXPECT_LT(page.find("<h2>Últimas 24 horas</h2>"), page.find("<h2>Últimos 7 dias</h2>"));
   EXPECT_NE(page.find("<td>Falta de rede</td><td>rede</td>"), std::string::npos);
   EXPECT_NE(page.find("<td>Retorno da rede</td><td>rede</td>"), std::string::npos);
   EXPECT_LT(page.find("Retorno da rede"), page.find("<td>Falta de rede"));  // newest first
@@ -190,7 +235,8 @@ TEST_F(SiteFixture, TheComputersOwnEventsJoinItsStationAndTheCsv) {
   Hear(Datagram("servidor"), kT0 - 60000);
   std::string page = Get("/station/servidor").body;
   EXPECT_NE(page.find("<td>Falta de rede</td><td>registro deste computador</td>"), std::string::npos) << page;
-  EXPECT_EQ(Count(page, "class=\"faixa bateria\""), 2) << "the own events' outage is drawn";
+  EXPECT_EQ(Count(page, "class=\"faixa bateria\""), 6)
+      << "the own events' outage is drawn in the three views, both widths";
   board.Know("outra");
   std::string csv = Get("/events.csv").body;
   EXPECT_EQ(csv.rfind("estacao,data_hora_utc,data_hora_local,codigo,tipo,evento,origem\r\n", 0), 0u);
