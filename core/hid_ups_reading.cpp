@@ -76,17 +76,21 @@ double PhysicalBound(const HidField& f, bool top) {
   return static_cast<double>(b) * PowerOfTen(f.unit_exponent);
 }
 
-// A voltage in volts, moved by the power of ten that makes it plausible:
-// first the field's range must be able to hold a plausible voltage at all
-// (a range topping out at 2.5 V for the mains cannot be right), then the
-// value itself should lie in the band. The smallest move that satisfies
-// both wins; with none, the value stays as the UPS said it (a real 0 V, or
-// a real fault). Sets *rescaled when the value moved.
+// A voltage in volts, moved by the power of ten that makes it plausible.
+// A field whose range tops out at a plausible voltage (0 to 300 V at the
+// mains) pins its scale: its value is taken as it is, faults included.
+// Otherwise the range must at least be able to hold a plausible voltage (a
+// range topping out at 2.5 V for the mains cannot be right), and the value
+// itself should lie in the band; the smallest move that satisfies both
+// wins. With none, a real 0 V or a value that no move makes plausible,
+// the value keeps the first move that the range allows. Sets *rescaled
+// when the value moved.
 double PlausibleVolts(const HidField& f, double volts, Band band, bool* rescaled) {
   double to_volts = f.unit == kHidUnitVolt ? 1e-7 : 1.0;
   double top = PhysicalBound(f, true) * to_volts;
   double bottom = PhysicalBound(f, false) * to_volts;
   bool range_known = f.logical_min != 0 || f.logical_max != 0;
+  if (range_known && top >= band.low && top <= band.high) return volts;
   int fallback = 0;
   bool have_fallback = false;
   for (int step = 0; step <= 2 * kDecadesTried; ++step) {

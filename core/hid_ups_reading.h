@@ -25,7 +25,7 @@ inline constexpr uint32_t kHidUsageBatterySystem = HidUsage(0x84, 0x10);
 inline constexpr uint32_t kHidUsageBattery = HidUsage(0x84, 0x12);
 inline constexpr uint32_t kHidUsageInput = HidUsage(0x84, 0x1A);
 inline constexpr uint32_t kHidUsageOutput = HidUsage(0x84, 0x1C);
-inline constexpr uint32_t kHidUsagePowerSummary = HidUsage(0x84, 0x20);
+inline constexpr uint32_t kHidUsagePowerSummary = HidUsage(0x84, 0x24);
 
 // HID units (SI linear system): the volt is g·cm²·s⁻³·A⁻¹, 10⁻⁷ V; the
 // second is the second.
