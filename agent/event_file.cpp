@@ -47,7 +47,7 @@ bool CEventFile::Open(const char* mode) {
 }
 
 // "a+": created when missing, never truncated, every write at the end.
-bool CEventFile::OpenForWriting() { return Open("a+b"); }
+bool CEventFile::OpenForWriting() { return !path_.empty() && platform::PrepareWindowsDirForWriting() && Open("a+b"); }
 
 bool CEventFile::OpenForReading() { return Open("rb"); }
 

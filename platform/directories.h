@@ -12,6 +12,12 @@ namespace platform {
 uint32_t GetWindowsDir(char* buffer, uint32_t size);
 uint32_t GetSystemDir(char* buffer, uint32_t size);
 
+// Readies the Windows directory for a file to be written in it. Windows
+// always has one; the stand-in makes its folder here and nowhere else, so
+// that a program that only looks for a file there creates nothing. False,
+// said on the debug output, when it cannot be made.
+bool PrepareWindowsDirForWriting();
+
 // The character that joins a directory and a file name.
 char PathSeparator();
 

@@ -20,6 +20,7 @@ packages=(
   libcivetweb-dev nlohmann-json3-dev  # vigil-web: HTTP and JSON (for Windows, CivetWeb's source package: scripts/civetweb-source.sh)
   chromium curl                       # vigil-web's page in a real browser (headless), and plain requests
   prometheus                          # promtool on packaging/prometheus; a real Prometheus scraping vigil-web
+  debootstrap systemd-container       # the packages under a real systemd: a cached Debian 12 tree booted with systemd-nspawn
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(

@@ -125,6 +125,9 @@ TEST(ServiceNotify, Vigil20TellsItsMainProcessBeforeTheStartReturnsAndJournalsEa
                 .status,
             0);
   long long returned = MonotonicMs();
+  // The listener writes down what it heard on its own time: wait for the
+  // whole line; the time stamp it took on receipt still gives the order.
+  ASSERT_TRUE(WaitUntil([&] { return box.Read("notified").find('\n') != std::string::npos; }, 3000));
   auto heard = HeardIn(box, "notified");
   ASSERT_FALSE(heard.empty());
   EXPECT_LE(heard[0].at, returned);

@@ -11,6 +11,9 @@ uint32_t GetWindowsDir(char* buffer, uint32_t size) { return GetWindowsDirectory
 
 uint32_t GetSystemDir(char* buffer, uint32_t size) { return GetSystemDirectoryA(buffer, size); }
 
+// The Windows directory is there for as long as Windows runs.
+bool PrepareWindowsDirForWriting() { return true; }
+
 uint32_t MaxPathBytes() { return MAX_PATH; }
 
 char PathSeparator() { return '\\'; }

@@ -87,8 +87,11 @@ in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin "$
 # Replaces) after its purge: only its state tells whether it is there.
 known() { [ "$(in_root dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" != not-installed ] && in_root dpkg-query -W "$1" >/dev/null 2>&1; }
 
-# A directory left by a hand install on this machine is not the package's.
-in_root rm -rf /usr/local/vigil20
+# What a hand install or a hand run left on this machine (the daemon's
+# directory, the suite's host root, vigil-web's history, their settings) is
+# not the packages': the overlay starts without it (the machine's own copy
+# is not touched), so that every check below sees only what the packages do.
+in_root rm -rf /usr/local/vigil20 /var/lib/vigil20 /etc/vigil20
 
 echo "-- install $version"
 in_root dpkg -i "/tmp/vigil20_${version}_amd64.deb" >/dev/null

@@ -1,0 +1,192 @@
+# Sourced by the systemd tests: boots the cached Debian 12 tree with
+# systemd-nspawn, through an overlay whose upper layer is the container's
+# own folder of this run (the cached tree is never written, and what the
+# guest wrote, its journal included, outlives a power-off for the next boot
+# and for the checks). The overlay is mounted in a mount namespace that
+# only nspawn holds: it is gone with nspawn. The guest is driven from
+# outside with nsenter and ended with a clean power-off. Every container
+# started here is ended when the test exits, however it exits; one left by
+# an interrupted run is ended by the next.
+#
+# The host runs no systemd of its own: nspawn is told not to register with
+# machined (--register=no) and to stay in the cgroup it is started from
+# (--keep-unit), a cgroup of each container's own, since two containers
+# started from one cgroup collide.
+
+# Cgroup folders of ours are named after this prefix, the test's PID and
+# the container's name.
+container_prefix=vigil-systemd
+container_hierarchies=(/sys/fs/cgroup/systemd /sys/fs/cgroup/unified)
+declare -A container_pid1=() container_nspawn=()
+
+container_log() { echo "container: $*" >&2; }
+
+# The processes of one of our cgroups, in every hierarchy we made it in.
+container_cgroup_pids() { # CGROUP_NAME
+  local hierarchy
+  for hierarchy in "${container_hierarchies[@]}"; do
+    [ -d "$hierarchy/$1" ] || continue
+    find "$hierarchy/$1" -name cgroup.procs -exec cat {} + 2>/dev/null
+  done | sort -u
+}
+
+# Kills whatever is left in a cgroup of ours and removes its folders.
+container_cgroup_clear() { # CGROUP_NAME
+  local name=$1 hierarchy pids
+  for _ in $(seq 50); do
+    pids=$(container_cgroup_pids "$name")
+    [ -z "$pids" ] && break
+    kill -9 $pids 2>/dev/null || true
+    sleep 0.1
+  done
+  for hierarchy in "${container_hierarchies[@]}"; do
+    [ -d "$hierarchy/$name" ] || continue
+    find "$hierarchy/$name" -depth -type d -exec rmdir {} \; 2>/dev/null || true
+  done
+}
+
+# Containers of an earlier run whose test is gone: ended now.
+container_clear_stale() {
+  local hierarchy folder name owner
+  for hierarchy in "${container_hierarchies[@]}"; do
+    for folder in "$hierarchy/$container_prefix"-*; do
+      [ -d "$folder" ] || continue
+      name=${folder##*/}
+      owner=${name#"$container_prefix"-}
+      owner=${owner%%-*}
+      if [ "$owner" != $$ ] && ! kill -0 "$owner" 2>/dev/null; then
+        container_log "ending a container left by an earlier run ($name)"
+        container_cgroup_clear "$name"
+      fi
+    done
+  done
+  # The files of those runs (guests' layers, packages).
+  for folder in /tmp/"$container_prefix"-*; do
+    [ -d "$folder" ] || continue
+    owner=${folder#/tmp/"$container_prefix"-}
+    owner=${owner%%-*}
+    if [ "$owner" != $$ ] && ! kill -0 "$owner" 2>/dev/null; then rm -rf "$folder"; fi
+  done
+}
+
+# container_boot NAME TREE [nspawn options...]: boots TREE as NAME and
+# waits until its systemd has finished starting up.
+container_boot() {
+  local name=$1 tree=$2
+  shift 2
+  local cgroup=$container_prefix-$$-$name hierarchy log=$container_dir/$name.console
+  local layers=$container_dir/$name
+  # A journal on disk (journald keeps one where this folder exists): read
+  # after the guest powered itself off.
+  mkdir -p "$layers/upper/var/log/journal" "$layers/work" "$layers/root"
+  for hierarchy in "${container_hierarchies[@]}"; do
+    mkdir -p "$hierarchy/$cgroup"
+  done
+  (
+    for hierarchy in "${container_hierarchies[@]}"; do
+      echo "$BASHPID" >"$hierarchy/$cgroup/cgroup.procs"
+    done
+    exec unshare --mount --propagation private /bin/sh -c '
+      mount -t overlay overlay -o "lowerdir=$1,upperdir=$2/upper,workdir=$2/work" "$2/root" || exit 1
+      shift 2
+      exec systemd-nspawn "$@"' overlay "$tree" "$layers" \
+      --quiet --register=no --keep-unit --boot --directory="$layers/root" --machine="$name" --hostname="$name" \
+      "$@" </dev/null >>"$log" 2>&1
+  ) &
+  container_nspawn[$name]=$!
+  # The guest's PID 1: the process of our cgroup that is PID 1 of its own
+  # PID namespace.
+  local pid status
+  for _ in $(seq 100); do
+    for pid in $(container_cgroup_pids "$cgroup"); do
+      status=$(awk '/^NSpid:/ { print $NF, NF }' "/proc/$pid/status" 2>/dev/null) || continue
+      if [ "$status" = "1 3" ]; then
+        container_pid1[$name]=$pid
+        break 2
+      fi
+    done
+    kill -0 "${container_nspawn[$name]}" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "${container_pid1[$name]:-}" ]; then
+    container_log "$name did not boot: $(tail -20 "$log")"
+    return 1
+  fi
+  local state=""
+  for _ in $(seq 120); do
+    state=$(container_run "$name" systemctl is-system-running 2>/dev/null) || true
+    case $state in running|degraded) break ;; esac
+    sleep 0.25
+  done
+  case $state in
+    running) ;;
+    degraded) container_log "$name booted degraded: $(container_run "$name" systemctl --failed --no-legend)" ;;
+    *) container_log "$name did not finish booting ($state): $(tail -20 "$log")"; return 1 ;;
+  esac
+}
+
+# container_upper NAME: the folder that holds what the guest wrote.
+container_upper() { echo "$container_dir/$1/upper"; }
+
+# container_journal NAME [journalctl options...]: the guest's journal, read
+# from its files (also after it powered off).
+container_journal() {
+  local name=$1
+  shift
+  journalctl --no-pager -D "$(container_upper "$name")/var/log/journal" "$@"
+}
+
+# container_run NAME COMMAND...: runs COMMAND inside NAME, in all its
+# namespaces, with a clean environment.
+container_run() {
+  local name=$1
+  shift
+  nsenter -t "${container_pid1[$name]}" -a /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"
+}
+
+# container_net NAME COMMAND...: runs a host COMMAND in NAME's network only
+# (the host's tools against the guest's services).
+container_net() {
+  local name=$1
+  shift
+  nsenter -t "${container_pid1[$name]}" -n "$@"
+}
+
+# container_wait_end NAME SECONDS: true when NAME's nspawn ended in time.
+container_wait_end() {
+  local name=$1 seconds=$2 nspawn=${container_nspawn[$1]}
+  for _ in $(seq $((seconds * 10))); do
+    kill -0 "$nspawn" 2>/dev/null || { wait "$nspawn" 2>/dev/null || true; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# container_end NAME: a clean power-off (SIGRTMIN+4 to its PID 1), then
+# whatever is left is killed and its cgroup removed.
+container_end() {
+  local name=$1
+  [ -n "${container_nspawn[$name]:-}" ] || return 0
+  kill -s RTMIN+4 "${container_pid1[$name]:-0}" 2>/dev/null || true
+  container_wait_end "$name" 20 || container_log "$name did not power off in time: killed"
+  container_cgroup_clear "$container_prefix-$$-$name"
+  wait "${container_nspawn[$name]}" 2>/dev/null || true
+  unset "container_nspawn[$name]" "container_pid1[$name]"
+}
+
+container_end_all() {
+  local name
+  for name in "${!container_nspawn[@]}"; do
+    container_end "$name"
+  done
+}
+
+# container_setup: the folder of this run's files, stale containers ended,
+# and the traps that end ours.
+container_setup() {
+  container_clear_stale
+  container_dir=$(mktemp -d "/tmp/$container_prefix-$$-XXXXXX")
+  trap 'container_end_all; rm -rf "$container_dir"' EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM HUP
+}
