@@ -39,7 +39,7 @@ TEST_F(WebOnceTest, BesideAServerEachFailureIsOneRowAndOneCountAndASecondOneCoun
 
   Lines(server_, "drop DSR");
   ASSERT_TRUE(WaitForLog(server_, "--> estacao1: Falta de Rede\n", 10000));
-  Lines(server_, "set DSR");
+  Lines(server_, "set DSR CTS RI");
   ASSERT_TRUE(WaitForLog(server_, "--> estacao1: Retorno da rede\n", 10000));
   Lines(server_, "drop DSR");
   ASSERT_TRUE(WaitForLog(server_, "--> estacao1: Falta de Rede\n", 10000, 2));
