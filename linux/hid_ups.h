@@ -25,7 +25,7 @@ inline constexpr int kHidFeaturePollOnBatteryMs = 2000;
 
 struct HidUps {
   linuxbase::UniqueFd fd;          // the hidraw node while open, non-blocking
-  char node[kHidPathMax + 1] = "";  // "/dev/hidrawN" open now
+  char node[core::kHidPathMax + 1] = "";  // "/dev/hidrawN" open now
   core::HidUevent identity;               // bus, vendor, product, name, serial of the device taken
   core::HidUpsName again;                 // how to find it after an unplug: by its identity
   std::unique_ptr<core::HidDescriptor> descriptor;
