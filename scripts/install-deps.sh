@@ -20,6 +20,8 @@ packages=(
   libcivetweb-dev nlohmann-json3-dev  # vigil-web: HTTP and JSON (for Windows, CivetWeb's source package: scripts/civetweb-source.sh)
   chromium curl                       # vigil-web's page in a real browser (headless), and plain requests
   prometheus                          # promtool on packaging/prometheus; a real Prometheus scraping vigil-web
+  libcurl4-openssl-dev                # vigil-web's notifications: e-mail over SMTP and webhooks
+  python3-aiosmtpd openssl            # the notifications' tests: a real SMTP server, and a CA of the test's own
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(
