@@ -109,6 +109,7 @@ bool ParseNotifyLine(const std::vector<std::string>& words, NotifySettings* s, b
   } else if (name == "MAIL_EVENTS") {
     return Kinds(words, &s->mail.filter.kinds, error);
   } else if (name == "MAIL_STATIONS") {
+    if (words.size() < 2) return fail("MAIL_STATIONS takes station names");
     s->mail.filter.stations.insert(words.begin() + 1, words.end());
   } else if (name == "WEBHOOK_URL") {
     if (!one(&s->webhook.url)) return false;
@@ -127,6 +128,7 @@ bool ParseNotifyLine(const std::vector<std::string>& words, NotifySettings* s, b
   } else if (name == "WEBHOOK_EVENTS") {
     return Kinds(words, &s->webhook.filter.kinds, error);
   } else if (name == "WEBHOOK_STATIONS") {
+    if (words.size() < 2) return fail("WEBHOOK_STATIONS takes station names");
     s->webhook.filter.stations.insert(words.begin() + 1, words.end());
   } else if (name == "NOTIFY_KEEP") {
     if (words.size() != 2 || !Number(words[1], 1, 24 * 365, &s->keepHours)) return fail("NOTIFY_KEEP takes hours");

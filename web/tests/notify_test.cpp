@@ -61,6 +61,7 @@ TEST(NotifySettings, RefusesWhatCannotWork) {
       "MAIL_TO c@d\n",                                        // no server
       "MAIL_EVENTS mains_failure nonsense\n",
       "MAIL_TLS maybe\n",
+      "WEBHOOK_STATIONS\n",
       "MAIL_LOGIN onlyuser\n",
       "WEBHOOK_URL ftp://x\n",
       "WEBHOOK_URL \"http://x/a b\"\n",
