@@ -1,5 +1,6 @@
 #include "web/notify/notice_text.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -43,16 +44,21 @@ std::string HeaderText(const std::string& text) {
   return text;
 }
 
+// RFC 5322's date, in UTC, from the calendar arithmetic of <chrono>.
 std::string MailDate(int64_t unixMs) {
-  std::time_t when = static_cast<std::time_t>(unixMs / 1000);
-  std::tm utc{};
-  if (!gmtime_r(&when, &utc)) return "Thu, 01 Jan 1970 00:00:00 +0000";
+  using namespace std::chrono;
+  sys_seconds when{seconds{unixMs / 1000}};
+  sys_days day = floor<days>(when);
+  year_month_day date{day};
+  hh_mm_ss<seconds> clock{when - day};
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   char text[64];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d +0000", kDays[utc.tm_wday % 7], utc.tm_mday,
-                kMonths[utc.tm_mon % 12], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
+  std::snprintf(text, sizeof text, "%s, %02u %s %04d %02d:%02d:%02d +0000", kDays[weekday{day}.c_encoding() % 7],
+                static_cast<unsigned>(date.day()), kMonths[(static_cast<unsigned>(date.month()) + 11) % 12],
+                static_cast<int>(date.year()), static_cast<int>(clock.hours().count()),
+                static_cast<int>(clock.minutes().count()), static_cast<int>(clock.seconds().count()));
   return text;
 }
 

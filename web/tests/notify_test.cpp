@@ -211,6 +211,7 @@ TEST(NoticeText, SaysStationEventTimeAndAutonomyInPortuguese) {
   far.station = "S\xC3\xA3o Paulo";
   EXPECT_NE(MailMessage(far, "a@x.br", {"b@x.br"}, 0, "1").find("Subject: =?UTF-8?B?"), std::string::npos);
   EXPECT_NE(mail.find("Message-ID: <1.2@vigil-web>"), std::string::npos);
+  EXPECT_NE(mail.find("Date: Wed, 10 Dec 2025 20:53:20 +0000\r\n"), std::string::npos) << mail;
 
   nlohmann::json doc = nlohmann::json::parse(WebhookJson(burst));
   EXPECT_EQ(doc["station"], "posto7");
