@@ -73,14 +73,19 @@ std::string Outbox::PathOf(uint64_t number) const {
 }
 
 std::optional<OutboxRecord> Outbox::ReadOrSetAside(const std::string& path, std::string* setAside) {
-  std::ifstream in(path, std::ios::binary);
   std::string bytes;
-  if (in) {
-    bytes.resize(kOutboxPayloadMax + kHeaderMax + 1);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
+  bool failed = false;
+  {
+    // Closed before a rename: Windows renames no file that is open.
+    std::ifstream in(path, std::ios::binary);
+    if (in) {
+      bytes.resize(kOutboxPayloadMax + kHeaderMax + 1);
+      in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      bytes.resize(static_cast<size_t>(in.gcount()));
+    }
+    failed = in.bad();
   }
-  std::optional<OutboxRecord> record = in.bad() ? std::nullopt : DecodeOutboxRecord(bytes);
+  std::optional<OutboxRecord> record = failed ? std::nullopt : DecodeOutboxRecord(bytes);
   if (!record) {
     std::error_code failure;
     fs::rename(path, path + ".bad", failure);
