@@ -21,6 +21,8 @@ packages=(
   chromium curl                       # vigil-web's page in a real browser (headless), and plain requests
   prometheus                          # promtool on packaging/prometheus; a real Prometheus scraping vigil-web
   debootstrap systemd-container       # the packages under a real systemd: a cached Debian 12 tree booted with systemd-nspawn
+  libcurl4-openssl-dev                # vigil-web's notifications: e-mail over SMTP and webhooks
+  python3-aiosmtpd openssl            # the notifications' tests: a real SMTP server, and a CA of the test's own
 )
 if [ "${1:-}" = "windows" ]; then
   packages+=(

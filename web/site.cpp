@@ -80,7 +80,8 @@ Response Site::Answer(const std::string& method, const std::string& target) cons
   if (path == "/") return Text(200, kHtml, OverviewPage(now));
   if (path == "/api/status") return Text(200, "application/json", StatusJson(now));
   if (path == "/metrics")
-    return Text(200, "text/plain; version=0.0.4; charset=utf-8", MetricsText(now, board_.EventCounts()));
+    return Text(200, "text/plain; version=0.0.4; charset=utf-8",
+                MetricsText(now, board_.EventCounts()) + (moreMetrics_ ? moreMetrics_() : std::string()));
   if (path == "/events.csv") return EventsCsv(now);
   static const std::string kStation = "/station/";
   if (path.compare(0, kStation.size(), kStation) == 0) return Station(now, path.substr(kStation.size()));

@@ -47,6 +47,9 @@ class Site {
   Site(const StationBoard& board, const HistoryStore& store, const std::vector<std::unique_ptr<OwnEventSource>>& own,
        SiteClock clock);
 
+  // More lines for /metrics, asked for on the server's threads.
+  void AddMetrics(std::function<std::string()> more) { moreMetrics_ = std::move(more); }
+
   // `target` is the request line's target, undecoded, query included.
   Response Answer(const std::string& method, const std::string& target) const;
 
@@ -61,6 +64,7 @@ class Site {
   const HistoryStore& store_;
   const std::vector<std::unique_ptr<OwnEventSource>>& own_;
   SiteClock clock_;
+  std::function<std::string()> moreMetrics_;
 };
 
 }  // namespace web

@@ -161,11 +161,13 @@ std::vector<std::string> StationBoard::NewlySilent(int64_t monoMs) {
   return names;
 }
 
-void StationBoard::CountEvent(const std::string& name, int kind, EventOrigin origin, int64_t unixMs) {
+bool StationBoard::CountEvent(const std::string& name, int kind, EventOrigin origin, int64_t unixMs) {
   std::lock_guard<std::mutex> hold(lock_);
   // Only stations on the board: a flood of invented names cannot grow it.
-  if (!table_.Find(name) && !known_.count(name)) return;
-  if (tallies_[name].Take({origin, kind, unixMs})) ++events_[name][kind];
+  if (!table_.Find(name) && !known_.count(name)) return false;
+  if (!tallies_[name].Take({origin, kind, unixMs})) return false;
+  ++events_[name][kind];
+  return true;
 }
 
 BoardNow StationBoard::Now(int64_t monoMs, int64_t unixMs) const {

@@ -52,8 +52,8 @@ class StationBoard {
 
   // Counts one event of `kind` for a station on the board, reported by
   // `origin` at `unixMs`, unless it is the other origin's report of an
-  // event already counted (same_event.h).
-  void CountEvent(const std::string& name, int kind, EventOrigin origin, int64_t unixMs);
+  // event already counted (same_event.h). True when it was counted as new.
+  bool CountEvent(const std::string& name, int kind, EventOrigin origin, int64_t unixMs);
 
   BoardNow Now(int64_t monoMs, int64_t unixMs) const;
   // Event counts by station name, then by kind.

@@ -1,6 +1,7 @@
 #include "web/web_app.h"
 
 #include <chrono>
+#include <cstdio>
 
 #include "platform/service_readiness.h"
 #include "web/history_events.h"
@@ -59,6 +60,12 @@ class CTickWnd : public CWnd {
 }  // namespace
 
 void CWebCmdInfo::ParseArgument(const char* argument) {
+  if (wantChannel_) {
+    wantChannel_ = false;
+    testChannel = argument;
+    if (testChannel != "mail" && testChannel != "webhook") bad_ = true;
+    return;
+  }
   if (!wantPath_) return CCommandLineInfo::ParseArgument(argument);
   wantPath_ = false;
   configPath = argument;
@@ -68,6 +75,8 @@ void CWebCmdInfo::ParseSwitch(const char* text, bool isSwitch) {
   // The service switches are CSrvcCmdInfo's; other words are not ours.
   if (isSwitch && std::string(text) == "c")
     wantPath_ = true;
+  else if (isSwitch && std::string(text) == "notify-test")
+    wantChannel_ = true;
   else if (!isSwitch)
     bad_ = true;
 }
@@ -101,11 +110,19 @@ bool CWebApp::InitInstance() {
   ParseCommandLine(command);
   if (!ServiceStep()) return false;
   m_exitCode = 1;  // until start-up has succeeded
-  if (command.Bad()) return Fail("uso: vigil-web [-c ARQUIVO]");
+  if (command.Bad()) return Fail("uso: vigil-web [-c ARQUIVO] [-notify-test mail|webhook]");
 
   std::string error;
   if (ReportsToEventLog()) events_ = platform::OpenEventSource(kEventSourceName, kWebMessages, &error);
   if (!LoadWebSettings(command.configPath, &settings_, &error)) return Fail(error);
+  if (!command.testChannel.empty()) {
+    std::string report;
+    bool accepted = SendTestNotice(settings_, command.testChannel, &report);
+    std::fputs((report + "\n").c_str(), stdout);
+    std::fflush(stdout);
+    m_exitCode = accepted ? 0 : 1;
+    return false;
+  }
   if (!settings_.enabled) {
     log_.Line(kLogFaults, "desativada (Web Enabled = 0): nada a servir");
     Report(kMsgWebDisabled);
@@ -121,7 +138,7 @@ bool CWebApp::InitInstance() {
   recorder_ = std::make_unique<HistoryRecorder>(
       *store_, [this](const std::string& line) { log_.Line(kLogFaults, line); },
       [this](const std::string& station, int kind, int64_t unixMs) {
-        board_->CountEvent(station, kind, EventOrigin::kLan, unixMs);
+        if (board_->CountEvent(station, kind, EventOrigin::kLan, unixMs)) Notify(station, kind, unixMs);
         log_.Line(kLogDetail, "evento de " + NameLabel(station) + ": " + EventText(kind));
       });
   for (const std::string& station : recorder_->Resume()) board_->Know(station);
@@ -137,7 +154,13 @@ bool CWebApp::InitInstance() {
   window_ = std::make_unique<CTickWnd>();
   if (!window_->CreateMessageOnly() || !window_->SetTimer(kTickTimer, kTickMs)) return Fail("no timer window");
 
+  error.clear();
+  notifier_ = MakeNotifier(
+      settings_, [this](int level, const std::string& line) { log_.Line(level, "aviso " + line); }, &error);
+  if (!notifier_ && !error.empty()) return Fail(error);
+
   site_ = std::make_unique<Site>(*board_, *store_, ownSources_, SiteClock{&MonoMs, &UnixMs});
+  if (notifier_) site_->AddMetrics([n = notifier_.get()] { return n->MetricsText(); });
   http_ = std::make_unique<HttpServer>(*site_, log_);
   if (!http_->Start(ListenAddresses(settings_), settings_.listen.empty(), settings_.allow, &error)) return Fail(error);
 
@@ -158,6 +181,7 @@ int CWebApp::ExitInstance() {
   }
   http_.reset();
   site_.reset();
+  notifier_.reset();
   window_.reset();
   socket_.reset();
   if (events_) platform::CloseEventSource(events_);
@@ -182,6 +206,21 @@ void CWebApp::OnTick() {
     log_.Line(kLogDetail, NameLabel(station) + " sem sinal");
   }
   if (++ticks_ % kOwnEveryTicks == 0) CountOwnEvents(false);
+  if (notifier_) notifier_->OnTick();
+}
+
+void CWebApp::Notify(const std::string& station, int kind, int64_t unixMs) {
+  if (!notifier_) return;
+  StationFacts facts;
+  BoardNow now = board_->Now(MonoMs(), UnixMs());
+  for (const StationNow& s : now.stations) {
+    if (s.name != station || !s.heard) continue;
+    facts.known = true;
+    facts.onBattery = s.last.power_fail != 0;
+    facts.autonomyLeftS = RemainingNow(s);
+    facts.onBatteryS = OnBatteryNow(s);
+  }
+  notifier_->OnEvent(station, kind, unixMs, facts);
 }
 
 void CWebApp::CountOwnEvents(bool initial) {
@@ -198,7 +237,9 @@ void CWebApp::CountOwnEvents(bool initial) {
         next.atLast = 0;
       }
       if (e.unixMs == next.lastMs) ++next.atLast;
-      if (fresh && !initial) board_->CountEvent(e.station, e.code, EventOrigin::kOwn, e.unixMs);
+      // The same event heard from the LAN first is told once: only a new one is notified.
+      if (fresh && !initial && board_->CountEvent(e.station, e.code, EventOrigin::kOwn, e.unixMs))
+        Notify(e.station, e.code, e.unixMs);
     }
     mark = next;
   }

@@ -17,6 +17,7 @@
 #include "web/history_recorder.h"
 #include "web/history_store.h"
 #include "web/http_server.h"
+#include "web/notify/notifier.h"
 #include "web/site.h"
 #include "web/station_board.h"
 #include "web/web_log.h"
@@ -37,17 +38,21 @@ inline constexpr uint32_t kMsgWebStopped = 0x40000002;
 inline constexpr uint32_t kMsgWebDisabled = 0x80000003;
 inline constexpr uint32_t kMsgWebFailed = 0xC0000004;
 
-// "-c FILE": the configuration file (Linux).
+// "-c FILE": the configuration file (Linux); "-notify-test mail|webhook":
+// send a test message by that channel, say what the server answered, and
+// end (0 when it was accepted).
 class CWebCmdInfo : public CCommandLineInfo {
  public:
   void ParseArgument(const char* argument) override;
   void ParseSwitch(const char* text, bool isSwitch) override;
   std::string configPath = kDefaultConfigPath;
-  // A word that is no switch, or -c without a file after it.
-  bool Bad() const { return bad_ || wantPath_; }
+  std::string testChannel;  // empty: run as usual
+  // A word that is no switch, or -c or -notify-test without its word after it.
+  bool Bad() const { return bad_ || wantPath_ || wantChannel_; }
 
  private:
   bool wantPath_ = false;
+  bool wantChannel_ = false;
   bool bad_ = false;
 };
 
@@ -66,6 +71,8 @@ class CWebApp : public CWinAppSrv {
   bool Fail(const std::string& why);
   void Report(uint32_t id);
   void CountOwnEvents(bool initial);
+  // An event of `station` for the notifier, with what the board knows of it.
+  void Notify(const std::string& station, int kind, int64_t unixMs);
 
   WebLog log_;
   WebSettings settings_;
@@ -74,6 +81,7 @@ class CWebApp : public CWinAppSrv {
   std::unique_ptr<HistoryRecorder> recorder_;
   std::unique_ptr<Site> site_;
   std::unique_ptr<HttpServer> http_;
+  std::unique_ptr<Notifier> notifier_;
   std::unique_ptr<CAsyncSocket> socket_;
   std::unique_ptr<CWnd> window_;
   platform::EventSource* events_ = nullptr;

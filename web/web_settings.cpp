@@ -144,8 +144,16 @@ bool ParseWebConfig(std::string_view text, WebSettings* settings, std::string* e
         return fail("ALLOW takes an IPv4 address/prefix: " + network);
       settings->allow.push_back(address + "/" + std::to_string(prefix));
     } else {
-      return fail("unknown setting " + name);
+      bool taken = false;
+      std::string why;
+      if (!ParseNotifyLine(words, &settings->notify, &taken, &why)) return fail(why);
+      if (!taken) return fail("unknown setting " + name);
     }
+  }
+  std::string problem = NotifySettingsProblem(settings->notify);
+  if (!problem.empty()) {
+    *error = problem;
+    return false;
   }
   return true;
 }
@@ -170,13 +178,13 @@ bool ReadWebConfig(const std::string& path, WebSettings* settings, std::string* 
     *error = path + ": " + *error;
     return false;
   }
-  if (!settings->key.empty()) {
+  if (!settings->key.empty() || settings->notify.HoldsSecrets()) {
     namespace fs = std::filesystem;
     std::error_code failure;
     fs::perms perms = fs::status(path, failure).permissions();
     fs::perms others = fs::perms::group_all | fs::perms::others_all;
     if (failure || (perms & others) != fs::perms::none) {
-      *error = path + ": holds the network's KEY, yet others than its owner may use it (make it mode 0600)";
+      *error = path + ": holds the network's KEY or a notification's secret, yet others than its owner may use it (make it mode 0600)";
       return false;
     }
   }

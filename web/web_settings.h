@@ -12,6 +12,7 @@
 //                           2 also each refused datagram and each event
 //   ALLOW address/prefix    a client network allowed (IPv4); none: any
 //                           client that reaches LISTEN
+// and the notifications' settings (notify/notify_settings.h).
 // On Windows from the registry: the "Web Server" group and the network key
 // of "Seguranca".
 #pragma once
@@ -19,6 +20,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "web/notify/notify_settings.h"
 
 class CAplConfig;
 
@@ -42,13 +45,15 @@ struct WebSettings {
   std::string logFile;  // empty: standard error
   int logLevel = 0;
   std::vector<std::string> allow;  // "a.b.c.d/n"; empty: everyone
+  NotifySettings notify;
 };
 
 // Reads the settings of `text`; false with `error` naming the first line
 // not understood.
 bool ParseWebConfig(std::string_view text, WebSettings* settings, std::string* error);
 
-// Reads the file at `path`; refuses one that holds a KEY and that others
+// Reads the file at `path`; refuses one that holds a KEY or a secret of
+// the notifications and that others
 // than its owner may read or write.
 bool ReadWebConfig(const std::string& path, WebSettings* settings, std::string* error);
 
