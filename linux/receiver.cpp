@@ -11,9 +11,9 @@
 #include "config_file.h"
 #include "diag.h"
 #include "lan_message.h"
+#include "linuxbase/monotonic_clock.h"
 #include "linuxbase/service_notify.h"
 #include "linuxbase/unique_fd.h"
-#include "mono_clock.h"
 #include "roles.h"
 #include "shared_block.h"
 #include "worker_wake.h"
@@ -64,11 +64,11 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
   SemWait(shsemid, kSetUpLabel);
   BlockSetName(server.c_str(), static_cast<int>(server.size()));
   SemPost(shsemid, kSetUpLabel);
-  time_t last_accepted = MonoSeconds();
+  time_t last_accepted = linuxbase::MonotonicSeconds();
   ReportedState reported = {};
 
   while (shmem[kRunning] == 1) {
-    linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
+    linuxbase::NotifyServiceAlive(linuxbase::MonotonicSeconds() * 1000);
     // Without a key a datagram is read as ever, at most the block's 52
     // bytes; with one, whole, so that a longer one can be told from the
     // signed form.
@@ -85,7 +85,7 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
           // A station with a UPS of its own keeps its own estimate.
           CopyDatagramToBlock(datagram, config.local_ups == 1);
           WakeWorkerOnChange(worker, before);
-          last_accepted = MonoSeconds();
+          last_accepted = linuxbase::MonotonicSeconds();
         }
         bool was_lost = reported.comm_fail == 1;
         VigilDiag(&reported, worker);
@@ -95,7 +95,7 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate) {
         SemPost(shsemid, kLabel);
       }
     }
-    if (MonoSeconds() - last_accepted > kSilenceLimit) {
+    if (linuxbase::MonotonicSeconds() - last_accepted > kSilenceLimit) {
       SemWait(shsemid, kLabel);
       shmem[kCommFail] = 1;
       VigilDiag(&reported, worker);

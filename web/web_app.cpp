@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/service_readiness.h"
+#include "platform/tick_count.h"
 #include "web/history_events.h"
 
 namespace web {
@@ -13,11 +14,6 @@ constexpr uintptr_t kTickTimer = 1;
 constexpr uint32_t kTickMs = 1000;
 // The own files are looked at every few ticks.
 constexpr int kOwnEveryTicks = 5;
-
-int64_t MonoMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 int64_t UnixMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -135,7 +131,7 @@ bool CWebApp::InitInstance() {
   window_ = std::make_unique<CTickWnd>();
   if (!window_->CreateMessageOnly() || !window_->SetTimer(kTickTimer, kTickMs)) return Fail("no timer window");
 
-  site_ = std::make_unique<Site>(*board_, *store_, ownSources_, SiteClock{&MonoMs, &UnixMs});
+  site_ = std::make_unique<Site>(*board_, *store_, ownSources_, SiteClock{&platform::MonotonicMs, &UnixMs});
   http_ = std::make_unique<HttpServer>(*site_, log_);
   if (!http_->Start(ListenAddresses(settings_), settings_.listen.empty(), settings_.allow, &error)) return Fail(error);
 
@@ -168,14 +164,14 @@ int CWebApp::ExitInstance() {
 
 void CWebApp::OnDatagram(const uint8_t* bytes, size_t count) {
   int64_t unixMs = UnixMs();
-  std::optional<StationBoard::Taken> taken = board_->Take(bytes, count, MonoMs(), unixMs);
+  std::optional<StationBoard::Taken> taken = board_->Take(bytes, count, platform::MonotonicMs(), unixMs);
   if (taken) recorder_->OnDatagram(taken->name, taken->datagram, unixMs);
 }
 
 void CWebApp::OnTick() {
   platform::NotifyServiceAlive();
   int64_t unixMs = UnixMs();
-  for (const std::string& station : board_->NewlySilent(MonoMs())) {
+  for (const std::string& station : board_->NewlySilent(platform::MonotonicMs())) {
     recorder_->OnSilent(station, unixMs);
     log_.Line(kLogDetail, NameLabel(station) + " sem sinal");
   }
