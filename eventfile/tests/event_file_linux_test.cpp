@@ -1,7 +1,7 @@
 // The event file over the Linux stand-in's Windows directory.
 #include <gtest/gtest.h>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "platform/tests/support/temp_host_root.h"
 
 namespace {
