@@ -13,9 +13,9 @@ namespace fs = std::filesystem;
 
 // Lowest first; one level may hold several folders.
 const std::map<std::string, int> kLevel = {
-    {"linesim", 0},   {"core", 1},      {"linuxbase", 2}, {"platform", 3}, {"framework", 4},
-    {"config", 5},    {"lineshare", 5}, {"eventfile", 5}, {"agent", 6},    {"alerter", 6},
-    {"applet", 7},    {"launcher", 7},  {"tools", 8},     {"web", 8},
+    {"linesim", 0}, {"core", 1},      {"linuxbase", 2}, {"platform", 3}, {"framework", 4},
+    {"config", 5},  {"lineshare", 5}, {"eventfile", 5}, {"agent", 6},    {"alerter", 6},
+    {"applet", 7},  {"launcher", 7},  {"tools", 8},     {"web", 8},
 };
 
 // Folders of one level that include nothing of each other: the monitoring
