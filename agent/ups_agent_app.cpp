@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "platform/debug_output.h"
 #include "platform/directories.h"
 #include "platform/library.h"

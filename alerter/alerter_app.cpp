@@ -11,6 +11,7 @@
 #include "alerter/user_messages.h"
 #include "framework/async_socket.h"
 #include "lineshare/line_tap.h"
+#include "platform/tick_count.h"
 #include "core/event_kind_table.h"
 #include "platform/service_readiness.h"
 #include "platform/shutdown.h"
@@ -183,9 +184,7 @@ void CAlerterApp::ReportLineReading(bool readable) {
   platform::JournalEvent("alerter", text);
 }
 
-int64_t CAlerterApp::Now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+int64_t CAlerterApp::Now() { return platform::MonotonicMs() / 1000; }
 
 void CAlerterApp::NotifyNetwork(CState& state) {
   if (config_->netMode != 4 || !socket_) return;

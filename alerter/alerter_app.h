@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "alerter/alarm_dlg.h"
 #include "core/lan_signature.h"
 #include "core/lan_trust.h"

@@ -14,8 +14,8 @@
 
 #include "autonomy.h"
 #include "config_file.h"
+#include "linuxbase/monotonic_clock.h"
 #include "log_file.h"
-#include "mono_clock.h"
 #include "roles.h"
 #include "shared_block.h"
 #include "signals.h"
@@ -116,7 +116,7 @@ struct Countdown {
 void RestartCountdown(Countdown* c) {
   c->last_text.clear();
   c->first = true;
-  c->last_time = MonoSeconds();
+  c->last_time = linuxbase::MonotonicSeconds();
 }
 
 // A console line about to be written: chosen with the lock held, written
@@ -130,7 +130,7 @@ struct ConsoleLine {
 // The text due now for `left` seconds, if any (lock held).
 ConsoleLine CountdownLine(Countdown* c, int left) {
   ConsoleLine line;
-  time_t now = MonoSeconds();
+  time_t now = linuxbase::MonotonicSeconds();
   if (!c->first && now - c->last_time <= kTextInterval) return line;
   std::string text = AutonomyText(left);
   if (text == c->last_text) return line;
@@ -166,7 +166,7 @@ void Publish(const Estimate& e, int discharge_elapsed) {
 // Consumes the autonomy one second per second on battery. Returns true when
 // the mains came back (a recharge follows).
 bool Discharge(Estimate* e) {
-  const time_t start = MonoSeconds();
+  const time_t start = linuxbase::MonotonicSeconds();
   Countdown countdown;
   RestartCountdown(&countdown);
   for (;;) {
@@ -176,7 +176,7 @@ bool Discharge(Estimate* e) {
       return false;
     }
     ConsoleLine line;
-    int elapsed = static_cast<int>(MonoSeconds() - start);
+    int elapsed = static_cast<int>(linuxbase::MonotonicSeconds() - start);
     const core::UpsState ups = ReadUpsState();
     if (!ups.autonomy_end && !ups.battery_critical && ups.mains_failure && e->base - elapsed > 0) {
       line = CountdownLine(&countdown, e->left);
@@ -199,11 +199,11 @@ bool Discharge(Estimate* e) {
 
 // Restores the autonomy linearly until full, or until the mains fail again.
 void Recharge(Estimate* e) {
-  const time_t start = MonoSeconds();
+  const time_t start = linuxbase::MonotonicSeconds();
   const int start_left = e->left;
   for (;;) {
     Lock();
-    int elapsed = static_cast<int>(MonoSeconds() - start);
+    int elapsed = static_cast<int>(linuxbase::MonotonicSeconds() - start);
     e->left = RechargeEstimate(start_left, elapsed, e->recharge, e->total);
     // During a recharge the estimate is also what a discharge would start from.
     Publish({e->total, e->recharge, e->left, e->left}, 0);

@@ -20,8 +20,8 @@
 #include "line_wait.h"
 #include "log_file.h"
 #include "modem_lines.h"
-#include "mono_clock.h"
 #include "roles.h"
+#include "linuxbase/monotonic_clock.h"
 #include "linuxbase/service_notify.h"
 #include "shared_block.h"
 #include "worker_wake.h"
@@ -155,7 +155,7 @@ struct Port {
 // failed read always was.
 bool ReadLines(Port* port, int* word) {
   if (port->away) {
-    time_t now = MonoSeconds();
+    time_t now = linuxbase::MonotonicSeconds();
     if (now < port->next_open) return false;
     port->next_open = now + kReopenSeconds;
     if (!ReopenModemDevice(&port->lines) || !SetModemWord(port->lines, TIOCM_RTS)) {
@@ -168,14 +168,14 @@ bool ReadLines(Port* port, int* word) {
   if (ModemDeviceOpen(port->lines)) {
     DropModemDevice(&port->lines);
     port->away = true;
-    port->next_open = MonoSeconds() + kReopenSeconds;
+    port->next_open = linuxbase::MonotonicSeconds() + kReopenSeconds;
   }
   return false;
 }
 
 // The second at which the next thing falls due, when nothing changes.
 time_t NextDue(const Port& port, time_t last_send) {
-  time_t now = MonoSeconds();
+  time_t now = linuxbase::MonotonicSeconds();
   time_t due = now + kRereadSeconds;
   if (config.lan_send == 1 && last_send + kResendSeconds < due) due = last_send + kResendSeconds;
   // systemd's watchdog, in the whole seconds the wait counts: half its
@@ -185,12 +185,6 @@ time_t NextDue(const Port& port, time_t last_send) {
   if (alive > 0 && now + alive < due) due = now + alive;
   if (port.away && port.next_open < due) due = port.next_open;
   return due;
-}
-
-long long MonoMicroseconds() {
-  struct timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000000LL + now.tv_nsec / 1000;
 }
 
 }  // namespace
@@ -221,7 +215,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
   // After a failed read the next good word is decoded even when it equals
   // the last good one, or the communication failure would never clear.
   bool decode_next = false;
-  time_t last_send = MonoSeconds();
+  time_t last_send = linuxbase::MonotonicSeconds();
   core::UpsState reported;  // what VigilDiag last announced
   uint8_t datagram[kLanSignedMax];
   // Without the timer that bounds a wait, the lines are read every period.
@@ -230,7 +224,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
 
   while (BlockRunning()) {
     BeginLinePass();
-    linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
+    linuxbase::NotifyServiceAlive(linuxbase::MonotonicSeconds() * 1000);
     bool read_ok = ReadLines(&port, &current);
     if (!read_ok) {
       current = previous;
@@ -252,7 +246,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
     if (FlagsDifferFrom(reported)) changed = true;
 
     if (stable > 2 || config.stable_filter == 0) {
-      time_t now = MonoSeconds();
+      time_t now = linuxbase::MonotonicSeconds();
       bool send_due = config.lan_send == 1 && (changed || now - last_send > kResendSeconds - 1);
       // An idle pass with nothing to send and nothing to diagnose leaves the
       // lock alone: the pass then costs one read of the lines.
@@ -278,7 +272,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
 
     // Something still to send or to diagnose: the next pass comes after one
     // period, as the filter counts.
-    bool send_pending = config.lan_send == 1 && (changed || MonoSeconds() - last_send > kResendSeconds - 1);
+    bool send_pending = config.lan_send == 1 && (changed || linuxbase::MonotonicSeconds() - last_send > kResendSeconds - 1);
     bool settled = !send_pending && !VigilDiagHasWork(reported);
     bool device_there = !port.away;
     if (device_there && port.lines.no_wait != NoWaitReason::kNone && !told_no_wait) {
@@ -289,10 +283,10 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
       SleepOnePeriod(fixed.period_us);
       continue;
     }
-    long long before = MonoMicroseconds();
+    long long before = linuxbase::MonotonicUs();
     if (WaitForLineChange(&port.lines, NextDue(port, last_send)) == LineWaitEnd::kNoTimer) can_wait = false;
     // The passes that the wait stood for all read the same lines.
-    long long passes = (MonoMicroseconds() - before) / fixed.period_us;
+    long long passes = (linuxbase::MonotonicUs() - before) / fixed.period_us;
     stable = passes >= kStableCap - stable ? kStableCap : stable + static_cast<int>(passes);
   }
 

@@ -11,9 +11,9 @@
 #include "config_file.h"
 #include "diag.h"
 #include "lan_message.h"
+#include "linuxbase/monotonic_clock.h"
 #include "linuxbase/service_notify.h"
 #include "linuxbase/unique_fd.h"
-#include "mono_clock.h"
 #include "roles.h"
 #include "shared_block.h"
 #include "worker_wake.h"
@@ -67,11 +67,11 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate, const DaemonConfig& fixed) {
   LockBlock(kSetUpLabel);
   BlockSetName(server.c_str(), static_cast<int>(server.size()));
   UnlockBlock(kSetUpLabel);
-  time_t last_accepted = MonoSeconds();
+  time_t last_accepted = linuxbase::MonotonicSeconds();
   core::UpsState reported;  // what VigilDiag last announced
 
   while (BlockRunning()) {
-    linuxbase::NotifyServiceAlive(MonoSeconds() * 1000);
+    linuxbase::NotifyServiceAlive(linuxbase::MonotonicSeconds() * 1000);
     // Without a key a datagram is read as ever, at most the block's 52
     // bytes; with one, whole, so that a longer one can be told from the
     // signed form.
@@ -88,7 +88,7 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate, const DaemonConfig& fixed) {
           // A station with a UPS of its own keeps its own estimate.
           CopyDatagramToBlock(datagram, config.local_ups == 1);
           WakeWorkerOnChange(worker, before);
-          last_accepted = MonoSeconds();
+          last_accepted = linuxbase::MonotonicSeconds();
         }
         bool was_lost = reported.signal_fault;
         VigilDiag(&reported, worker);
@@ -98,7 +98,7 @@ RoleEnd RunReceiver(pid_t worker, StartGate* gate, const DaemonConfig& fixed) {
         UnlockBlock(kLabel);
       }
     }
-    if (MonoSeconds() - last_accepted > kSilenceLimit) {
+    if (linuxbase::MonotonicSeconds() - last_accepted > kSilenceLimit) {
       LockBlock(kLabel);
       WriteSignalFault(true);
       VigilDiag(&reported, worker);

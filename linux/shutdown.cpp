@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "config_file.h"
+#include "linuxbase/monotonic_clock.h"
 #include "linuxbase/unique_file.h"
 
 namespace {
@@ -25,12 +26,6 @@ constexpr PowerOff kPowerOffs[] = {
 
 bool CanBeRead(const char* path) { return linuxbase::UniqueFile(std::fopen(path, "r")) != nullptr; }
 
-double MonoNow() {
-  struct timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
-}
-
 // Runs `command` through /bin/sh in a process group of its own and waits
 // for it at most `limit_s` seconds; after that the group is killed and the
 // caller goes on. Failures of the command are not reported.
@@ -46,11 +41,11 @@ void RunCommand(const char* command, int limit_s) {
     _exit(127);
   }
   setpgid(pid, pid);  // also here, so that the kill below cannot miss the group
-  const double deadline = MonoNow() + limit_s;
+  const int64_t deadline_ms = linuxbase::MonotonicMs() + limit_s * 1000LL;
   for (;;) {
     pid_t r = waitpid(pid, nullptr, WNOHANG);
     if (r == pid || (r < 0 && errno != EINTR)) return;
-    if (MonoNow() >= deadline) break;
+    if (linuxbase::MonotonicMs() >= deadline_ms) break;
     usleep(50000);
   }
   kill(-pid, SIGKILL);

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "linuxbase/monotonic_clock.h"
 #include "linuxbase/service_notify.h"
-#include "mono_clock.h"
 #include "shared_block.h"
 
 void OpenStartGate(StartGate* gate, const char* label) {
@@ -13,7 +13,7 @@ void OpenStartGate(StartGate* gate, const char* label) {
   UnlockBlock(label);
   // systemd hears first, so that it knows the main process before the
   // process it started exits.
-  linuxbase::NotifyServiceReady(MonoSeconds() * 1000, getpid());
+  linuxbase::NotifyServiceReady(linuxbase::MonotonicSeconds() * 1000, getpid());
   if (!gate->report) return;
   char started = 1;
   ssize_t n;

@@ -22,12 +22,6 @@ int64_t lastAliveMs = -1;
 
 }  // namespace
 
-int64_t MonotonicMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
 bool SendServiceNotification(const char* text) {
   const char* path = std::getenv("NOTIFY_SOCKET");
   if (!path || !*path) return false;

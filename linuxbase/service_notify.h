@@ -16,12 +16,9 @@ namespace linuxbase {
 // Sends one notification; false when it could not be.
 bool SendServiceNotification(const char* text);
 
-// The monotonic clock in milliseconds.
-int64_t MonotonicMs();
-
 // `nowMs` below is the caller's monotonic clock in milliseconds:
-// MonotonicMs(), or the whole seconds that a loop's waits count, times
-// 1000, so that the pace of "alive" follows the seconds at which it wakes.
+// MonotonicMs() of linuxbase/monotonic_clock.h, or the whole seconds that
+// a loop's waits count, times 1000, so that the pace of "alive" follows the seconds at which it wakes.
 
 // Sends "READY=1", and says "alive" at once when the watchdog is on. With
 // `mainProcess` (a program that forked after systemd started it) also

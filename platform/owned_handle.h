@@ -1,15 +1,19 @@
 // Ownership of a handle that something must close: closed once, when the
 // owner goes or is reset, on every path. Moves, never copies.
 //   platform::Owned<ScHandle, CloseScHandle> service;   // nullptr when empty
-//   platform::Owned<int, close, -1> fd(open(...));     // a Linux descriptor
+// A Linux descriptor has its own owner, linuxbase::UniqueFd, which keeps
+// errno across the close; this one refuses an int handle.
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 namespace platform {
 
 template <typename Handle, auto Close, Handle kEmpty = Handle{}>
 class Owned {
+  static_assert(!std::is_same_v<Handle, int>, "a descriptor's owner is linuxbase::UniqueFd");
+
  public:
   Owned() = default;
   explicit Owned(Handle handle) : handle_(handle) {}

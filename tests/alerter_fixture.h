@@ -19,6 +19,7 @@
 #include "platform/registry.h"
 #include "platform/tests/support/temp_host_root.h"
 #include "sandbox.h"
+#include "tests/support/record_fields.h"
 
 inline constexpr const char* kStatusPipe = "\\\\.\\pipe\\vigil20_pipe";
 
@@ -29,16 +30,7 @@ inline int CountIn(const std::string& text, const std::string& needle) {
 }
 
 // The event codes in an event file, oldest first.
-inline std::vector<int32_t> EventCodes(const std::string& path) {
-  std::string bytes = ReadWholeFile(path);
-  std::vector<int32_t> codes;
-  for (size_t at = 0; at + 28 <= bytes.size(); at += 28) {
-    uint32_t code = 0;
-    for (int i = 3; i >= 0; --i) code = (code << 8) | static_cast<unsigned char>(bytes[at + 24 + i]);
-    codes.push_back(static_cast<int32_t>(code));
-  }
-  return codes;
-}
+inline std::vector<int32_t> EventCodes(const std::string& path) { return EventFileCodes(ReadWholeFile(path)); }
 
 // One request to the status pipe: the reply's bytes, or nothing (empty)
 // when no reply came.

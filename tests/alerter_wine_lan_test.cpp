@@ -15,6 +15,7 @@
 
 #include "nut_fixture.h"
 #include "signed_lan.h"
+#include "tests/support/record_fields.h"
 
 namespace {
 
@@ -117,18 +118,12 @@ TEST(AlerterUnderWine, UpscFollowsItThroughVigilNut) {
   EXPECT_EQ(windows->Wait(), 0) << err;
 }
 
-// A 32-bit field of a status record, and the codes of an event file.
+// A 32-bit field of a status record.
 int32_t FieldOf(const std::string& record, size_t offset) {
   if (record.size() != 216) return -999;
   uint32_t value = 0;
   for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(record[offset + i]);
   return static_cast<int32_t>(value);
-}
-
-std::vector<int32_t> CodesOf(const std::string& bytes) {
-  std::vector<int32_t> codes;
-  for (size_t at = 0; at + 28 <= bytes.size(); at += 28) codes.push_back(FieldOf(bytes.substr(at + 24, 4) + std::string(212, '\0'), 0));
-  return codes;
 }
 
 TEST(AlerterUnderWine, AKeyedClientFollowsAKeyedVigil20AndRefusesForgedAndReplayedDatagrams) {
@@ -202,7 +197,7 @@ TEST(AlerterUnderWine, AKeyedClientFollowsAKeyedVigil20AndRefusesForgedAndReplay
   EXPECT_EQ(windows->Wait(), 0) << err;
   // Mains failure and return, then one event 12 per station and reason:
   // unsigned, invalid, cut short, replayed.
-  EXPECT_EQ(CodesOf(ReadWholeFile(work + "/events")), (std::vector<int32_t>{1, 2, 12, 12, 12, 12}));
+  EXPECT_EQ(EventFileCodes(ReadWholeFile(work + "/events")), (std::vector<int32_t>{1, 2, 12, 12, 12, 12}));
   Vigil(server, "stop");
 }
 

@@ -6,7 +6,7 @@
 #include <locale>
 #include <sstream>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "config/apl_config.h"
 #include "core/lan_datagram.h"
 #include "alerter/socket_bind.h"

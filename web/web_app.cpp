@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/service_readiness.h"
+#include "platform/tick_count.h"
 #include "web/history_events.h"
 
 using core::kLanPort;
@@ -16,11 +17,6 @@ constexpr uintptr_t kTickTimer = 1;
 constexpr uint32_t kTickMs = 1000;
 // The own files are looked at every few ticks.
 constexpr int kOwnEveryTicks = 5;
-
-int64_t MonoMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 int64_t UnixMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -159,7 +155,7 @@ bool CWebApp::InitInstance() {
       settings_, [this](int level, const std::string& line) { log_.Line(level, "aviso " + line); }, &error);
   if (!notifier_ && !error.empty()) return Fail(error);
 
-  site_ = std::make_unique<Site>(*board_, *store_, ownSources_, SiteClock{&MonoMs, &UnixMs});
+  site_ = std::make_unique<Site>(*board_, *store_, ownSources_, SiteClock{&platform::MonotonicMs, &UnixMs});
   if (notifier_) site_->AddMetrics([n = notifier_.get()] { return n->MetricsText(); });
   http_ = std::make_unique<HttpServer>(*site_, log_);
   if (!http_->Start(ListenAddresses(settings_), settings_.listen.empty(), settings_.allow, &error)) return Fail(error);
@@ -194,14 +190,14 @@ int CWebApp::ExitInstance() {
 
 void CWebApp::OnDatagram(const uint8_t* bytes, size_t count) {
   int64_t unixMs = UnixMs();
-  std::optional<StationBoard::Taken> taken = board_->Take(bytes, count, MonoMs(), unixMs);
+  std::optional<StationBoard::Taken> taken = board_->Take(bytes, count, platform::MonotonicMs(), unixMs);
   if (taken) recorder_->OnDatagram(taken->name, taken->datagram, unixMs);
 }
 
 void CWebApp::OnTick() {
   platform::NotifyServiceAlive();
   int64_t unixMs = UnixMs();
-  for (const std::string& station : board_->NewlySilent(MonoMs())) {
+  for (const std::string& station : board_->NewlySilent(platform::MonotonicMs())) {
     recorder_->OnSilent(station, unixMs);
     log_.Line(kLogDetail, NameLabel(station) + " sem sinal");
   }
@@ -212,7 +208,7 @@ void CWebApp::OnTick() {
 void CWebApp::Notify(const std::string& station, int kind, int64_t unixMs) {
   if (!notifier_) return;
   StationFacts facts;
-  BoardNow now = board_->Now(MonoMs(), UnixMs());
+  BoardNow now = board_->Now(platform::MonotonicMs(), UnixMs());
   for (const StationNow& s : now.stations) {
     if (s.name != station || !s.heard) continue;
     facts.known = true;

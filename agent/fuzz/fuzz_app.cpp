@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "agent/ups_agent_app.h"
 #include "platform/registry.h"
 

@@ -9,17 +9,9 @@
 #include "lineshare/tests/peer.h"
 #include "platform/event.h"
 #include "tests/support/child_process.h"
+#include "tests/support/wait_until.h"
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
 
 class AlerterMasterTest : public AgentTest {
  protected:
@@ -44,7 +36,7 @@ class AlerterMasterTest : public AgentTest {
   // The ids raised until `count` have come (or the time-out).
   std::vector<int32_t> TrapsUntil(AgentHost& agent, size_t count) {
     std::vector<int32_t> traps;
-    WaitFor([&] {
+    WaitUntil([&] {
       for (int32_t id : agent.DrainTraps()) traps.push_back(id);
       return traps.size() >= count;
     }, 10000);
@@ -60,9 +52,9 @@ TEST_F(AlerterMasterTest, ADsrDropAndReturnUnderAlerterRaiseTraps1And2) {
   // No master yet: the poller's first cycle makes the lines unavailable
   // (the start shows them available), so lines seen available afterwards
   // are alerter.exe's reading, the poller's baseline.
-  ASSERT_TRUE(WaitFor([&] { return agent.Read("1.4") == 0; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return agent.Read("1.4") == 0; }, 10000));
   StartAlerter();
-  ASSERT_TRUE(WaitFor([&] { return agent.Read("1.4") == 1 && agent.Read("1.1") == 0; }, 60000))
+  ASSERT_TRUE(WaitUntil([&] { return agent.Read("1.4") == 1 && agent.Read("1.1") == 0; }, 60000))
       << "alerter.exe published no reading";
   EXPECT_EQ(agent.DrainTraps(), std::vector<int32_t>{}) << "the baseline raises nothing";
 

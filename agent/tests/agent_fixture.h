@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "agent/tests/agent_host.h"
 #include "platform/registry.h"
 #include "tests/support/test_host.h"

@@ -9,17 +9,12 @@
 #include "agent/tests/agent_fixture.h"
 #include "lineshare/tests/peer.h"
 #include "platform/event.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int timeout_ms = 10000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
+// How long the poller may take to see a change.
+constexpr int kWaitMs = 10000;
 
 class PollerTest : public AgentTest {
  protected:
@@ -47,14 +42,15 @@ class PollerTest : public AgentTest {
     int32_t cycles = agent_->Read("2.1");
     WriteLines(lines_, names);
     master_->Int("serialGetDsr");
-    ASSERT_TRUE(WaitFor([&] { return agent_->Read("2.1") != cycles; })) << "the poller saw no change to " << names;
+    ASSERT_TRUE(WaitUntil([&] { return agent_->Read("2.1") != cycles; }, kWaitMs))
+        << "the poller saw no change to " << names;
   }
   // Waits for the poller to show `dsr`, `cts`, `ri` and `available`.
   bool Shows(int32_t dsr, int32_t cts, int32_t ri, int32_t available) {
-    return WaitFor([&] {
+    return WaitUntil([&] {
       return agent_->Read("1.1") == dsr && agent_->Read("1.2") == cts && agent_->Read("1.3") == ri &&
              agent_->Read("1.4") == available;
-    });
+    }, kWaitMs);
   }
 
   std::string lines_;
@@ -127,10 +123,10 @@ TEST_F(PollerTest, AStoppedMasterMakesTheLinesUnavailableAndItsReturnIsComparedW
   StartMaster();
   ASSERT_TRUE(Shows(0, 0, 2, 1));
   std::vector<int32_t> traps;
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(WaitUntil([&] {
     for (int32_t id : agent.DrainTraps()) traps.push_back(id);
     return !traps.empty();
-  }));
+  }, kWaitMs));
   EXPECT_EQ(traps, std::vector<int32_t>{4}) << "RI state 2 against the zeros of the failure";
 }
 

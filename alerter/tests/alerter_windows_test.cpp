@@ -4,61 +4,33 @@
 // vigil20s.exe, and the service in Wine's service manager.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "linesim/line_sim.h"
-#include "platform/named_pipe.h"
 #include "platform/window_messages.h"
 #include "tests/support/child_process.h"
+#include "tests/support/record_fields.h"
+#include "tests/support/status_pipe_client.h"
 #include "tests/support/test_host.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Events = std::vector<int32_t>;
 
-const char kKey[] = "HKLM\\Software\\Tessaly\\Vigil 2.0";
-const char kPipe[] = "\\\\.\\pipe\\vigil20_pipe";
+// Each look under Wine opens the pipe or reads a file: every 50 ms will do.
+constexpr int kPollMs = 50;
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (done()) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-}
+const char kKey[] = "HKLM\\Software\\Tessaly\\Vigil 2.0";
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-std::string Ask(const std::string& request, uint32_t timeoutMs = 3000) {
-  platform::PipeClient* client = nullptr;
-  if (platform::ConnectToPipe(kPipe, timeoutMs, &client) != 0) return "";
-  std::string reply;
-  if (platform::WritePipeClient(client, request.data(), static_cast<uint32_t>(request.size())) == 0) {
-    char buffer[4096];
-    uint32_t got = 0;
-    if (platform::ReadPipeClient(client, buffer, sizeof buffer, &got, timeoutMs) == 0) reply.assign(buffer, got);
-  }
-  platform::ClosePipeClient(client);
-  return reply;
-}
-
-int32_t Field(const std::string& reply, size_t offset) {
-  if (reply.size() < offset + 4) return -999;
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(reply[offset + i]);
-  return static_cast<int32_t>(value);
 }
 
 class AlerterUnderWine : public ::testing::Test {
@@ -90,13 +62,10 @@ class AlerterUnderWine : public ::testing::Test {
     return child;
   }
   Events EventsLogged() const {
-    std::string bytes = ReadFile(host_.WindowsDirectory() + "\\EvtVigil20.dat");
-    Events codes;
-    for (size_t at = 0; at + 28 <= bytes.size(); at += 28) codes.push_back(static_cast<unsigned char>(bytes[at + 24]));
-    return codes;
+    return EventFileCodes(ReadFile(host_.WindowsDirectory() + "\\EvtVigil20.dat"));
   }
   bool WaitEvents(const Events& codes, int timeoutMs) {
-    return WaitUntil([&] { return EventsLogged() == codes; }, timeoutMs);
+    return WaitUntil([&] { return EventsLogged() == codes; }, timeoutMs, kPollMs);
   }
 
   TestHost host_;
@@ -113,7 +82,7 @@ TEST_F(AlerterUnderWine, LogsADsrDropInTheWindowsDirectory) {
   ASSERT_TRUE(WaitEvents({10, 1, 2}, 10000));
   // The outputs while watching: DTR off, RTS on.
   EXPECT_EQ(ReadFile(NativePath(lines_ + ".out")), "RTS\n");
-  Ask("c");
+  AskStatusPipe("c");
   EXPECT_EQ(alerter->Wait(), 0);
 }
 
@@ -121,14 +90,14 @@ TEST_F(AlerterUnderWine, AnswersTheStatusPipeAndRefusesASecondInstance) {
   auto alerter = Start();
   std::string reply;
   // Until the monitor window is made the record is still all zero.
-  ASSERT_TRUE(WaitUntil([&] { return Field(reply = Ask("\n"), 64) == 900; }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return Int32Field(reply = AskStatusPipe("\n"), 64) == 900; }, 30000, kPollMs));
   EXPECT_EQ(reply.size(), 216u);
-  EXPECT_EQ(Field(reply, 0), 0);
-  EXPECT_EQ(Field(reply, 64), 900);
-  EXPECT_EQ(Field(reply, 44), 0);
+  EXPECT_EQ(Int32Field(reply, 0), 0);
+  EXPECT_EQ(Int32Field(reply, 64), 900);
+  EXPECT_EQ(Int32Field(reply, 44), 0);
   SetLines(linesim::kDsr | linesim::kRi);  // CTS inactive: battery critical
-  EXPECT_TRUE(WaitUntil([&] { return Field(Ask("\n"), 40) == 1; }, 10000));
-  EXPECT_EQ(Ask("x"), "");  // refused, no reply
+  EXPECT_TRUE(WaitUntil([&] { return Int32Field(AskStatusPipe("\n"), 40) == 1; }, 10000, kPollMs));
+  EXPECT_EQ(AskStatusPipe("x"), "");  // refused, no reply
   // The supervisor shows the same record.
   CommandResult shown = RunProcess({VIGIL20S_EXE}, 60000);
   EXPECT_EQ(shown.status, 0);
@@ -139,7 +108,7 @@ TEST_F(AlerterUnderWine, AnswersTheStatusPipeAndRefusesASecondInstance) {
 
   // A user's logon, as the window system tells every top-level window.
   platform::BroadcastSendMessage(platform::kWmUserChanged, 0, 0);
-  EXPECT_TRUE(WaitUntil([&] { return !EventsLogged().empty() && EventsLogged().back() == 50; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return !EventsLogged().empty() && EventsLogged().back() == 50; }, 10000, kPollMs));
   // The third configuration request ends the program in order.
   platform::BroadcastSendMessage(platform::RegisterMessageName("Vigil_Config_Change_Notify"), 0, 3);
   EXPECT_EQ(alerter->Wait(), 0);
@@ -148,7 +117,7 @@ TEST_F(AlerterUnderWine, AnswersTheStatusPipeAndRefusesASecondInstance) {
 std::string ScQuery() { return RunProcess({"sc.exe", "query", "Vigil20"}, 60000).out; }
 
 bool WaitServiceState(const char* state, int timeoutMs) {
-  return WaitUntil([&] { return ScQuery().find(state) != std::string::npos; }, timeoutMs);
+  return WaitUntil([&] { return ScQuery().find(state) != std::string::npos; }, timeoutMs, kPollMs);
 }
 
 TEST_F(AlerterUnderWine, InstallsStartsStopsAndRemovesItselfAsAService) {
@@ -162,7 +131,7 @@ TEST_F(AlerterUnderWine, InstallsStartsStopsAndRemovesItselfAsAService) {
   ASSERT_TRUE(WaitServiceState("RUNNING", 30000)) << ScQuery();
   // The service reads the simulator from C:\windows\system32.
   std::string reply;
-  EXPECT_TRUE(WaitUntil([&] { return (reply = Ask("\n")).size() == 216; }, 30000));
+  EXPECT_TRUE(WaitUntil([&] { return (reply = AskStatusPipe("\n")).size() == 216; }, 30000, kPollMs));
   SetLines(linesim::kCts | linesim::kRi);
   EXPECT_TRUE(WaitEvents({1}, 10000));
 

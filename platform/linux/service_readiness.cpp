@@ -2,6 +2,7 @@
 // daemon and the suite alike.
 #include "platform/service_readiness.h"
 
+#include "linuxbase/monotonic_clock.h"
 #include "linuxbase/service_notify.h"
 
 namespace platform {

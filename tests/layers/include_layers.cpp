@@ -4,18 +4,29 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <utility>
 
 namespace layers {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Lowest first; one level may hold two folders.
+// Lowest first; one level may hold several folders.
 const std::map<std::string, int> kLevel = {
-    {"linesim", 0},   {"core", 1},  {"linuxbase", 2}, {"platform", 3}, {"framework", 4}, {"config", 5},
-    {"lineshare", 5}, {"agent", 6}, {"alerter", 7},   {"applet", 8},   {"launcher", 8},  {"tools", 9},
-    {"web", 9},
+    {"linesim", 0}, {"core", 1},      {"linuxbase", 2}, {"platform", 3}, {"framework", 4},
+    {"config", 5},  {"lineshare", 5}, {"eventfile", 5}, {"agent", 6},    {"alerter", 6},
+    {"applet", 7},  {"launcher", 7},  {"tools", 8},     {"web", 8},
 };
+
+// Folders of one level that include nothing of each other: the monitoring
+// program and the SNMP agent share only what lies below them.
+const std::vector<std::pair<std::string, std::string>> kApart = {{"agent", "alerter"}};
+
+bool Apart(const std::string& a, const std::string& b) {
+  for (const auto& [one, other] : kApart)
+    if ((a == one && b == other) || (a == other && b == one)) return true;
+  return false;
+}
 
 // The daemon stands apart: it takes the line simulator, the shared domain
 // and the home of Linux-only code, nothing of the Windows suite's layers.
@@ -60,6 +71,7 @@ std::string Judge(const std::string& file, const std::string& target) {
   auto other = kLevel.find(to);
   if (own == kLevel.end() || other == kLevel.end()) return "";
   if (other->second > own->second) return from + "/ is below " + to + "/";
+  if (Apart(from, to)) return from + "/ and " + to + "/ share only what lies below them";
   return "";
 }
 

@@ -69,6 +69,20 @@ TEST_F(LayersTest, EveryWrongArrowIsNamedWithItsFileAndLine) {
                   }));
 }
 
+TEST_F(LayersTest, TheAlerterAndTheAgentIncludeNothingOfEachOther) {
+  Write("alerter/alerter_app.h", "#include \"eventfile/event_file.h\"\n#include \"agent/event_file.h\"\n");
+  Write("agent/ups_agent_app.cpp", "#include \"config/config.h\"\n#include \"alerter/monitor.h\"\n");
+  Write("config/config.cpp", "#include \"eventfile/event_file.h\"\n#include \"lineshare/line_tap.h\"\n");
+
+  std::vector<layers::Violation> found = layers::CheckIncludes(root_);
+  std::vector<std::string> seen;
+  for (const auto& v : found) seen.push_back(v.file + ":" + std::to_string(v.line) + " " + v.include);
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "agent/ups_agent_app.cpp:2 alerter/monitor.h",
+                      "alerter/alerter_app.h:2 agent/event_file.h",
+                  }));
+}
+
 TEST_F(LayersTest, TestsFuzzTargetsAndBenchmarksAreNotProductCode) {
   Write("platform/tests/x_test.cpp", "#include \"tools/vigil_snmp/y.h\"\n");
   Write("platform/fuzz/x_fuzz.cpp", "#include \"alerter/z.h\"\n");

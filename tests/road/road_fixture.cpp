@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/named_pipe.h"
+#include "tests/support/record_fields.h"
 
 namespace road {
 
@@ -237,14 +238,7 @@ bool Station::WaitAlerterServing(int timeout_ms) const {
 }
 
 std::vector<int32_t> Station::AlerterEvents() const {
-  std::string bytes = box_.Read("root/windows/EvtVigil20.dat");
-  std::vector<int32_t> codes;
-  for (size_t at = 0; at + 28 <= bytes.size(); at += 28) {
-    uint32_t code = 0;
-    for (int i = 3; i >= 0; --i) code = (code << 8) | static_cast<unsigned char>(bytes[at + 24 + i]);
-    codes.push_back(static_cast<int32_t>(code));
-  }
-  return codes;
+  return EventFileCodes(box_.Read("root/windows/EvtVigil20.dat"));
 }
 
 bool Station::WaitForEvents(const std::vector<int32_t>& codes, int timeout_ms) const {

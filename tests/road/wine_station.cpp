@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <sys/stat.h>
 
+#include "tests/support/record_fields.h"
+
 namespace road {
 
 namespace {
@@ -149,14 +151,7 @@ std::vector<int32_t> WineStation::Events() const {
   // The prefix's own file when its layer can be read from here, else the
   // peer's copy.
   std::string file = EventFile();
-  std::string bytes = !file.empty() && std::filesystem::exists(file) ? ReadWholeFile(file) : Read("events");
-  std::vector<int32_t> codes;
-  for (size_t at = 0; at + 28 <= bytes.size(); at += 28) {
-    uint32_t code = 0;
-    for (int i = 3; i >= 0; --i) code = (code << 8) | static_cast<unsigned char>(bytes[at + 24 + i]);
-    codes.push_back(static_cast<int32_t>(code));
-  }
-  return codes;
+  return EventFileCodes(!file.empty() && std::filesystem::exists(file) ? ReadWholeFile(file) : Read("events"));
 }
 
 std::vector<int> WineStation::Traps() const {

@@ -9,49 +9,22 @@
 
 #include <chrono>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <thread>
 
-#include "platform/named_pipe.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pty_com_port.h"
+#include "tests/support/record_fields.h"
+#include "tests/support/status_pipe_client.h"
 #include "tests/support/test_host.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Events = std::vector<int32_t>;
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (done()) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-}
-
-// The status pipe's record, or nothing.
-std::string Ask(const std::string& request) {
-  platform::PipeClient* client = nullptr;
-  if (platform::ConnectToPipe("\\\\.\\pipe\\vigil20_pipe", 3000, &client) != 0) return "";
-  std::string reply;
-  if (platform::WritePipeClient(client, request.data(), static_cast<uint32_t>(request.size())) == 0) {
-    char buffer[4096];
-    uint32_t got = 0;
-    if (platform::ReadPipeClient(client, buffer, sizeof buffer, &got, 3000) == 0) reply.assign(buffer, got);
-  }
-  platform::ClosePipeClient(client);
-  return reply;
-}
-
-int32_t Field(const std::string& reply, size_t offset) {
-  if (reply.size() < offset + 4) return -999;
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(reply[offset + i]);
-  return static_cast<int32_t>(value);
-}
+// Each look under Wine opens the pipe or reads a file: every 50 ms will do.
+constexpr int kPollMs = 50;
 
 class AlerterOnAPtyUnderWine : public ::testing::Test {
  protected:
@@ -75,24 +48,22 @@ class AlerterOnAPtyUnderWine : public ::testing::Test {
     std::string error;
     alerter_ = ChildProcess::Start({ALERTER_EXE, "-normal"}, options, &error);
     ASSERT_TRUE(alerter_) << error;
-    ASSERT_TRUE(WaitUntil([] { return Field(Ask("\n"), 64) == 900; }, 30000)) << "alerter did not serve";
+    ASSERT_TRUE(WaitUntil([] { return Int32Field(AskStatusPipe("\n"), 64) == 900; }, 30000, kPollMs))
+        << "alerter did not serve";
   }
   // Ends it in order.
   void Stop() {
-    Ask("c");
+    AskStatusPipe("c");
     EXPECT_EQ(alerter_->Wait(), 0);
   }
   Events Logged() const {
     std::ifstream in(host_.WindowsDirectory() + "\\EvtVigil20.dat", std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
-    std::string text = bytes.str();
-    Events codes;
-    for (size_t at = 0; at + 28 <= text.size(); at += 28) codes.push_back(static_cast<unsigned char>(text[at + 24]));
-    return codes;
+    return EventFileCodes(bytes.str());
   }
   bool WaitEvents(const Events& codes, int timeoutMs) {
-    return WaitUntil([&] { return Logged() == codes; }, timeoutMs);
+    return WaitUntil([&] { return Logged() == codes; }, timeoutMs, kPollMs);
   }
 
   TestHost host_;
@@ -123,18 +94,19 @@ TEST_F(AlerterOnAPtyUnderWine, AnAdapterPulledDuringADischargeIsNoMainsReturnAnd
   Start();
   port_->Set("CTS RI");
   ASSERT_TRUE(WaitEvents({1}, 10000));
-  ASSERT_TRUE(WaitUntil([] { return Field(Ask("\n"), 76) >= 1; }, 10000)) << "the discharge did not start";
+  ASSERT_TRUE(WaitUntil([] { return Int32Field(AskStatusPipe("\n"), 76) >= 1; }, 10000, kPollMs))
+      << "the discharge did not start";
 
   port_->Pull();
-  int32_t onBattery = Field(Ask("\n"), 76);
+  int32_t onBattery = Int32Field(AskStatusPipe("\n"), 76);
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-  std::string reply = Ask("\n");
-  EXPECT_EQ(Field(reply, 44), 1) << "still on battery: a lost cable is no mains return";
-  EXPECT_GE(Field(reply, 76), onBattery + 2) << "the countdown runs on";
+  std::string reply = AskStatusPipe("\n");
+  EXPECT_EQ(Int32Field(reply, 44), 1) << "still on battery: a lost cable is no mains return";
+  EXPECT_GE(Int32Field(reply, 76), onBattery + 2) << "the countdown runs on";
   EXPECT_EQ(Logged(), Events{1});
 
   port_->Plug("CTS RI");
-  EXPECT_TRUE(WaitUntil([&] { return port_->Outputs() == "RTS\n"; }, 10000)) << "the new device set up again";
+  EXPECT_TRUE(WaitUntil([&] { return port_->Outputs() == "RTS\n"; }, 10000, kPollMs)) << "the new device set up again";
   port_->Set("DSR CTS RI");
   ASSERT_TRUE(WaitEvents({1, 2}, 10000));
   Stop();

@@ -16,9 +16,7 @@
 
 // CommandResult and RunProcess(argv, timeout_ms).
 #include "tests/support/child_process.h"
-
-// Polls `done` every 20 ms until it holds or timeout_ms has passed.
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms);
+#include "tests/support/wait_until.h"
 
 std::string ReadWholeFile(const std::string& path);
 

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "linuxbase/monotonic_clock.h"
 #include "tools/vigil_nut/command_line.h"
 
 using core::LanDatagram;
@@ -59,12 +60,6 @@ void ReportRefusal(const LanTrust::Refusal& refusal) {
 }  // namespace
 
 Gateway::Gateway(GatewayConfig config) : config_(std::move(config)), trust_(config_.key, ReportRefusal) {}
-
-int64_t MonotonicMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 // The clients go first, then the listeners and the datagram socket.
 Gateway::~Gateway() { clients_.clear(); }
@@ -173,7 +168,7 @@ void Gateway::Run(const volatile std::sig_atomic_t& stop, void (*alive)()) {
     fds.clear();
     polled.clear();
     fds.push_back({datagramFd_.get(), POLLIN, 0});
-    bool accepting = MonotonicMs() >= acceptRestUntilMs_;
+    bool accepting = linuxbase::MonotonicMs() >= acceptRestUntilMs_;
     for (const linuxbase::UniqueFd& fd : listeners_)
       fds.push_back({fd.get(), static_cast<short>(accepting ? POLLIN : 0), 0});
     size_t firstClient = fds.size();
@@ -187,7 +182,7 @@ void Gateway::Run(const volatile std::sig_atomic_t& stop, void (*alive)()) {
       std::fprintf(stderr, "vigil-nut: poll: %s\n", std::strerror(errno));
       return;
     }
-    int64_t now = MonotonicMs();
+    int64_t now = linuxbase::MonotonicMs();
     if (ready > 0) {
       if (fds[0].revents & POLLIN) TakeDatagrams(now);
       for (size_t i = 1; i < firstClient; ++i)

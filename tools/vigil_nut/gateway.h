@@ -44,6 +44,4 @@ class Gateway {
   int64_t acceptRestUntilMs_ = 0;
 };
 
-int64_t MonotonicMs();
-
 }  // namespace vigil_nut

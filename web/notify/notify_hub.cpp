@@ -1,5 +1,7 @@
 #include "web/notify/notify_hub.h"
 
+#include "platform/tick_count.h"
+
 #include <chrono>
 #include <filesystem>
 
@@ -34,10 +36,7 @@ NotifyHub::~NotifyHub() {
   for (Channel& c : channels_) c.sender.reset();
 }
 
-int64_t NotifyHub::MonoMs() const {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+int64_t NotifyHub::MonoMs() const { return platform::MonotonicMs(); }
 
 int64_t NotifyHub::WallMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "config/apl_config.h"
 #include "tests/support/test_host.h"
 #include "core/daemon_log_record.h"

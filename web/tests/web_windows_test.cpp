@@ -13,21 +13,11 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/test_host.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 const char kWebKey[] = "HKLM\\Software\\Tessaly\\Vigil 2.0\\Web Server";
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (done()) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-}
 
 // One GET on 127.0.0.1:`port`: the whole answer, or empty.
 std::string Fetch(int port, const std::string& path) {
@@ -62,7 +52,7 @@ void WebSetting(const std::string& name, int value) {
 std::string ScQuery() { return RunProcess({"sc.exe", "query", "VigilWeb"}, 60000).out; }
 
 bool WaitServiceState(const char* state, int timeoutMs) {
-  return WaitUntil([&] { return ScQuery().find(state) != std::string::npos; }, timeoutMs);
+  return WaitUntil([&] { return ScQuery().find(state) != std::string::npos; }, timeoutMs, 100);
 }
 
 TEST(WebUnderWine, AnswersOnItsWebPortAsAnOrdinaryProgram) {
@@ -75,7 +65,7 @@ TEST(WebUnderWine, AnswersOnItsWebPortAsAnOrdinaryProgram) {
   ASSERT_TRUE(web) << error;
   std::string page;
   EXPECT_TRUE(WaitUntil([&] { return (page = Fetch(8089, "/")).find("Nobreaks da rede") != std::string::npos; },
-                        60000));
+                        60000, 100));
   EXPECT_EQ(page.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << page;
   std::string metrics = Fetch(8089, "/metrics");
   EXPECT_NE(metrics.find("# TYPE network_ups_tools_ups_status gauge"), std::string::npos) << metrics;
@@ -100,7 +90,8 @@ TEST(WebUnderWine, RunsAsTheServiceVigilWeb) {
   EXPECT_TRUE(WaitServiceState("STOPPED", 10000)) << ScQuery();
   ASSERT_EQ(RunProcess({VIGIL_WEB_EXE, "-start"}, 60000).status, 0);
   ASSERT_TRUE(WaitServiceState("RUNNING", 30000)) << ScQuery();
-  EXPECT_TRUE(WaitUntil([&] { return Fetch(8090, "/api/status").find("\"stations\"") != std::string::npos; }, 30000));
+  EXPECT_TRUE(
+      WaitUntil([&] { return Fetch(8090, "/api/status").find("\"stations\"") != std::string::npos; }, 30000, 100));
   CommandResult stop = RunProcess({VIGIL_WEB_EXE, "-stop"}, 60000);
   EXPECT_EQ(stop.status, 0) << stop.err;
   EXPECT_TRUE(WaitServiceState("STOPPED", 30000)) << ScQuery();

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "platform/registry.h"
 #include "platform/tests/support/temp_host_root.h"
 #include "tools/vigil_snmp/tests/snmp_daemons.h"

@@ -13,11 +13,10 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/wait_until.h"
 
 // A UDP port of 127.0.0.1 that nobody holds now.
 int FreeUdpPort();
-
-bool WaitFor(const std::function<bool()>& done, int timeout_ms);
 
 std::string ReadFile(const std::string& path);
 

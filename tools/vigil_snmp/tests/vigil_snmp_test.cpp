@@ -71,7 +71,7 @@ class VigilSnmpTest : public ::testing::Test {
         std::vector<std::string>{"/usr/sbin/snmpd", "-f", "-Le", "-C", "-c", host_.Path("snmpd.conf"), "-p",
                                  host_.Path("snmpd.pid"), "udp:127.0.0.1:" + std::to_string(port_)},
         host_.Path("snmpd.log"));
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(socket); }, 20000)) << snmpd_->Log();
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(socket); }, 20000)) << snmpd_->Log();
     agent_ = std::make_unique<Daemon>(std::vector<std::string>{VIGIL_SNMP, "-f", "-Le", "-x", "unix:" + socket},
                                       host_.Path("vigil-snmp.log"));
     WaitAnswering();
@@ -85,12 +85,12 @@ class VigilSnmpTest : public ::testing::Test {
         std::vector<std::string>{"/usr/sbin/snmptrapd", "-f", "-Lo", "-On", "-C", "-c", host_.Path("snmptrapd.conf"),
                                  "udp:127.0.0.1:" + std::to_string(trapPort_)},
         host_.Path("snmptrapd.log"));
-    ASSERT_TRUE(WaitFor([&] { return trapd_->Log().find("NET-SNMP version") != std::string::npos; }, 20000))
+    ASSERT_TRUE(WaitUntil([&] { return trapd_->Log().find("NET-SNMP version") != std::string::npos; }, 20000))
         << trapd_->Log();
   }
 
   void WaitAnswering() {
-    ASSERT_TRUE(WaitFor([&] { return Get("1", {kRegion + ".1.5"}).status == 0; }, 20000))
+    ASSERT_TRUE(WaitUntil([&] { return Get("1", {kRegion + ".1.5"}).status == 0; }, 20000))
         << (agent_ ? agent_->Log() : "") << (snmpd_ ? snmpd_->Log() : "");
   }
 
@@ -116,7 +116,7 @@ class VigilSnmpTest : public ::testing::Test {
   // sees the agent's readOnly as snmpd translates notWritable, noSuchName.
   void GetsWalksAndSets(bool overAgentX = false) {
     // No monitoring program: the poller's first cycle makes the lines unavailable.
-    ASSERT_TRUE(WaitFor([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 0") != std::string::npos; },
+    ASSERT_TRUE(WaitUntil([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 0") != std::string::npos; },
                         10000));
     CommandResult get = Get("1", {kRegion + ".1.5", kRegion + ".1.6"});
     EXPECT_EQ(get.status, 0) << get.out;
@@ -162,17 +162,17 @@ class VigilSnmpTest : public ::testing::Test {
     // No master yet: the poller's first cycle makes the lines unavailable
     // (the agent's start shows them available), so lines seen available
     // afterwards are alerter's reading, the poller's baseline.
-    ASSERT_TRUE(WaitFor([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 0") != std::string::npos; },
+    ASSERT_TRUE(WaitUntil([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 0") != std::string::npos; },
                         10000));
     auto alerter = host_.Start();
     ASSERT_TRUE(alerter);
-    ASSERT_TRUE(WaitFor([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 1") != std::string::npos; },
+    ASSERT_TRUE(WaitUntil([&] { return Get("1", {kRegion + ".1.4"}).out.find("INTEGER: 1") != std::string::npos; },
                         10000))
         << agent_->Log();
     host_.Lines("drop DSR");
     auto dropped = std::chrono::steady_clock::now();
     const std::string expected = "V1TRAP .1.3.6.1.4.1.7491.1.1.1.4.1 6 .1\n";  // %q under -On
-    ASSERT_TRUE(WaitFor([&] { return trapd_->Log().find(expected) != std::string::npos; }, 10000))
+    ASSERT_TRUE(WaitUntil([&] { return trapd_->Log().find(expected) != std::string::npos; }, 10000))
         << trapd_->Log() << agent_->Log();
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - dropped);
     std::printf("trap 1 received %lld ms after the DSR drop\n", static_cast<long long>(ms.count()));
@@ -216,20 +216,21 @@ TEST_F(VigilSnmpTest, UnderSystemdItIsReadyOnceItServesAndAnswersTheWatchdog) {
   std::string socket = host_.Path("notify.sock");
   std::string heard = host_.Path("notified");
   Daemon listener({VIGIL_UNIXGRAM, socket, heard}, host_.Path("unixgram.log"));
-  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(socket); }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(socket); }, 5000));
   setenv("NOTIFY_SOCKET", socket.c_str(), 1);
   setenv("WATCHDOG_USEC", "1000000", 1);
   StartAgent();
   unsetenv("NOTIFY_SOCKET");
   unsetenv("WATCHDOG_USEC");
-  ASSERT_TRUE(WaitFor([&] { return ReadFile(heard).find(" READY=1\n") != std::string::npos; }, 5000)) << ReadFile(heard);
+  ASSERT_TRUE(WaitUntil([&] { return ReadFile(heard).find(" READY=1\n") != std::string::npos; }, 5000))
+      << ReadFile(heard);
   auto pings = [&] {
     std::string text = ReadFile(heard);
     int n = 0;
     for (size_t at = text.find(" WATCHDOG=1\n"); at != std::string::npos; at = text.find(" WATCHDOG=1\n", at + 1)) ++n;
     return n;
   };
-  EXPECT_TRUE(WaitFor([&] { return pings() >= 3; }, 5000)) << ReadFile(heard);
+  EXPECT_TRUE(WaitUntil([&] { return pings() >= 3; }, 5000)) << ReadFile(heard);
 }
 
 TEST_F(VigilSnmpTest, RefusesToStartWithoutAnAgentInTheRegistry) {

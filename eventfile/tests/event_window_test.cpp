@@ -1,5 +1,5 @@
 // The agent's event window over a real file.
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 #include "platform/tests/support/temp_host_root.h"
 
 using core::kEventFileName;

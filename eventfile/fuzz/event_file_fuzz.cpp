@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 
 using core::kEventFileName;
 

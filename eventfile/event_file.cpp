@@ -1,4 +1,4 @@
-#include "agent/event_file.h"
+#include "eventfile/event_file.h"
 
 #include <cerrno>
 #include <climits>
