@@ -17,4 +17,16 @@ std::vector<ConfigLine> ConfigLines(std::string_view text) {
   return lines;
 }
 
+bool ConfigNumber(std::string_view text, int low, int high, int* out) {
+  if (text.empty() || text.size() > 5) return false;
+  int n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  if (n < low || n > high) return false;
+  *out = n;
+  return true;
+}
+
 }  // namespace core

@@ -16,4 +16,8 @@ struct ConfigLine {
 // counts; an empty text has no line.
 std::vector<ConfigLine> ConfigLines(std::string_view text);
 
+// A setting's whole number: decimal digits only, at most five of them, from
+// `low` to `high`. False, and `out` untouched, for anything else.
+bool ConfigNumber(std::string_view text, int low, int high, int* out);
+
 }  // namespace core

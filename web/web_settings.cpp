@@ -9,6 +9,7 @@
 #include "core/config_lines.h"
 
 using core::ConfigLine;
+using core::ConfigNumber;
 using core::ConfigLines;
 
 namespace web {
@@ -20,18 +21,6 @@ bool Same(std::string_view a, const char* b) {
   if (a.size() != other.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(other[i]))) return false;
-  return true;
-}
-
-bool Number(std::string_view text, int low, int high, int* out) {
-  if (text.empty() || text.size() > 5) return false;
-  int n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    n = n * 10 + (c - '0');
-  }
-  if (n < low || n > high) return false;
-  *out = n;
   return true;
 }
 
@@ -86,7 +75,7 @@ bool IsIpv4(std::string_view text) {
     if (end == std::string_view::npos) end = text.size();
     int value;
     std::string_view part = text.substr(at, end - at);
-    if (part.size() > 3 || !Number(part, 0, 255, &value)) return false;
+    if (part.size() > 3 || !ConfigNumber(part, 0, 255, &value)) return false;
     ++parts;
     if (end == text.size()) break;
     at = end + 1;
@@ -119,7 +108,7 @@ bool ParseWebConfig(std::string_view text, WebSettings* settings, std::string* e
       ListenAddress listen{words[1], kWebPort};
       int port;
       if (words.size() == 3) {
-        if (!Number(words[2], 1, 65535, &port)) return fail("not a port: " + words[2]);
+        if (!ConfigNumber(words[2], 1, 65535, &port)) return fail("not a port: " + words[2]);
         listen.port = std::to_string(port);
       }
       settings->listen.push_back(listen);
@@ -133,14 +122,14 @@ bool ParseWebConfig(std::string_view text, WebSettings* settings, std::string* e
       if (words.size() != 2 || words[1].empty()) return fail("LOG takes one file");
       settings->logFile = words[1];
     } else if (Same(name, "LOGLEVEL")) {
-      if (words.size() != 2 || !Number(words[1], 0, 2, &settings->logLevel)) return fail("LOGLEVEL takes 0, 1 or 2");
+      if (words.size() != 2 || !ConfigNumber(words[1], 0, 2, &settings->logLevel)) return fail("LOGLEVEL takes 0, 1 or 2");
     } else if (Same(name, "ALLOW")) {
       if (words.size() != 2) return fail("ALLOW takes one address/prefix");
       std::string network = words[1];
       size_t slash = network.find('/');
       std::string address = network.substr(0, slash);
       int prefix = 32;
-      if (!IsIpv4(address) || (slash != std::string::npos && !Number(network.substr(slash + 1), 0, 32, &prefix)))
+      if (!IsIpv4(address) || (slash != std::string::npos && !ConfigNumber(network.substr(slash + 1), 0, 32, &prefix)))
         return fail("ALLOW takes an IPv4 address/prefix: " + network);
       settings->allow.push_back(address + "/" + std::to_string(prefix));
     } else {

@@ -6,6 +6,7 @@
 
 using core::ConfigLine;
 using core::ConfigLines;
+using core::ConfigNumber;
 
 TEST(ConfigLinesTest, LinesAreNumberedFromOneWithoutTheirEnds) {
   std::vector<ConfigLine> lines = ConfigLines("LISTEN 0.0.0.0\r\n\n# note\nKEY x");
@@ -28,4 +29,18 @@ TEST(ConfigLinesTest, OnlyALineEndsCarriageReturnIsDropped) {
   EXPECT_EQ(ConfigLines("\n").size(), 1u);
   std::string nul("x\0y\n", 4);
   EXPECT_EQ(ConfigLines(nul)[0].text.size(), 3u) << "a NUL byte is the parser's to refuse, not a line end";
+}
+
+TEST(ConfigLinesTest, ANumberIsDigitsWithinItsBoundsAndAnythingElseLeavesTheSettingAlone) {
+  int value = -7;
+  EXPECT_TRUE(ConfigNumber("65535", 1, 65535, &value));
+  EXPECT_EQ(value, 65535);
+  EXPECT_TRUE(ConfigNumber("0", 0, 2, &value));
+  EXPECT_EQ(value, 0);
+  value = -7;
+  for (const char* refused : {"", "65536", "-1", "+1", " 1", "1 ", "1x", "0x10", "999999", "123456"})
+    EXPECT_FALSE(ConfigNumber(refused, 0, 65535, &value)) << '"' << refused << '"';
+  EXPECT_FALSE(ConfigNumber("3", 0, 2, &value)) << "above the highest";
+  EXPECT_FALSE(ConfigNumber("4", 5, 9, &value)) << "below the lowest";
+  EXPECT_EQ(value, -7) << "a refused number changes nothing";
 }

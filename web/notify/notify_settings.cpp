@@ -2,7 +2,10 @@
 
 #include <cctype>
 
+#include "core/config_lines.h"
 #include "web/history_events.h"
+
+using core::ConfigNumber;
 
 namespace web {
 
@@ -10,18 +13,6 @@ namespace {
 
 // The codes the history may hold: the event file's, and ours from 100.
 constexpr int kHighestKind = 200;
-
-bool Number(const std::string& text, int low, int high, int* out) {
-  if (text.empty() || text.size() > 6) return false;
-  int n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    n = n * 10 + (c - '0');
-  }
-  if (n < low || n > high) return false;
-  *out = n;
-  return true;
-}
 
 std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -131,13 +122,13 @@ bool ParseNotifyLine(const std::vector<std::string>& words, NotifySettings* s, b
     if (words.size() < 2) return fail("WEBHOOK_STATIONS takes station names");
     s->webhook.filter.stations.insert(words.begin() + 1, words.end());
   } else if (name == "NOTIFY_KEEP") {
-    if (words.size() != 2 || !Number(words[1], 1, 24 * 365, &s->keepHours)) return fail("NOTIFY_KEEP takes hours");
+    if (words.size() != 2 || !ConfigNumber(words[1], 1, 24 * 365, &s->keepHours)) return fail("NOTIFY_KEEP takes hours");
   } else if (name == "NOTIFY_RETRY") {
-    if (words.size() != 3 || !Number(words[1], 1, 86400, &s->retryMinSeconds) ||
-        !Number(words[2], s->retryMinSeconds, 86400, &s->retryMaxSeconds))
+    if (words.size() != 3 || !ConfigNumber(words[1], 1, 86400, &s->retryMinSeconds) ||
+        !ConfigNumber(words[2], s->retryMinSeconds, 86400, &s->retryMaxSeconds))
       return fail("NOTIFY_RETRY takes the least and the most seconds between attempts");
   } else if (name == "NOTIFY_WINDOW") {
-    if (words.size() != 2 || !Number(words[1], 0, 3600, &s->windowSeconds))
+    if (words.size() != 2 || !ConfigNumber(words[1], 0, 3600, &s->windowSeconds))
       return fail("NOTIFY_WINDOW takes seconds (0 to 3600)");
   } else if (name == "NOTIFY_CA") {
     return one(&s->caFile);

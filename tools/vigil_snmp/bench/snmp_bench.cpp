@@ -84,7 +84,7 @@ void Start() {
       setup->root / "snmpd.log");
   for (int port : {setup->vigilPort, setup->snmpdPort}) {
     std::string oid = port == setup->vigilPort ? kRegion + ".1.5" : kSnmpdScalar;
-    if (!WaitFor([&] { return Client("snmpget", {"-v2c", "-c", "public", "udp:127.0.0.1:" + std::to_string(port), oid}).status == 0; },
+    if (!WaitUntil([&] { return Client("snmpget", {"-v2c", "-c", "public", "udp:127.0.0.1:" + std::to_string(port), oid}).status == 0; },
                  30000))
       throw std::runtime_error("no answer on port " + std::to_string(port));
   }
