@@ -13,7 +13,7 @@ tree=$1
 # What vigil20, vigil-suite and vigil-gateway depend on (their Depends
 # lines come from dpkg-shlibdeps), and the libraries' tools that the
 # maintainer scripts call.
-libraries=libc6,libstdc++6,libgcc-s1,libssl3,libcivetweb1,libsnmp40,libncursesw6,libtinfo6
+libraries=libc6,libstdc++6,libgcc-s1,libssl3,libcivetweb1,libcurl4,libsnmp40,libncursesw6,libtinfo6
 # The release the tree was made for: a change of the list makes it again.
 stamp="bookworm minbase systemd,systemd-sysv,dbus,$libraries"
 
