@@ -14,17 +14,28 @@
 
 namespace {
 
-TEST(WebInABrowser, TheOverviewCountsDownWithoutAReloadAndTheStationPageDrawsTheOutage) {
-  VethLan lan;
-  Sandbox server{In(lan.first())};
-  Sandbox web{In(lan.second())};
-  Station(server, "192.168.77.1");
-  Station(web, "192.168.77.2");
-  server.WriteConf(LocalConf({{3, "Desligar no fim da autonomia (sim/nao) = nao"},
-                              {4, "Desligar com bateria em nivel critico (sim/nao) = nao"}}));
-  Lines(server, "set CTS RI");  // the mains already failed
-  StartWeb(web);
-  ASSERT_EQ(StartDaemon(server).status, 0);
+// A vigil20 server whose mains already failed, which never shuts down, and
+// vigil-web across the link from it.
+class WebInABrowser : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Station(server_, "192.168.77.1");
+    Station(web_, "192.168.77.2");
+    server_.WriteConf(LocalConf({{3, "Desligar no fim da autonomia (sim/nao) = nao"},
+                                 {4, "Desligar com bateria em nivel critico (sim/nao) = nao"}}));
+    Lines(server_, "set CTS RI");  // the mains already failed
+    StartWeb(web_);
+    ASSERT_EQ(StartDaemon(server_).status, 0);
+  }
+
+  VethLan lan_;
+  Sandbox server_{In(lan_.first())};
+  Sandbox web_{In(lan_.second())};
+};
+
+TEST_F(WebInABrowser, TheOverviewCountsDownWithoutAReloadAndTheStationPageDrawsTheOutage) {
+  Sandbox& server = server_;
+  Sandbox& web = web_;
   server.Run(VIGIL_DGRAM_BIN " send 255.255.255.255 1000 0 outra 0 0 0 0 0 900 900 900 0 >/dev/null 2>&1 &");
   ASSERT_TRUE(WaitUntil([&] {
     std::string m = Get(web, "/metrics").body;
@@ -35,7 +46,7 @@ TEST(WebInABrowser, TheOverviewCountsDownWithoutAReloadAndTheStationPageDrawsThe
   std::string profile = web.Path("chromium-profile");
   std::filesystem::create_directories(profile);
   std::string error;
-  HeadlessChromium browser(lan.second(), profile, &error);
+  HeadlessChromium browser(lan_.second(), profile, &error);
   ASSERT_TRUE(browser.Running()) << error;
   ASSERT_TRUE(browser.Open("http://127.0.0.1:2648/"));
   // Once the script has drawn the table from /api/status.
@@ -120,17 +131,9 @@ constexpr const char* kFigures = R"JS((function () {
   return lines.join("\n");
 })())JS";
 
-TEST(WebInABrowser, BothPagesFitAPhoneAndADesktopWindowWithEveryFigureReadable) {
-  VethLan lan;
-  Sandbox server{In(lan.first())};
-  Sandbox web{In(lan.second())};
-  Station(server, "192.168.77.1");
-  Station(web, "192.168.77.2");
-  server.WriteConf(LocalConf({{3, "Desligar no fim da autonomia (sim/nao) = nao"},
-                              {4, "Desligar com bateria em nivel critico (sim/nao) = nao"}}));
-  Lines(server, "set CTS RI");  // the mains already failed
-  StartWeb(web);
-  ASSERT_EQ(StartDaemon(server).status, 0);
+TEST_F(WebInABrowser, BothPagesFitAPhoneAndADesktopWindowWithEveryFigureReadable) {
+  Sandbox& server = server_;
+  Sandbox& web = web_;
   // The longest name a datagram carries, in one word, and one on battery.
   const std::string longName = "almoxarifado-central-bloco-b-sul";
   ASSERT_EQ(longName.size(), 32u);  // the most a datagram carries
@@ -148,7 +151,7 @@ TEST(WebInABrowser, BothPagesFitAPhoneAndADesktopWindowWithEveryFigureReadable) 
   std::string profile = web.Path("chromium-profile");
   std::filesystem::create_directories(profile);
   std::string error;
-  HeadlessChromium browser(lan.second(), profile, &error);
+  HeadlessChromium browser(lan_.second(), profile, &error);
   ASSERT_TRUE(browser.Running()) << error;
   std::filesystem::create_directories(WEB_ARTEFACTS);
   const std::string shots = WEB_ARTEFACTS;
