@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -144,4 +145,16 @@ void HidrawDevice::SetFeature(const std::vector<uint8_t>& report) {
 void HidrawDevice::ForgetFeature(uint8_t id) {
   features_[id].clear();
   WriteModel();
+}
+
+void RunWithHidrawShim(char** argv, const char* shim) {
+  const char* preload = std::getenv("LD_PRELOAD");
+  if (preload && std::strstr(preload, shim)) return;
+  setenv("LD_PRELOAD", shim, 1);
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  std::string options = std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "verify_asan_link_order=0";
+  setenv("ASAN_OPTIONS", options.c_str(), 1);
+  execv("/proc/self/exe", argv);
+  std::perror("execv with the hidraw shim");
+  std::exit(1);
 }

@@ -58,3 +58,9 @@ class HidrawDevice {
   int listener_ = -1;            // owned
   std::vector<int> connections_;  // owned
 };
+
+// Starts the calling test program again with `shim` preloaded (and
+// AddressSanitizer told that the shim comes before it), unless it already
+// is. Returns only in the program that has the shim; a failed start ends
+// the program with status 1.
+void RunWithHidrawShim(char** argv, const char* shim);

@@ -193,19 +193,8 @@ TEST_F(HidrawShimTest, LeavesEverythingElseAlone) {
 
 }  // namespace
 
-// Runs itself again with the shim preloaded (and AddressSanitizer told that
-// the shim comes before it), unless it already is.
 int main(int argc, char** argv) {
-  const char* preload = std::getenv("LD_PRELOAD");
-  if (!preload || !std::strstr(preload, HIDRAW_SHIM)) {
-    setenv("LD_PRELOAD", HIDRAW_SHIM, 1);
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    std::string options = std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "verify_asan_link_order=0";
-    setenv("ASAN_OPTIONS", options.c_str(), 1);
-    execv("/proc/self/exe", argv);
-    std::perror("hidraw_shim_test: execv");
-    return 1;
-  }
+  RunWithHidrawShim(argv, HIDRAW_SHIM);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
