@@ -28,8 +28,8 @@ void Put16(uint8_t* at, uint16_t v) {
 uint16_t Get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
 uint8_t FlagBits(const StateFlags& f) {
-  return static_cast<uint8_t>((f.powerFail ? 1 : 0) | (f.batteryLow ? 2 : 0) | (f.bypass ? 4 : 0) | (f.signalFault ? 8 : 0) |
-                              (f.autonomyEnd ? 16 : 0) | (f.silent ? 32 : 0));
+  return static_cast<uint8_t>((f.mains_failure ? 1 : 0) | (f.battery_critical ? 2 : 0) | (f.bypass ? 4 : 0) | (f.signal_fault ? 8 : 0) |
+                              (f.autonomy_end ? 16 : 0) | (f.silent ? 32 : 0));
 }
 
 }  // namespace

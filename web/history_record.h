@@ -29,11 +29,11 @@ inline constexpr size_t kHistoryRecordBytes = 32;
 enum class RecordKind : uint8_t { kSample = 1, kEvent = 2 };
 
 struct StateFlags {
-  bool powerFail = false;
-  bool batteryLow = false;
+  bool mains_failure = false;
+  bool battery_critical = false;
   bool bypass = false;
-  bool signalFault = false;
-  bool autonomyEnd = false;
+  bool signal_fault = false;
+  bool autonomy_end = false;
   bool silent = false;
   bool operator==(const StateFlags&) const = default;
 };

@@ -10,23 +10,23 @@ namespace web {
 StateFlags AfterOwnEvent(int code, StateFlags s) {
   switch (code) {
     case kEventMainsFailure:
-      s.powerFail = true;
+      s.mains_failure = true;
       break;
     case kEventMainsReturn:
-      s.powerFail = false;
-      s.batteryLow = false;
-      s.autonomyEnd = false;
+      s.mains_failure = false;
+      s.battery_critical = false;
+      s.autonomy_end = false;
       break;
     case HistoryCode(core::Event::LowBatteryShutdown):
     case kEventBatteryCritical:
-      s.batteryLow = true;
+      s.battery_critical = true;
       break;
     case kEventBatteryRecovered:
-      s.batteryLow = false;
+      s.battery_critical = false;
       break;
     case kEventAutonomyEnd:
     case HistoryCode(core::Event::AutonomyEndAgain):
-      s.autonomyEnd = true;
+      s.autonomy_end = true;
       break;
     case kEventBypassOn:
       s.bypass = true;
@@ -35,10 +35,10 @@ StateFlags AfterOwnEvent(int code, StateFlags s) {
       s.bypass = false;
       break;
     case kEventSignalFault:
-      s.signalFault = true;
+      s.signal_fault = true;
       break;
     case kEventSignalRestored:
-      s.signalFault = false;
+      s.signal_fault = false;
       break;
     default:
       break;

@@ -41,17 +41,17 @@ const Look& LookOf(const char* kind) {
 
 const char* KindOf(const StateFlags& f) {
   if (f.silent) return "silencio";
-  if (f.signalFault) return "falha";
-  if (f.autonomyEnd) return "fim";
-  if (f.batteryLow) return "critica";
-  if (f.powerFail) return "bateria";
+  if (f.signal_fault) return "falha";
+  if (f.autonomy_end) return "fim";
+  if (f.battery_critical) return "critica";
+  if (f.mains_failure) return "bateria";
   if (f.bypass) return "bypass";
   return "rede";
 }
 
 int64_t Holds(const HistoryEntry& e) {
   if (e.own || e.flags.silent) return INT64_MAX;
-  return e.flags.powerFail ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
+  return e.flags.mains_failure ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
 }
 
 std::string Number(double v) {
@@ -129,7 +129,7 @@ std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs
   int64_t lastMs = INT64_MIN;
   for (const HistoryEntry& e : entries) {
     if (e.unixMs < fromMs || e.unixMs > toMs || !e.remaining) continue;
-    int64_t gap = e.flags.powerFail ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
+    int64_t gap = e.flags.mains_failure ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
     if (lastMs != INT64_MIN && e.unixMs - lastMs > gap) flush();
     if (!points.empty()) points += ' ';
     points += Number(x(e.unixMs)) + "," + Number(y(std::max(0, *e.remaining)));

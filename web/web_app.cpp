@@ -212,7 +212,7 @@ void CWebApp::Notify(const std::string& station, int kind, int64_t unixMs) {
   for (const StationNow& s : now.stations) {
     if (s.name != station || !s.heard) continue;
     facts.known = true;
-    facts.onBattery = s.last.power_fail != 0;
+    facts.onBattery = LastState(s).mains_failure;
     facts.autonomyLeftS = RemainingNow(s);
     facts.onBatteryS = OnBatteryNow(s);
   }

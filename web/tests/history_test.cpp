@@ -21,7 +21,7 @@ using web_test::TempFolder;
 HistoryRecord Sample(int64_t ms, bool pf = false, int left = 600) {
   HistoryRecord r;
   r.unixMs = ms;
-  r.flags.powerFail = pf;
+  r.flags.mains_failure = pf;
   r.remaining = static_cast<int16_t>(left);
   r.nominal = 600;
   r.base = 600;
@@ -32,7 +32,7 @@ TEST(HistoryRecordTest, RoundTripsAndRefusesCutChangedAndLongerInput) {
   HistoryRecord r = Sample(1765000000123, true, -5);
   r.kind = RecordKind::kEvent;
   r.event = kEventMainsFailure;
-  r.flags.batteryLow = r.flags.silent = true;
+  r.flags.battery_critical = r.flags.silent = true;
   r.onBattery = 40000;
   uint8_t bytes[kHistoryRecordBytes];
   ASSERT_TRUE(EncodeHistoryRecord(r, bytes));

@@ -107,8 +107,8 @@ TEST(StationHistoryTest, OwnEventsCarryTheStateTheyLeaveAndTimelinesDrawIt) {
                                {"s", 9000, kEventMainsReturn, "Retorno da rede"}};
   std::vector<HistoryEntry> entries = MergeHistory({}, own, 4000);
   ASSERT_EQ(entries.size(), 2u);
-  EXPECT_TRUE(entries[0].flags.powerFail && entries[0].flags.batteryLow);
-  EXPECT_FALSE(entries[1].flags.powerFail || entries[1].flags.batteryLow);
+  EXPECT_TRUE(entries[0].flags.mains_failure && entries[0].flags.battery_critical);
+  EXPECT_FALSE(entries[1].flags.mains_failure || entries[1].flags.battery_critical);
   std::vector<Band> bands = BandsOf(MergeHistory({}, own, 0), 0, 20000, 20000);
   ASSERT_EQ(bands.size(), 3u);
   EXPECT_STREQ(bands[0].kind, "bateria");
@@ -171,8 +171,8 @@ TEST(TimelineSvgTest, TheLastHourIsMarkedByMinutesAndTheNarrowDrawingHasFewerMar
   for (int64_t t = now - 8 * minute; t <= now; t += 30 * 1000) {
     web::HistoryRecord r;
     r.unixMs = t;
-    r.flags.powerFail = t >= now - 4 * minute;
-    r.remaining = r.flags.powerFail ? static_cast<int>(600 - (t - (now - 4 * minute)) / 1000) : 600;
+    r.flags.mains_failure = t >= now - 4 * minute;
+    r.remaining = r.flags.mains_failure ? static_cast<int>(600 - (t - (now - 4 * minute)) / 1000) : 600;
     r.nominal = 600;
     records.push_back(r);
   }
