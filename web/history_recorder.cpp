@@ -35,10 +35,10 @@ HistoryRecord RecordOf(const UpsState& s, RecordKind kind, int64_t unixMs) {
   r.unixMs = unixMs;
   r.flags = {s.mains_failure, s.battery_critical, s.bypass, s.signal_fault, s.autonomy_end, false};
   // The record's figures are 16 bits wide, as the datagram's; unknown is 0.
-  r.remaining = static_cast<int16_t>(s.autonomy_left_s.value_or(0));
-  r.onBattery = static_cast<uint16_t>(s.time_on_battery_s.value_or(0));
-  r.base = static_cast<uint16_t>(s.autonomy_full_s.value_or(0));
-  r.nominal = static_cast<uint16_t>(s.autonomy_nominal_s.value_or(0));
+  r.autonomy_left_s = static_cast<int16_t>(s.autonomy_left_s.value_or(0));
+  r.time_on_battery_s = static_cast<uint16_t>(s.time_on_battery_s.value_or(0));
+  r.autonomy_full_s = static_cast<uint16_t>(s.autonomy_full_s.value_or(0));
+  r.autonomy_nominal_s = static_cast<uint16_t>(s.autonomy_nominal_s.value_or(0));
   return r;
 }
 

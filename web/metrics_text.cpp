@@ -26,7 +26,7 @@ std::string MetricsText(const BoardNow& now, const std::map<std::string, std::ma
     if (s.silent) continue;
     const UpsState ups = LastState(s);
     const std::pair<const char*, bool> flags[] = {
-        {"OL", !ups.mains_failure}, {"OB", ups.mains_failure},  {"LB", ups.battery_critical},
+        {"OL", !ups.mains_failure}, {"OB", ups.mains_failure}, {"LB", ups.battery_critical},
         {"BYPASS", ups.bypass},     {"FSD", ups.autonomy_end}, {"ALARM", ups.signal_fault},
     };
     for (const auto& [flag, set] : flags)

@@ -58,8 +58,8 @@ std::vector<HistoryEntry> MergeHistory(const std::vector<HistoryRecord>& records
     e.event = e.isEvent ? r.event : 0;
     if (e.isEvent) e.text = EventText(e.event);
     // Figures mean nothing in a silence.
-    if (!r.flags.silent) e.remaining = r.remaining;
-    e.nominal = r.nominal;
+    if (!r.flags.silent) e.autonomy_left_s = r.autonomy_left_s;
+    e.autonomy_nominal_s = r.autonomy_nominal_s;
     merged.push_back(std::move(e));
   }
   // An own event that the LAN also told is one entry: the LAN's record,

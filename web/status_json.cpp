@@ -7,8 +7,8 @@
 #include "web/station_state.h"
 #include "web/text_escape.h"
 
-using core::UpsState;
 using core::LanSignature;
+using core::UpsState;
 
 namespace web {
 
@@ -39,8 +39,10 @@ std::string StatusJson(const BoardNow& now) {
     };
     if (s.heard) {
       const UpsState ups = LastState(s);
-      station["flags"] = {{"power_failure", ups.mains_failure}, {"battery_critical", ups.battery_critical},
-                          {"bypass", ups.bypass},               {"fault", ups.signal_fault},
+      station["flags"] = {{"power_failure", ups.mains_failure},
+                          {"battery_critical", ups.battery_critical},
+                          {"bypass", ups.bypass},
+                          {"fault", ups.signal_fault},
                           {"autonomy_end", ups.autonomy_end}};
       station["autonomy"] = {{"remaining_seconds", RemainingNow(s)},
                              {"nominal_seconds", Figure(ups.autonomy_nominal_s)},

@@ -121,7 +121,7 @@ TEST(StationHistoryTest, OwnEventsCarryTheStateTheyLeaveAndTimelinesDrawIt) {
 TEST(StationHistoryTest, AGapInTheRecordsIsUnknownNotTheLastState) {
   HistoryRecord r;
   r.unixMs = 0;
-  r.remaining = 600;
+  r.autonomy_left_s = 600;
   HistoryRecord later = r;
   later.unixMs = 3 * 3600 * 1000LL;
   std::vector<Band> bands = BandsOf(MergeHistory({r, later}, {}, INT64_MIN), 0, 4 * 3600 * 1000LL, 4 * 3600 * 1000LL);
@@ -147,8 +147,8 @@ TEST(TimelineSvgTest, MarksEveryThirdHourOrEachMidnightAndBreaksTheAutonomyLineA
     if (t > now - day && t < now - day / 2) continue;  // the program was stopped
     web::HistoryRecord r;
     r.unixMs = t;
-    r.remaining = 600;
-    r.nominal = 600;
+    r.autonomy_left_s = 600;
+    r.autonomy_nominal_s = 600;
     records.push_back(r);
   }
   std::vector<web::HistoryEntry> entries = web::MergeHistory(records, {}, INT64_MIN);
@@ -172,8 +172,8 @@ TEST(TimelineSvgTest, TheLastHourIsMarkedByMinutesAndTheNarrowDrawingHasFewerMar
     web::HistoryRecord r;
     r.unixMs = t;
     r.flags.mains_failure = t >= now - 4 * minute;
-    r.remaining = r.flags.mains_failure ? static_cast<int>(600 - (t - (now - 4 * minute)) / 1000) : 600;
-    r.nominal = 600;
+    r.autonomy_left_s = r.flags.mains_failure ? static_cast<int>(600 - (t - (now - 4 * minute)) / 1000) : 600;
+    r.autonomy_nominal_s = 600;
     records.push_back(r);
   }
   std::vector<web::HistoryEntry> entries = web::MergeHistory(records, {}, INT64_MIN);
