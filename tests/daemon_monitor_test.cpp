@@ -72,20 +72,41 @@ TEST_F(LineMonitorTest, MainsFailureIsAnnouncedWithOneToneAndBroadcastAtOnce) {
   EXPECT_EQ(box_.Read("lines.out"), "\n");
 }
 
-// A glitch short enough to be seen by one or two polls only.
-void Glitch(const Sandbox& box) {
-  Lines(box, "drop DSR");
+// A glitch of DSR meant to be seen by one or two polls only (a poll every
+// 100 ms; the filter wants three alike). The line file is replaced from
+// here rather than by a program started for it, whose start on a busy
+// machine would stretch the glitch; the return is how long DSR was down at
+// most, which says whether three polls could have seen it all the same.
+milliseconds Glitch(const Sandbox& box) {
+  const std::string up = box.Read("lines");
+  std::string down = up;
+  down.erase(down.find("DSR"), 3);
+  auto began = std::chrono::steady_clock::now();
+  box.Write("lines", down);
   std::this_thread::sleep_for(milliseconds(130));
-  Lines(box, "raise DSR");
+  box.Write("lines", up);
+  return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - began);
 }
 
 TEST_F(LineMonitorTest, ShortGlitchIsIgnoredWithTheFilterOn) {
   Start();
-  Glitch(box_);
-  std::this_thread::sleep_for(milliseconds(1500));
-  EXPECT_EQ(LogText(box_), "");
-  for (const auto& d : Datagrams(box_)) EXPECT_EQ(d.pf, 0);
-  EXPECT_EQ(Tones(), 0);
+  // A glitch that the machine's load stretched to 200 ms could have been
+  // seen by three polls and proves nothing: it is tried again, and only one
+  // that was short enough is judged.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const std::string log_before = LogText(box_);
+    const size_t sent_before = Datagrams(box_).size();
+    const int tones_before = Tones();
+    milliseconds down = Glitch(box_);
+    std::this_thread::sleep_for(milliseconds(1500));
+    if (down >= milliseconds(200)) continue;
+    EXPECT_EQ(LogText(box_), log_before);
+    std::vector<SeenDatagram> sent = Datagrams(box_);
+    for (size_t i = sent_before; i < sent.size(); ++i) EXPECT_EQ(sent[i].pf, 0);
+    EXPECT_EQ(Tones(), tones_before);
+    return;
+  }
+  ADD_FAILURE() << "no glitch of DSR lasted under 200 ms in five tries";
 }
 
 TEST_F(LineMonitorTest, ShortGlitchIsAnnouncedWithTheFilterOff) {

@@ -55,7 +55,9 @@ TEST(WebHistory, KilledAtRandomMomentsItKeepsEveryEventWholeAndInOrder) {
     ASSERT_TRUE(WaitUntil([&] { return web.Run("pgrep -x vigil-web").status != 0; }, 5000));
     StartWeb(web);
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Enough events for the kills to have fallen among many writes, however
+  // busy the machine that slows the senders.
+  ASSERT_TRUE(WaitUntil([&] { return Lines(Get(web, "/events.csv").body).size() > 100; }, 60000));
   web.Run("pkill -9 -x vigil-web");
 
   // The files hold whole records only, every one passing its check.
