@@ -5,6 +5,7 @@
 #include <sys/select.h>
 
 #include "config_file.h"
+#include "core/datagram_state.h"
 #include "core/lan_trust.h"
 #include "log_file.h"
 #include "shared_block.h"
@@ -19,7 +20,6 @@ using core::LanWallClockMs;
 using core::SignLanDatagram;
 using core::kLanDatagramMax;
 using core::kLanNameMax;
-using core::SignedSeconds;
 using core::kLanSignedMax;
 
 namespace {
@@ -66,38 +66,25 @@ int AttrPkg(LanDatagram* record, const uint8_t* bytes, size_t count) {
 }
 
 size_t BuildDatagram(uint8_t out[kLanDatagramMax]) {
-  const core::UpsState s = ReadUpsState();
   LanDatagram d;
-  d.power_fail = s.mains_failure;
-  d.battery_low = s.battery_critical;
-  d.bypass = s.bypass;
-  d.signal_fault = s.signal_fault;
-  d.autonomy_over = s.autonomy_end;
   // The block's figures are 16-bit already: the wire takes them as they are.
-  d.autonomy_total = static_cast<uint16_t>(s.autonomy_nominal_s.value_or(0));
-  d.autonomy_base = static_cast<uint16_t>(s.autonomy_full_s.value_or(0));
-  d.autonomy_left = static_cast<uint16_t>(s.autonomy_left_s.value_or(0));
-  d.discharge_time = static_cast<uint16_t>(s.time_on_battery_s.value_or(0));
+  core::PutStateInDatagram(ReadUpsState(), &d);
   d.name_len = static_cast<uint8_t>(BlockName(d.name));
   return EncodeLanDatagram(d, out);
 }
 
 void CopyDatagramToBlock(const LanDatagram& d, bool own_estimate) {
-  WriteMainsFailure(d.power_fail != 0);
-  WriteBatteryCritical(d.battery_low != 0);
-  WriteBypass(d.bypass != 0);
-  WriteSignalFault(d.signal_fault != 0);
+  const core::UpsState server = core::StateOfDatagram(d);
+  WriteMainsFailure(server.mains_failure);
+  WriteBatteryCritical(server.battery_critical);
+  WriteBypass(server.bypass);
+  WriteSignalFault(server.signal_fault);
   if (own_estimate) {
     // The server's end of autonomy can raise the local one, never clear it.
-    if (d.autonomy_over) WriteAutonomyEnd(true);
+    if (server.autonomy_end) WriteAutonomyEnd(true);
   } else {
-    WriteAutonomyEnd(d.autonomy_over != 0);
-    core::UpsState figures;
-    figures.autonomy_nominal_s = d.autonomy_total;
-    figures.autonomy_full_s = d.autonomy_base;
-    figures.autonomy_left_s = SignedSeconds(d.autonomy_left);
-    figures.time_on_battery_s = d.discharge_time;
-    WriteAutonomyFigures(figures);
+    WriteAutonomyEnd(server.autonomy_end);
+    WriteAutonomyFigures(server);
   }
   BlockSetName(d.name, d.name_len);
 }

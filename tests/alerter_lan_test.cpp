@@ -14,32 +14,14 @@ namespace {
 
 using Events = std::vector<int32_t>;
 
-class AlerterLanTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Station(first_, "192.168.77.1");
-    Station(second_, "192.168.77.2");
-  }
-  void TearDown() override {
-    if (HasFailure())
-      std::printf("first alerter:\n%s\nsecond alerter:\n%s\n", first_.Read("alerter.log").c_str(),
-                  second_.Read("alerter.log").c_str());
-  }
-  VethLan lan_;
-  Sandbox first_{In(lan_.first())};
-  Sandbox second_{In(lan_.second())};
-};
+using AlerterLanTest = TwoStationsTest;
 
 TEST_F(AlerterLanTest, AnAlerterClientFollowsAVigil20ServerAndNoticesItsSilence) {
   const Sandbox& server = first_;
   const Sandbox& client = second_;
   server.WriteConf(LocalConf());
   Lines(server, "set DSR CTS RI");
-  AlerterSetting(client, "ComMode", 2);
-  AlerterSetting(client, "Net Mode", 5);
-  AlerterSetting(client, "AcceptAll", 0);
-  AlerterSetting(client, "HostName", "ESTACAO1");
-  AlerterSetting(client, "Interval", 200);
+  AlerterClientOf(client, "ESTACAO1");
   AlerterSetting(client, "BadServerDelay", 8);  // the server repeats every 5 s
   StartAlerter(client);
   ASSERT_TRUE(WaitUntil([&] { return AskPipeIn(client).size() == 216; }, 10000));
@@ -62,11 +44,7 @@ TEST_F(AlerterLanTest, AnAlerterClientFollowsAVigil20ServerAndNoticesItsSilence)
 TEST_F(AlerterLanTest, AVigil20ReceiverFollowsAnAlerterServer) {
   const Sandbox& server = first_;
   const Sandbox& receiver = second_;
-  AlerterLines(server, "set DSR CTS RI");
-  AlerterSetting(server, "ComPort", 1);
-  AlerterSetting(server, "Net Mode", 4);
-  AlerterSetting(server, "Interval", 200);
-  AlerterSetting(server, "Signal Filter", 0);
+  AlerterServerOnLine(server);
   receiver.WriteConf(LocalConf({{7, "Nobreak ligado a este computador (sim/nao) = nao"},
                                 {9, "Enviar o estado pela rede (sim/nao) = nao"},
                                 {10, "Nome desta estacao = receptor"},

@@ -36,22 +36,13 @@ bool StopAlerterKept(const Sandbox& box) {
   return WaitUntil([&] { return box.Run("kill -0 $(cat /usr/local/alerter.pid) 2>/dev/null").status != 0; }, 10000);
 }
 
-class AlerterSignedLanTest : public ::testing::Test {
+class AlerterSignedLanTest : public TwoStationsTest {
  protected:
-  void SetUp() override {
-    Station(first_, "192.168.77.1");
-    Station(second_, "192.168.77.2");
-  }
   void TearDown() override {
-    if (HasFailure())
-      std::printf("first alerter:\n%s\nsecond alerter:\n%s\n", first_.Read("alerter.log").c_str(),
-                  second_.Read("alerter.log").c_str());
+    TwoStationsTest::TearDown();
     for (const Sandbox* box : {&first_, &second_})
       if (!box->Read("alerter.pid").empty()) StopAlerterKept(*box);
   }
-  VethLan lan_;
-  Sandbox first_{In(lan_.first())};
-  Sandbox second_{In(lan_.second())};
 };
 
 TEST_F(AlerterSignedLanTest, AKeyedClientFollowsAKeyedVigil20ServerAndRefusesForgedAndReplayedDatagrams) {
@@ -61,11 +52,7 @@ TEST_F(AlerterSignedLanTest, AKeyedClientFollowsAKeyedVigil20ServerAndRefusesFor
   conf.push_back("Chave da rede = " + kNetKey);
   server.WriteConf(conf);
   Lines(server, "set DSR CTS RI");
-  AlerterSetting(client, "ComMode", 2);
-  AlerterSetting(client, "Net Mode", 5);
-  AlerterSetting(client, "AcceptAll", 0);
-  AlerterSetting(client, "HostName", "ESTACAO1");
-  AlerterSetting(client, "Interval", 200);
+  AlerterClientOf(client, "ESTACAO1");
   AlerterKey(client, kNetKey);
   StartAlerterKept(client);
   ASSERT_TRUE(WaitUntil([&] { return AskPipeIn(client).size() == 216; }, 10000));
@@ -134,11 +121,7 @@ TEST_F(AlerterSignedLanTest, AKeyedClientFollowsAKeyedVigil20ServerAndRefusesFor
 TEST_F(AlerterSignedLanTest, AKeyedVigil20ReceiverFollowsAKeyedAlerterServer) {
   const Sandbox& server = first_;
   const Sandbox& receiver = second_;
-  AlerterLines(server, "set DSR CTS RI");
-  AlerterSetting(server, "ComPort", 1);
-  AlerterSetting(server, "Net Mode", 4);
-  AlerterSetting(server, "Interval", 200);
-  AlerterSetting(server, "Signal Filter", 0);
+  AlerterServerOnLine(server);
   AlerterKey(server, kNetKey);
   std::vector<std::string> conf = LocalConf({{7, "Nobreak ligado a este computador (sim/nao) = nao"},
                                              {9, "Enviar o estado pela rede (sim/nao) = nao"},

@@ -10,12 +10,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-Sandbox::Options In(const std::string& netns) {
-  Sandbox::Options options;
-  options.netns = netns;
-  return options;
-}
-
 std::vector<std::string> ReceiverConf(const std::string& server, bool accept_any) {
   return LocalConf({{7, "Nobreak ligado a este computador (sim/nao) = nao"},
                     {9, "Enviar o estado pela rede (sim/nao) = nao"},

@@ -13,12 +13,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-Sandbox::Options In(const std::string& netns) {
-  Sandbox::Options options;
-  options.netns = netns;
-  return options;
-}
-
 const std::string kKeyLine = "Chave da rede = " + kNetKey;
 
 std::vector<std::string> Keyed(std::vector<std::string> lines, const std::string& keyLine = kKeyLine) {

@@ -5,15 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "sandbox.h"
-
-inline Sandbox::Options In(const std::string& netns) {
-  Sandbox::Options options;
-  options.netns = netns;
-  return options;
-}
 
 // Host names in `box` come from `hosts` alone: no name service is asked.
 inline void PrivateNames(const Sandbox& box, const std::string& hosts) {
@@ -59,3 +54,41 @@ inline void StartAlerter(const Sandbox& box) {
           " -normal > /usr/local/alerter.log 2>&1 &");
 }
 
+
+// alerter as a LAN client (serial port none) following only the server
+// `serverName`, which it asks every 200 ms.
+inline void AlerterClientOf(const Sandbox& box, const std::string& serverName) {
+  AlerterSetting(box, "ComMode", 2);
+  AlerterSetting(box, "Net Mode", 5);
+  AlerterSetting(box, "AcceptAll", 0);
+  AlerterSetting(box, "HostName", serverName);
+  AlerterSetting(box, "Interval", 200);
+}
+
+// alerter as a LAN server of its simulated line on COM1, the line healthy,
+// reading it every 200 ms without the signal filter's delay.
+inline void AlerterServerOnLine(const Sandbox& box) {
+  AlerterLines(box, "set DSR CTS RI");
+  AlerterSetting(box, "ComPort", 1);
+  AlerterSetting(box, "Net Mode", 4);
+  AlerterSetting(box, "Interval", 200);
+  AlerterSetting(box, "Signal Filter", 0);
+}
+
+// Two stations, 192.168.77.1 and .2, on one LAN; their alerters' logs are
+// shown when a test fails.
+class TwoStationsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Station(first_, "192.168.77.1");
+    Station(second_, "192.168.77.2");
+  }
+  void TearDown() override {
+    if (HasFailure())
+      std::printf("first alerter:\n%s\nsecond alerter:\n%s\n", first_.Read("alerter.log").c_str(),
+                  second_.Read("alerter.log").c_str());
+  }
+  VethLan lan_;
+  Sandbox first_{In(lan_.first())};
+  Sandbox second_{In(lan_.second())};
+};

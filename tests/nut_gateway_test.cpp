@@ -36,6 +36,16 @@ class NutGatewayTest : public ::testing::Test {
   bool StatusBecomes(const std::string& ups, const std::string& status, int timeoutMs) {
     return WaitUntil([&] { return UpsStatus(gateway_, ups) == status; }, timeoutMs);
   }
+  // The server (its settings written) on a healthy line, the gateway, and
+  // upsmon on the gateway following "estacao1", which it has logged in to.
+  void StartServerAndUpsmon() {
+    Lines(server_, "set DSR CTS RI");
+    StartGateway(gateway_);
+    ASSERT_EQ(StartDaemon(server_).status, 0);
+    ASSERT_TRUE(StatusBecomes("estacao1", "OL", 8000));
+    StartUpsmon(gateway_, "estacao1");
+    ASSERT_TRUE(WaitUntil([&] { return Upsc(gateway_, "-c estacao1@127.0.0.1") == "127.0.0.1\n"; }, 8000));
+  }
   VethLan lan_;
   Sandbox server_{In(lan_.first())};
   Sandbox gateway_{In(lan_.second())};
@@ -89,12 +99,7 @@ TEST_F(NutGatewayTest, UpscAndUpslogFollowAVigil20Server) {
 
 TEST_F(NutGatewayTest, UpsmonSecondaryIsToldAndShutsDownOnceOnACriticalBattery) {
   server_.WriteConf(LocalConf());
-  Lines(server_, "set DSR CTS RI");
-  StartGateway(gateway_);
-  ASSERT_EQ(StartDaemon(server_).status, 0);
-  ASSERT_TRUE(StatusBecomes("estacao1", "OL", 8000));
-  StartUpsmon(gateway_, "estacao1");
-  ASSERT_TRUE(WaitUntil([&] { return Upsc(gateway_, "-c estacao1@127.0.0.1") == "127.0.0.1\n"; }, 8000));
+  ASSERT_NO_FATAL_FAILURE(StartServerAndUpsmon());
 
   Lines(server_, "drop DSR");
   ASSERT_TRUE(WaitUntil([&] { return gateway_.Read("nut/notified").find("ONBATT estacao1@127.0.0.1\n") != std::string::npos; }, 10000));
@@ -114,12 +119,7 @@ TEST_F(NutGatewayTest, UpsmonSecondaryShutsDownWhenTheServersAutonomyEnds) {
   // One minute of autonomy; the server itself stays up when it ends, so
   // that its datagrams keep telling.
   server_.WriteConf(LocalConf({{1, "Autonomia em minutos = 1"}, {3, "Desligar no fim da autonomia (sim/nao) = nao"}}));
-  Lines(server_, "set DSR CTS RI");
-  StartGateway(gateway_);
-  ASSERT_EQ(StartDaemon(server_).status, 0);
-  ASSERT_TRUE(StatusBecomes("estacao1", "OL", 8000));
-  StartUpsmon(gateway_, "estacao1");
-  ASSERT_TRUE(WaitUntil([&] { return Upsc(gateway_, "-c estacao1@127.0.0.1") == "127.0.0.1\n"; }, 8000));
+  ASSERT_NO_FATAL_FAILURE(StartServerAndUpsmon());
 
   Lines(server_, "drop DSR");
   ASSERT_TRUE(StatusBecomes("estacao1", "OB", 8000));

@@ -28,8 +28,8 @@ void Put16(uint8_t* at, uint16_t v) {
 uint16_t Get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
 uint8_t FlagBits(const StateFlags& f) {
-  return static_cast<uint8_t>((f.powerFail ? 1 : 0) | (f.batteryLow ? 2 : 0) | (f.bypass ? 4 : 0) | (f.signalFault ? 8 : 0) |
-                              (f.autonomyEnd ? 16 : 0) | (f.silent ? 32 : 0));
+  return static_cast<uint8_t>((f.mains_failure ? 1 : 0) | (f.battery_critical ? 2 : 0) | (f.bypass ? 4 : 0) |
+                              (f.signal_fault ? 8 : 0) | (f.autonomy_end ? 16 : 0) | (f.silent ? 32 : 0));
 }
 
 }  // namespace
@@ -42,10 +42,10 @@ bool EncodeHistoryRecord(const HistoryRecord& r, uint8_t out[kHistoryRecordBytes
   uint64_t when = static_cast<uint64_t>(r.unixMs);
   for (int i = 0; i < 8; ++i) out[4 + i] = static_cast<uint8_t>(when >> (8 * i));
   Put16(out + 12, r.event);
-  Put16(out + 14, static_cast<uint16_t>(r.remaining));
-  Put16(out + 16, r.onBattery);
-  Put16(out + 18, r.base);
-  Put16(out + 20, r.nominal);
+  Put16(out + 14, static_cast<uint16_t>(r.autonomy_left_s));
+  Put16(out + 16, r.time_on_battery_s);
+  Put16(out + 18, r.autonomy_full_s);
+  Put16(out + 20, r.autonomy_nominal_s);
   return Check(out, out + kCheckAt);
 }
 
@@ -65,10 +65,10 @@ std::optional<HistoryRecord> DecodeHistoryRecord(const uint8_t* bytes, size_t co
   for (int i = 0; i < 8; ++i) when |= static_cast<uint64_t>(bytes[4 + i]) << (8 * i);
   r.unixMs = static_cast<int64_t>(when);
   r.event = Get16(bytes + 12);
-  r.remaining = static_cast<int16_t>(Get16(bytes + 14));
-  r.onBattery = Get16(bytes + 16);
-  r.base = Get16(bytes + 18);
-  r.nominal = Get16(bytes + 20);
+  r.autonomy_left_s = static_cast<int16_t>(Get16(bytes + 14));
+  r.time_on_battery_s = Get16(bytes + 16);
+  r.autonomy_full_s = Get16(bytes + 18);
+  r.autonomy_nominal_s = Get16(bytes + 20);
   return r;
 }
 

@@ -29,11 +29,11 @@ inline constexpr size_t kHistoryRecordBytes = 32;
 enum class RecordKind : uint8_t { kSample = 1, kEvent = 2 };
 
 struct StateFlags {
-  bool powerFail = false;
-  bool batteryLow = false;
+  bool mains_failure = false;
+  bool battery_critical = false;
   bool bypass = false;
-  bool signalFault = false;
-  bool autonomyEnd = false;
+  bool signal_fault = false;
+  bool autonomy_end = false;
   bool silent = false;
   bool operator==(const StateFlags&) const = default;
 };
@@ -43,10 +43,10 @@ struct HistoryRecord {
   int64_t unixMs = 0;
   uint16_t event = 0;
   StateFlags flags;
-  int16_t remaining = 0;
-  uint16_t onBattery = 0;
-  uint16_t base = 0;
-  uint16_t nominal = 0;
+  int16_t autonomy_left_s = 0;
+  uint16_t time_on_battery_s = 0;
+  uint16_t autonomy_full_s = 0;
+  uint16_t autonomy_nominal_s = 0;
 };
 
 // False only when the check value could not be made (the hash failed).

@@ -1,8 +1,10 @@
 #include "web/history_recorder.h"
 
+#include "core/datagram_state.h"
 #include "web/history_events.h"
 
 using core::LanDatagram;
+using core::UpsState;
 
 namespace web {
 
@@ -18,25 +20,30 @@ struct Change {
 };
 
 constexpr Change kChanges[] = {
-    {&StateFlags::signalFault, kEventSignalFault, kEventSignalRestored},
-    {&StateFlags::powerFail, kEventMainsFailure, kEventMainsReturn},
-    {&StateFlags::batteryLow, kEventBatteryCritical, kEventBatteryRecovered},
+    {&StateFlags::signal_fault, kEventSignalFault, kEventSignalRestored},
+    {&StateFlags::mains_failure, kEventMainsFailure, kEventMainsReturn},
+    {&StateFlags::battery_critical, kEventBatteryCritical, kEventBatteryRecovered},
     {&StateFlags::bypass, kEventBypassOn, kEventBypassOff},
-    {&StateFlags::autonomyEnd, kEventAutonomyEnd, 0},
+    {&StateFlags::autonomy_end, kEventAutonomyEnd, 0},
 };
 
 }  // namespace
 
-HistoryRecord RecordOf(const LanDatagram& d, RecordKind kind, int64_t unixMs) {
+HistoryRecord RecordOf(const UpsState& s, RecordKind kind, int64_t unixMs) {
   HistoryRecord r;
   r.kind = kind;
   r.unixMs = unixMs;
-  r.flags = {d.power_fail != 0, d.battery_low != 0, d.bypass != 0, d.signal_fault != 0, d.autonomy_over != 0, false};
-  r.remaining = static_cast<int16_t>(d.autonomy_left);
-  r.onBattery = d.discharge_time;
-  r.base = d.autonomy_base;
-  r.nominal = d.autonomy_total;
+  r.flags = {s.mains_failure, s.battery_critical, s.bypass, s.signal_fault, s.autonomy_end, false};
+  // The record's figures are 16 bits wide, as the datagram's; unknown is 0.
+  r.autonomy_left_s = static_cast<int16_t>(s.autonomy_left_s.value_or(0));
+  r.time_on_battery_s = static_cast<uint16_t>(s.time_on_battery_s.value_or(0));
+  r.autonomy_full_s = static_cast<uint16_t>(s.autonomy_full_s.value_or(0));
+  r.autonomy_nominal_s = static_cast<uint16_t>(s.autonomy_nominal_s.value_or(0));
   return r;
+}
+
+HistoryRecord RecordOf(const LanDatagram& d, RecordKind kind, int64_t unixMs) {
+  return RecordOf(core::StateOfDatagram(d), kind, unixMs);
 }
 
 HistoryRecorder::HistoryRecorder(HistoryStore& store, std::function<void(const std::string&)> tell,
@@ -75,7 +82,8 @@ void HistoryRecorder::OnDatagram(const std::string& station, const LanDatagram& 
     seen_.erase(oldest);
   }
   Seen& seen = seen_[station];
-  HistoryRecord now = RecordOf(datagram, RecordKind::kEvent, unixMs);
+  const UpsState state = core::StateOfDatagram(datagram);
+  HistoryRecord now = RecordOf(state, RecordKind::kEvent, unixMs);
   bool wrote = false;
   auto event = [&](uint16_t kind) {
     now.event = kind;
@@ -90,7 +98,7 @@ void HistoryRecorder::OnDatagram(const std::string& station, const LanDatagram& 
     if (!was && is) event(change.on);
     if (was && !is && change.off) event(change.off);
   }
-  int64_t period = datagram.power_fail ? kBatterySampleMs : kMainsSampleMs;
+  int64_t period = state.mains_failure ? kBatterySampleMs : kMainsSampleMs;
   if (!wrote && (seen.writtenMs == INT64_MIN || unixMs - seen.writtenMs >= period || unixMs < seen.writtenMs)) {
     now.kind = RecordKind::kSample;
     now.event = 0;

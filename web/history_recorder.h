@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "core/ups_state.h"
 #include "web/history_store.h"
 #include "web/station_board.h"
 
@@ -45,7 +46,9 @@ class HistoryRecorder {
   std::map<std::string, Seen> seen_;
 };
 
-// The state a datagram tells, as a record of `kind` at `unixMs`.
+// A UPS's state as a record of `kind` at `unixMs`.
+HistoryRecord RecordOf(const core::UpsState& state, RecordKind kind, int64_t unixMs);
+// The state a datagram tells, likewise.
 HistoryRecord RecordOf(const core::LanDatagram& datagram, RecordKind kind, int64_t unixMs);
 
 }  // namespace web

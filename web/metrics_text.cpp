@@ -3,7 +3,7 @@
 #include "web/history_events.h"
 #include "web/text_escape.h"
 
-using core::LanDatagram;
+using core::UpsState;
 
 namespace web {
 
@@ -24,10 +24,10 @@ std::string MetricsText(const BoardNow& now, const std::map<std::string, std::ma
   Family(&out, "network_ups_tools_ups_status", "gauge", "UPS status flag (1 when set)");
   for (const StationNow& s : now.stations) {
     if (s.silent) continue;
-    const LanDatagram& d = s.last;
+    const UpsState ups = LastState(s);
     const std::pair<const char*, bool> flags[] = {
-        {"OL", !d.power_fail}, {"OB", d.power_fail != 0}, {"LB", d.battery_low != 0},
-        {"BYPASS", d.bypass != 0}, {"FSD", d.autonomy_over != 0}, {"ALARM", d.signal_fault != 0},
+        {"OL", !ups.mains_failure}, {"OB", ups.mains_failure}, {"LB", ups.battery_critical},
+        {"BYPASS", ups.bypass},     {"FSD", ups.autonomy_end}, {"ALARM", ups.signal_fault},
     };
     for (const auto& [flag, set] : flags)
       out += "network_ups_tools_ups_status{flag=\"" + std::string(flag) + "\"," + Ups(s) + "} " + (set ? "1" : "0") +

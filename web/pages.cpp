@@ -78,7 +78,7 @@ std::string OverviewPage(const BoardNow& now) {
     html += Cell("estado", StateBadge(s));
     if (s.heard) {
       html += Cell("autonomia", Duration(RemainingNow(s)));
-      html += Cell("bateria", s.last.power_fail ? Duration(OnBatteryNow(s)) : "—");
+      html += Cell("bateria", LastState(s).mains_failure ? Duration(OnBatteryNow(s)) : "—");
       html += Cell("ouvida", "há " + Duration(s.silentForMs / 1000));
     } else {
       html += Cell("autonomia", "—") + Cell("bateria", "—") + Cell("ouvida", "não ouvida desde o início");
@@ -104,8 +104,10 @@ std::string StationPage(const StationNow& s, const std::vector<HistoryEntry>& en
             "</dd></div>";
   };
   if (s.heard) {
-    figure("autonomia", "<b>" + Duration(RemainingNow(s)) + "</b> de " + Duration(s.last.autonomy_total));
-    figure("bateria", s.last.power_fail ? Duration(OnBatteryNow(s)) : "—");
+    const core::UpsState ups = LastState(s);
+    std::string left = "<b>" + Duration(RemainingNow(s)) + "</b>";
+    figure("autonomia", ups.autonomy_nominal_s ? left + " de " + Duration(*ups.autonomy_nominal_s) : left);
+    figure("bateria", ups.mains_failure ? Duration(OnBatteryNow(s)) : "—");
     figure("ouvida", "há " + Duration(s.silentForMs / 1000));
   } else {
     figure("ouvida", "não ouvida desde o início do programa");

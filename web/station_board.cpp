@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/datagram_state.h"
 #include "core/lan_signature.h"
 
 #include "platform/win1252.h"
@@ -11,7 +12,6 @@ using core::LanRefusal;
 using core::LanRefusalText;
 using core::LanSignature;
 using core::LanTrust;
-using core::SignedSeconds;
 
 namespace web {
 
@@ -69,15 +69,19 @@ const char* SignatureWords(LanSignature signature) {
   return "Não";
 }
 
+core::UpsState LastState(const StationNow& station) { return core::StateOfDatagram(station.last); }
+
 int RemainingNow(const StationNow& station) {
-  int left = SignedSeconds(station.last.autonomy_left);
-  if (station.last.power_fail) left -= static_cast<int>(station.silentForMs / 1000);
+  core::UpsState state = LastState(station);
+  int left = state.autonomy_left_s.value_or(0);
+  if (state.mains_failure) left -= static_cast<int>(station.silentForMs / 1000);
   return std::max(0, left);
 }
 
 int OnBatteryNow(const StationNow& station) {
-  if (!station.last.power_fail) return 0;
-  return station.last.discharge_time + static_cast<int>(station.silentForMs / 1000);
+  core::UpsState state = LastState(station);
+  if (!state.mains_failure) return 0;
+  return state.time_on_battery_s.value_or(0) + static_cast<int>(station.silentForMs / 1000);
 }
 
 StationBoard::StationBoard(const std::string& key, size_t capacity, void (*tell)(const std::string& line))

@@ -10,23 +10,23 @@ namespace web {
 StateFlags AfterOwnEvent(int code, StateFlags s) {
   switch (code) {
     case kEventMainsFailure:
-      s.powerFail = true;
+      s.mains_failure = true;
       break;
     case kEventMainsReturn:
-      s.powerFail = false;
-      s.batteryLow = false;
-      s.autonomyEnd = false;
+      s.mains_failure = false;
+      s.battery_critical = false;
+      s.autonomy_end = false;
       break;
     case HistoryCode(core::Event::LowBatteryShutdown):
     case kEventBatteryCritical:
-      s.batteryLow = true;
+      s.battery_critical = true;
       break;
     case kEventBatteryRecovered:
-      s.batteryLow = false;
+      s.battery_critical = false;
       break;
     case kEventAutonomyEnd:
     case HistoryCode(core::Event::AutonomyEndAgain):
-      s.autonomyEnd = true;
+      s.autonomy_end = true;
       break;
     case kEventBypassOn:
       s.bypass = true;
@@ -35,10 +35,10 @@ StateFlags AfterOwnEvent(int code, StateFlags s) {
       s.bypass = false;
       break;
     case kEventSignalFault:
-      s.signalFault = true;
+      s.signal_fault = true;
       break;
     case kEventSignalRestored:
-      s.signalFault = false;
+      s.signal_fault = false;
       break;
     default:
       break;
@@ -58,8 +58,8 @@ std::vector<HistoryEntry> MergeHistory(const std::vector<HistoryRecord>& records
     e.event = e.isEvent ? r.event : 0;
     if (e.isEvent) e.text = EventText(e.event);
     // Figures mean nothing in a silence.
-    if (!r.flags.silent) e.remaining = r.remaining;
-    e.nominal = r.nominal;
+    if (!r.flags.silent) e.autonomy_left_s = r.autonomy_left_s;
+    e.autonomy_nominal_s = r.autonomy_nominal_s;
     merged.push_back(std::move(e));
   }
   // An own event that the LAN also told is one entry: the LAN's record,

@@ -20,8 +20,8 @@ struct HistoryEntry {
   int event = 0;          // the event's kind (0: a message without one)
   std::string text;       // the event's text (UTF-8); empty for a sample
   bool own = false;       // from this computer's event file or log
-  std::optional<int> remaining;  // seconds; from the LAN's records only
-  int nominal = 0;
+  std::optional<int> autonomy_left_s;  // from the LAN's records only
+  int autonomy_nominal_s = 0;
 };
 
 // Merges `records` (oldest first) with `own` (this station's own events,

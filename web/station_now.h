@@ -10,6 +10,7 @@
 #include "core/lan_datagram.h"
 #include "core/lan_station_table.h"
 #include "core/lan_trust.h"
+#include "core/ups_state.h"
 
 namespace web {
 
@@ -40,6 +41,10 @@ struct BoardNow {
   std::vector<StationNow> stations;  // sorted by label
   uint64_t refused[kRefusalKinds] = {};
 };
+
+// What the station's last believed datagram says of its UPS; meaningful
+// when `heard`.
+core::UpsState LastState(const StationNow& station);
 
 // The autonomy left now: the last datagram's, counted down by the silence
 // since while on battery, never below 0.

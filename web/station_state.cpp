@@ -1,17 +1,17 @@
 #include "web/station_state.h"
 
-using core::LanDatagram;
+using core::UpsState;
 
 namespace web {
 
 StationState StateOf(const StationNow& station) {
   if (station.silent) return StationState::kSilent;
-  const LanDatagram& d = station.last;
-  if (d.signal_fault) return StationState::kSignalFault;
-  if (d.autonomy_over) return StationState::kAutonomyEnd;
-  if (d.battery_low) return StationState::kCriticalBattery;
-  if (d.power_fail) return StationState::kMainsFailure;
-  if (d.bypass) return StationState::kBypass;
+  const UpsState ups = LastState(station);
+  if (ups.signal_fault) return StationState::kSignalFault;
+  if (ups.autonomy_end) return StationState::kAutonomyEnd;
+  if (ups.battery_critical) return StationState::kCriticalBattery;
+  if (ups.mains_failure) return StationState::kMainsFailure;
+  if (ups.bypass) return StationState::kBypass;
   return StationState::kNormal;
 }
 

@@ -1,14 +1,25 @@
 #include "web/status_json.h"
 
+#include <optional>
+
 #include <nlohmann/json.hpp>
 
 #include "web/station_state.h"
 #include "web/text_escape.h"
 
-using core::LanDatagram;
 using core::LanSignature;
+using core::UpsState;
 
 namespace web {
+
+namespace {
+
+// A figure the station does not know is null, never 0.
+nlohmann::json Figure(const std::optional<int32_t>& seconds) {
+  return seconds ? nlohmann::json(*seconds) : nlohmann::json(nullptr);
+}
+
+}  // namespace
 
 std::string StatusJson(const BoardNow& now) {
   using nlohmann::json;
@@ -27,13 +38,15 @@ std::string StatusJson(const BoardNow& now) {
         {"datagrams", s.received},
     };
     if (s.heard) {
-      const LanDatagram& d = s.last;
-      station["flags"] = {{"power_failure", d.power_fail != 0}, {"battery_critical", d.battery_low != 0},
-                          {"bypass", d.bypass != 0},           {"fault", d.signal_fault != 0},
-                          {"autonomy_end", d.autonomy_over != 0}};
+      const UpsState ups = LastState(s);
+      station["flags"] = {{"power_failure", ups.mains_failure},
+                          {"battery_critical", ups.battery_critical},
+                          {"bypass", ups.bypass},
+                          {"fault", ups.signal_fault},
+                          {"autonomy_end", ups.autonomy_end}};
       station["autonomy"] = {{"remaining_seconds", RemainingNow(s)},
-                             {"nominal_seconds", d.autonomy_total},
-                             {"base_seconds", d.autonomy_base}};
+                             {"nominal_seconds", Figure(ups.autonomy_nominal_s)},
+                             {"base_seconds", Figure(ups.autonomy_full_s)}};
       station["on_battery_seconds"] = OnBatteryNow(s);
       station["last_heard_seconds"] = s.silentForMs / 1000;
       station["last_heard_at"] = UtcIso(s.heardUnixMs);

@@ -41,17 +41,17 @@ const Look& LookOf(const char* kind) {
 
 const char* KindOf(const StateFlags& f) {
   if (f.silent) return "silencio";
-  if (f.signalFault) return "falha";
-  if (f.autonomyEnd) return "fim";
-  if (f.batteryLow) return "critica";
-  if (f.powerFail) return "bateria";
+  if (f.signal_fault) return "falha";
+  if (f.autonomy_end) return "fim";
+  if (f.battery_critical) return "critica";
+  if (f.mains_failure) return "bateria";
   if (f.bypass) return "bypass";
   return "rede";
 }
 
 int64_t Holds(const HistoryEntry& e) {
   if (e.own || e.flags.silent) return INT64_MAX;
-  return e.flags.powerFail ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
+  return e.flags.mains_failure ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
 }
 
 std::string Number(double v) {
@@ -96,7 +96,8 @@ std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs
 
   int nominal = 0;
   for (const HistoryEntry& e : entries)
-    if (e.unixMs >= fromMs && e.remaining) nominal = std::max({nominal, e.nominal, *e.remaining});
+    if (e.unixMs >= fromMs && e.autonomy_left_s)
+      nominal = std::max({nominal, e.autonomy_nominal_s, *e.autonomy_left_s});
   if (nominal <= 0) nominal = 600;
   auto y = [&](int seconds) {
     double v = std::clamp(static_cast<double>(seconds) / nominal, 0.0, 1.0);
@@ -128,11 +129,11 @@ std::string TimelineSvg(const std::vector<HistoryEntry>& entries, int64_t fromMs
   };
   int64_t lastMs = INT64_MIN;
   for (const HistoryEntry& e : entries) {
-    if (e.unixMs < fromMs || e.unixMs > toMs || !e.remaining) continue;
-    int64_t gap = e.flags.powerFail ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
+    if (e.unixMs < fromMs || e.unixMs > toMs || !e.autonomy_left_s) continue;
+    int64_t gap = e.flags.mains_failure ? kBatteryStateHoldsMs : kMainsStateHoldsMs;
     if (lastMs != INT64_MIN && e.unixMs - lastMs > gap) flush();
     if (!points.empty()) points += ' ';
-    points += Number(x(e.unixMs)) + "," + Number(y(std::max(0, *e.remaining)));
+    points += Number(x(e.unixMs)) + "," + Number(y(std::max(0, *e.autonomy_left_s)));
     lastMs = e.unixMs;
   }
   flush();

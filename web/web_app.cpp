@@ -212,9 +212,9 @@ void CWebApp::Notify(const std::string& station, int kind, int64_t unixMs) {
   for (const StationNow& s : now.stations) {
     if (s.name != station || !s.heard) continue;
     facts.known = true;
-    facts.onBattery = s.last.power_fail != 0;
-    facts.autonomyLeftS = RemainingNow(s);
-    facts.onBatteryS = OnBatteryNow(s);
+    facts.mains_failure = LastState(s).mains_failure;
+    facts.autonomy_left_s = RemainingNow(s);
+    facts.time_on_battery_s = OnBatteryNow(s);
   }
   notifier_->OnEvent(station, kind, unixMs, facts);
 }

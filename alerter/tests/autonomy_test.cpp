@@ -1,8 +1,7 @@
 // The autonomy model and the shutdown countdowns, on a clock the test moves.
 #include <gtest/gtest.h>
 
-#include "alerter/monitor.h"
-#include "alerter/tests/fake_host.h"
+#include "alerter/tests/monitor_fixture.h"
 #include "platform/window_messages.h"
 
 using core::CState;
@@ -11,11 +10,10 @@ namespace {
 
 using Events = std::vector<int32_t>;
 
-class AutonomyTest : public ::testing::Test {
+class AutonomyTest : public MonitorFixture {
  protected:
   void SetUp() override {
-    config.SetRootKey(platform::kLocalMachine, kAplConfigKey);
-    config.RegisterValues();
+    MonitorFixture::SetUp();
     config.signalFilter = 0;
     monitor.Reset();
     state = monitor.currentState;
@@ -26,16 +24,7 @@ class AutonomyTest : public ::testing::Test {
     state.powerFailure = powerFailure;
     monitor.UpdateAutonomy(state);
   }
-  void Ticks(int n) {
-    for (int i = 0; i < n; ++i) {
-      ++host.now;
-      monitor.OnMonitorTimer();
-    }
-  }
 
-  CAplConfig config;
-  FakeHost host;
-  CUpsMonitor monitor{config, host};
   CState state{};
 };
 

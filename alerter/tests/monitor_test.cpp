@@ -3,8 +3,7 @@
 // monitoring program's own examples.
 #include <gtest/gtest.h>
 
-#include "alerter/monitor.h"
-#include "alerter/tests/fake_host.h"
+#include "alerter/tests/monitor_fixture.h"
 
 using core::CState;
 using core::ClearAlarms;
@@ -16,24 +15,10 @@ namespace {
 
 using Events = std::vector<int32_t>;
 
-class MonitorTest : public ::testing::Test {
+class MonitorTest : public MonitorFixture {
  protected:
-  void SetUp() override {
-    config.SetRootKey(platform::kLocalMachine, kAplConfigKey);
-    config.RegisterValues();
-  }
-  // The monitor window's creation, then `n` ticks one second apart.
+  // The monitor window's creation.
   void Start() { monitor.Reset(); }
-  void Ticks(int n) {
-    for (int i = 0; i < n; ++i) {
-      ++host.now;
-      monitor.OnMonitorTimer();
-    }
-  }
-
-  CAplConfig config;
-  FakeHost host;
-  CUpsMonitor monitor{config, host};
 };
 
 TEST(StateRecord, OperationsTouchTheirFieldsOnly) {

@@ -37,6 +37,21 @@ struct Opening : ::testing::Test {
   }
   static constexpr const char* kStartQuestion = "Iniciar o Vigil 2.0?";
   void TearDown() override { SetBoxShower(nullptr); }
+  // The opening sequence: the sheet made, its network box ticked, then
+  // `then`'s input; the sheet's count of pages.
+  template <typename Then>
+  static int OpenTickingTheNetworkBox(Then then) {
+    NoHost none;
+    int pages = 0;
+    RunOpeningSequence(nullptr, [&](CBaseDialog& sheet, void*) {
+      sheet.Create(&none);
+      pages = sheet.PageCount();
+      sheet.Comunica().Click(COpsComunica::kNetworkBox);
+      then(sheet);
+      return sheet.Result();
+    });
+    return pages;
+  }
   static bool KeyExists(const std::string& path) {
     platform::RegKeyHandle key;
     return platform::OpenRegKey(platform::kLocalMachine, path, platform::kKeyQueryValue, key.out()) ==
@@ -63,15 +78,7 @@ TEST_F(Opening, TheAgentCountsOnlyUnderTheKeyOfThePlatformsVersion) {
 }
 
 TEST_F(Opening, WithoutSettingsTheWarningComesAndCancelWritesNothing) {
-  NoHost none;
-  int pages = 0;
-  RunOpeningSequence(nullptr, [&](CBaseDialog& sheet, void*) {
-    sheet.Create(&none);
-    pages = sheet.PageCount();
-    sheet.Comunica().Click(COpsComunica::kNetworkBox);
-    sheet.Click(CBaseDialog::kCancelButton);
-    return sheet.Result();
-  });
+  int pages = OpenTickingTheNetworkBox([](CBaseDialog& sheet) { sheet.Click(CBaseDialog::kCancelButton); });
   ASSERT_FALSE(boxes.empty());
   EXPECT_NE(boxes[0].find("operando com as configurações default!"_w1252), std::string::npos);
   EXPECT_EQ(pages, 5) << "the NT platform's script page; no agent registered";
@@ -90,15 +97,9 @@ TEST_F(Opening, ApplySavesEverySettingAsThePagesLeftThem) {
   AddValue(kAplConfigKey, "outro");  // the key exists: no warning
   AddValue(kSnmpAgentsKeyNt6, kAgentValue);
   startAnswer = platform::kIdNo;
-  NoHost none;
-  int pages = 0;
-  RunOpeningSequence(nullptr, [&](CBaseDialog& sheet, void*) {
-    sheet.Create(&none);
-    pages = sheet.PageCount();
-    sheet.Comunica().Click(COpsComunica::kNetworkBox);
+  int pages = OpenTickingTheNetworkBox([](CBaseDialog& sheet) {
     sheet.Snmp()->Type(CPageSnmp::kMaxEventsEdit, "");
     sheet.Click(CBaseDialog::kApplyButton);
-    return sheet.Result();
   });
   EXPECT_EQ(pages, 6) << "the SNMP page last";
   EXPECT_EQ(boxes.front(), "Fechar esta janela e salvar as alterações?"_w1252);

@@ -18,6 +18,40 @@ ConfigRecord Parse(const std::string& text) {
   return c;
 }
 
+// Every field of a record against the values the test expects, in the
+// file's order of lines.
+struct Fields {
+  int32_t autonomy_min, recharge_h;
+  int off_at_autonomy_end, off_at_battery_critical, beep_on, console_on, local_ups;
+  const char* device;
+  int lan_send;
+  const char* station;
+  int lan_receive, accept_any;
+  const char* server;
+  int bypass_on, stable_filter, script_on;
+  const char* script;
+};
+
+void ExpectEveryField(const ConfigRecord& c, const Fields& e) {
+  EXPECT_EQ(c.autonomy_min, e.autonomy_min);
+  EXPECT_EQ(c.recharge_h, e.recharge_h);
+  EXPECT_EQ(c.off_at_autonomy_end, e.off_at_autonomy_end);
+  EXPECT_EQ(c.off_at_battery_critical, e.off_at_battery_critical);
+  EXPECT_EQ(c.beep_on, e.beep_on);
+  EXPECT_EQ(c.console_on, e.console_on);
+  EXPECT_EQ(c.local_ups, e.local_ups);
+  EXPECT_STREQ(c.device, e.device);
+  EXPECT_EQ(c.lan_send, e.lan_send);
+  EXPECT_STREQ(c.station, e.station);
+  EXPECT_EQ(c.lan_receive, e.lan_receive);
+  EXPECT_EQ(c.accept_any, e.accept_any);
+  EXPECT_STREQ(c.server, e.server);
+  EXPECT_EQ(c.bypass_on, e.bypass_on);
+  EXPECT_EQ(c.stable_filter, e.stable_filter);
+  EXPECT_EQ(c.script_on, e.script_on);
+  EXPECT_STREQ(c.script, e.script);
+}
+
 // Seventeen lines with one replaced.
 std::string FileWith(int line, const std::string& replacement) {
   std::vector<std::string> lines = {
@@ -36,23 +70,7 @@ std::string FileWith(int line, const std::string& replacement) {
 
 TEST(ReadConfTest, FullFileFillsEveryField) {
   ConfigRecord c = Parse(FileWith(1, "Autonomia (minutos) = 10"));
-  EXPECT_EQ(c.autonomy_min, 10);
-  EXPECT_EQ(c.recharge_h, 2);
-  EXPECT_EQ(c.off_at_autonomy_end, 1);
-  EXPECT_EQ(c.off_at_battery_critical, 1);
-  EXPECT_EQ(c.beep_on, 1);
-  EXPECT_EQ(c.console_on, 1);
-  EXPECT_EQ(c.local_ups, 1);
-  EXPECT_STREQ(c.device, "/dev/ttyS0");
-  EXPECT_EQ(c.lan_send, 1);
-  EXPECT_STREQ(c.station, "servidor");
-  EXPECT_EQ(c.lan_receive, 0);
-  EXPECT_EQ(c.accept_any, 0);
-  EXPECT_STREQ(c.server, "outro");
-  EXPECT_EQ(c.bypass_on, 1);
-  EXPECT_EQ(c.stable_filter, 1);
-  EXPECT_EQ(c.script_on, 1);
-  EXPECT_STREQ(c.script, "/bin/true");
+  ExpectEveryField(c, {10, 2, 1, 1, 1, 1, 1, "/dev/ttyS0", 1, "servidor", 0, 0, "outro", 1, 1, 1, "/bin/true"});
 }
 
 TEST(ReadConfTest, NumbersStartTwoCharactersAfterTheLastEquals) {
@@ -248,23 +266,8 @@ TEST(ReadConfTest, SampleFileReadsAsDocumented) {
   ParseConf(f, &c, &k);
   std::fclose(f);
   EXPECT_STREQ(k.net_key, "");  // unsigned, as a station of before
-  EXPECT_EQ(c.autonomy_min, 15);
-  EXPECT_EQ(c.recharge_h, 10);
-  EXPECT_EQ(c.off_at_autonomy_end, 1);
-  EXPECT_EQ(c.off_at_battery_critical, 1);
-  EXPECT_EQ(c.beep_on, 1);
-  EXPECT_EQ(c.console_on, 1);
-  EXPECT_EQ(c.local_ups, 1);
-  EXPECT_STREQ(c.device, "/dev/ttyS0");
-  EXPECT_EQ(c.lan_send, 0);
-  EXPECT_STREQ(c.station, "localhost");
-  EXPECT_EQ(c.lan_receive, 0);
-  EXPECT_EQ(c.accept_any, 0);
-  EXPECT_STREQ(c.server, "servidor");
-  EXPECT_EQ(c.bypass_on, 1);
-  EXPECT_EQ(c.stable_filter, 1);
-  EXPECT_EQ(c.script_on, 0);
-  EXPECT_STREQ(c.script, "/usr/local/vigil20/antes-de-desligar");
+  ExpectEveryField(c, {15, 10, 1, 1, 1, 1, 1, "/dev/ttyS0", 0, "localhost", 0, 0, "servidor", 1, 1, 0,
+                       "/usr/local/vigil20/antes-de-desligar"});
 }
 
 // Line 18, the network's key: optional, the whole text after the first "="

@@ -8,32 +8,17 @@
 
 #include "tests/alerter_fixture.h"
 #include "tests/daemon_fixture.h"
-#include "tests/lan_fixture.h"
-#include "platform/tests/support/temp_host_root.h"
-#include "tests/applet/tmux_terminal.h"
+#include "tests/applet/server_list_fixture.h"
 
 namespace {
 
-TEST(ServerListUnderAFlood, ARealServerIsListedWithinASecondAndNoBogusDatagramAddsAName) {
-  VethLan lan;
-  CommandResult address = RunProcess(
-      {"/bin/sh", "-c",
-       "ip -n " + lan.first() + " addr add 192.168.77.1/24 brd + dev $(ip -n " + lan.first() +
-           " -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1)"},
-      5000);
-  ASSERT_EQ(address.status, 0) << address.err;
-  Sandbox senders{In(lan.second())};
-  Station(senders, "192.168.77.2", true);
-  TempHostRoot root;
+using ServerListUnderAFlood = ServerListLanTest;
 
-  TmuxTerminal terminal("ip netns exec " + lan.first() + " env VIGIL20_HOST_ROOT=" + root.path() +
-                            " " VIGIL_CONTROL_BIN " " VIGIL20_CPL " 2>" + (root / "errors"),
-                        100, 32);
+TEST_F(ServerListUnderAFlood, ARealServerIsListedWithinASecondAndNoBogusDatagramAddsAName) {
+  TmuxTerminal terminal(ControlCommand(), 100, 32);
   ASSERT_TRUE(terminal.WaitFor("configurações default")) << terminal.Screen();
   terminal.Send("Enter");
-  ASSERT_TRUE(terminal.WaitFor("Opções de Rede")) << terminal.Screen();
-  terminal.Send("M-r");
-  ASSERT_TRUE(terminal.WaitFor("Lista de servidores detectados")) << terminal.Screen();
+  ASSERT_NO_FATAL_FAILURE(OpenServerList(terminal));
 
   senders.Run(VIGIL_DGRAM_BIN " flood 192.168.77.1 10000 8 > /usr/local/flood.out 2>&1 &");
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -52,11 +37,7 @@ TEST(ServerListUnderAFlood, ARealServerIsListedWithinASecondAndNoBogusDatagramAd
   ASSERT_TRUE(WaitUntil([&] { return !senders.Read("flood.out").empty(); }, 15000));
   EXPECT_GE(std::atol(senders.Read("flood.out").c_str()), 10000L * 8 * 9 / 10);
 
-  terminal.Send("Escape");
-  EXPECT_TRUE(terminal.WaitFor("Iniciar o Vigil 2.0?")) << terminal.Screen();
-  terminal.Send("Tab");
-  terminal.Send("Enter");  // No
-  EXPECT_TRUE(terminal.WaitEnded(20000)) << terminal.Screen();
+  CloseWithoutStarting(terminal);
 }
 
 }  // namespace

@@ -7,42 +7,21 @@
 
 #include "tests/alerter_fixture.h"
 #include "tests/daemon_fixture.h"
-#include "tests/lan_fixture.h"
-#include "platform/tests/support/temp_host_root.h"
-#include "tests/applet/tmux_terminal.h"
+#include "tests/applet/server_list_fixture.h"
 #include "tests/signed_lan.h"
 #include "config/apl_config.h"
 #include "platform/registry.h"
 
 namespace {
 
-// The applet's station: the LAN's first namespace, with the subnet's
-// broadcast address on its link.
-void AppletStation(const std::string& netns, const std::string& address) {
-  CommandResult r = RunProcess(
-      {"/bin/sh", "-c",
-       "ip -n " + netns + " addr add " + address + "/24 brd + dev $(ip -n " + netns +
-           " -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1)"},
-      5000);
-  ASSERT_EQ(r.status, 0) << r.err;
-}
+using ServerListOnTheLan = ServerListLanTest;
 
-TEST(ServerListOnTheLan, Vigil20AndAlerterAreListedOnceEachInUpperCaseAndOtherHeadersIgnored) {
-  VethLan lan;
-  AppletStation(lan.first(), "192.168.77.1");
-  Sandbox senders{In(lan.second())};
-  Station(senders, "192.168.77.2", true);
-  TempHostRoot root;
-
-  TmuxTerminal terminal("ip netns exec " + lan.first() + " env VIGIL20_HOST_ROOT=" + root.path() +
-                            " " VIGIL_CONTROL_BIN " " VIGIL20_CPL " 2>" + (root / "errors"),
-                        100, 32);
+TEST_F(ServerListOnTheLan, Vigil20AndAlerterAreListedOnceEachInUpperCaseAndOtherHeadersIgnored) {
+  TmuxTerminal terminal(ControlCommand(), 100, 32);
   // The defaults warning first (no settings yet): Enter answers it.
   ASSERT_TRUE(terminal.WaitFor("configurações default")) << terminal.Screen();
   terminal.Send("Enter");
-  ASSERT_TRUE(terminal.WaitFor("Opções de Rede")) << terminal.Screen();
-  terminal.Send("M-r");
-  ASSERT_TRUE(terminal.WaitFor("Lista de servidores detectados")) << terminal.Screen();
+  ASSERT_NO_FATAL_FAILURE(OpenServerList(terminal));
 
   senders.WriteConf(LocalConf({{10, "Nome desta estacao = Servidor-Linux"}}));
   Lines(senders, "set DSR CTS RI");
@@ -75,32 +54,19 @@ TEST(ServerListOnTheLan, Vigil20AndAlerterAreListedOnceEachInUpperCaseAndOtherHe
   EXPECT_TRUE(terminal.WaitFor("Autonomia do sistema")) << terminal.Screen();
   terminal.Send("M-r");
   EXPECT_TRUE(terminal.WaitFor("ENCHENTE")) << terminal.Screen();
-  terminal.Send("Escape");
-  EXPECT_TRUE(terminal.WaitFor("Iniciar o Vigil 2.0?")) << terminal.Screen();
-  terminal.Send("Tab");
-  terminal.Send("Enter");  // No
-  EXPECT_TRUE(terminal.WaitEnded(20000)) << terminal.Screen();
+  CloseWithoutStarting(terminal);
 }
 
 // With "Net Key" set, only the servers whose datagrams verify are offered.
-TEST(ServerListOnTheLan, WithAKeyOnlyServersThatSignWithItAreListed) {
-  VethLan lan;
-  AppletStation(lan.first(), "192.168.77.1");
-  Sandbox senders{In(lan.second())};
-  Station(senders, "192.168.77.2", true);
-  TempHostRoot root;
+TEST_F(ServerListOnTheLan, WithAKeyOnlyServersThatSignWithItAreListed) {
   platform::RegKeyHandle key;
   ASSERT_EQ(platform::CreatePrivateRegKey(platform::kLocalMachine, std::string(kAplConfigKey) + "\\Seguranca",
                                           platform::kKeyWrite, key.out(), nullptr),
             platform::kRegOk);
   ASSERT_EQ(platform::SetRegString(key.get(), "Net Key", kNetKey), platform::kRegOk);
 
-  TmuxTerminal terminal("ip netns exec " + lan.first() + " env VIGIL20_HOST_ROOT=" + root.path() +
-                            " " VIGIL_CONTROL_BIN " " VIGIL20_CPL " 2>" + (root / "errors"),
-                        100, 32);
-  ASSERT_TRUE(terminal.WaitFor("Opções de Rede")) << terminal.Screen();
-  terminal.Send("M-r");
-  ASSERT_TRUE(terminal.WaitFor("Lista de servidores detectados")) << terminal.Screen();
+  TmuxTerminal terminal(ControlCommand(), 100, 32);
+  ASSERT_NO_FATAL_FAILURE(OpenServerList(terminal));
 
   // Unsigned, and signed with another key: heard first, never listed.
   SendHex(senders, PlainHex("SemChave", 0, 0));
@@ -115,11 +81,7 @@ TEST(ServerListOnTheLan, WithAKeyOnlyServersThatSignWithItAreListed) {
   EXPECT_EQ(CountIn(screen, "SEMCHAVE"), 0) << screen;
   EXPECT_EQ(CountIn(screen, "OUTRACHAVE"), 0) << screen;
   ASSERT_EQ(Vigil(senders, "stop").status, 0);
-  terminal.Send("Escape");
-  EXPECT_TRUE(terminal.WaitFor("Iniciar o Vigil 2.0?")) << terminal.Screen();
-  terminal.Send("Tab");
-  terminal.Send("Enter");  // No
-  EXPECT_TRUE(terminal.WaitEnded(20000)) << terminal.Screen();
+  CloseWithoutStarting(terminal);
 }
 
 }  // namespace

@@ -14,12 +14,6 @@ namespace {
 
 int lan_count = 0;
 
-Sandbox::Options In(const std::string& netns) {
-  Sandbox::Options options;
-  options.netns = netns;
-  return options;
-}
-
 std::string Quoted(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);

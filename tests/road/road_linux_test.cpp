@@ -16,6 +16,8 @@ namespace {
 using Events = std::vector<int32_t>;
 using std::chrono::milliseconds;
 
+constexpr int kInterval = 200;  // alerter's tick, ms; "Signal Filter" 2
+
 class RoadTest : public ::testing::Test {
  protected:
   // One station per name, on one LAN, every name known to every station.
@@ -27,6 +29,15 @@ class RoadTest : public ::testing::Test {
       stations_.push_back(std::make_unique<Station>(*lan_, static_cast<int>(i), names[i], hosts));
   }
   Station& At(int i) { return *stations_.at(i); }
+
+  // A vigil20 receiver of "servidor" and an alerter client of it (server
+  // lost after 10 s of silence), both running; the server is the test's.
+  void StartReceiverAndClient(Station& receiver, const Station& client) {
+    receiver.StartVigil20Receiver("servidor", false);
+    client.ConfigureAlerterClient("servidor", kInterval, 10);
+    client.StartAlerter();
+    ASSERT_TRUE(client.WaitAlerterServing());
+  }
 
   void TearDown() override {
     if (!HasFailure()) return;
@@ -46,7 +57,6 @@ class RoadTest : public ::testing::Test {
   std::vector<std::unique_ptr<Station>> stations_;
 };
 
-constexpr int kInterval = 200;  // alerter's tick, ms; "Signal Filter" 2
 
 // With "Signal Filter" 2 a new pattern reaches the status on the fourth
 // tick that sees it: never sooner than three ticks after the drop.
@@ -145,10 +155,7 @@ TEST_F(RoadTest, LinuxToLinuxAVigil20ServerAndTheMainsBackInTime) {
   const Station& server = At(0);
   const Station& client = At(1);
   Station& receiver = At(2);
-  receiver.StartVigil20Receiver("servidor", false);
-  client.ConfigureAlerterClient("servidor", kInterval, 10);
-  client.StartAlerter();
-  ASSERT_TRUE(client.WaitAlerterServing());
+  ASSERT_NO_FATAL_FAILURE(StartReceiverAndClient(receiver, client));
   server.StartVigil20Server(1);
   ASSERT_TRUE(WaitUntil([&] { return StatusField(client.AlerterStatus(), kNominal) == 60; }, 10000));
   ASSERT_TRUE(WaitUntil([&] { return Vigil20Figures(receiver).name == "servidor"; }, 10000));
@@ -228,10 +235,7 @@ TEST_F(RoadTest, AServerRestartedInTheMiddleOfADischarge) {
   const Station& server = At(0);
   const Station& client = At(1);
   Station& receiver = At(2);
-  receiver.StartVigil20Receiver("servidor", false);
-  client.ConfigureAlerterClient("servidor", kInterval, 10);
-  client.StartAlerter();
-  ASSERT_TRUE(client.WaitAlerterServing());
+  ASSERT_NO_FATAL_FAILURE(StartReceiverAndClient(receiver, client));
   server.ConfigureAlerterServer(60, kInterval);
   server.StartAlerter();
   ASSERT_TRUE(WaitUntil([&] { return StatusField(client.AlerterStatus(), kNominal) == 60; }, 10000));

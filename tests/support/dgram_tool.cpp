@@ -73,17 +73,42 @@ std::vector<uint8_t> FromHex(const char* p) {
   return bytes;
 }
 
-int Listen(const char* path, bool whole) {
+// A socket bound to the LAN port on every address, sharing it with other
+// listeners when `shared`; -1 (told on stderr) when it cannot be had.
+int BoundToLanPort(bool shared) {
   int sock = socket(AF_INET, SOCK_DGRAM, 0);
   int on = 1;
-  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (shared) setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   sockaddr_in local = {};
   local.sin_family = AF_INET;
   local.sin_port = htons(kLanPort);
   if (sock < 0 || bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     std::perror("vigil-dgram: bind");
-    return 1;
+    if (sock >= 0) close(sock);
+    return -1;
   }
+  return sock;
+}
+
+// A socket that may broadcast, and `to` set to the LAN port at `address`;
+// -1 (told on stderr) when either cannot be had.
+int SenderTo(const char* address, sockaddr_in* to) {
+  int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  int on = 1;
+  to->sin_family = AF_INET;
+  to->sin_port = htons(kLanPort);
+  if (sock < 0 || setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
+      inet_pton(AF_INET, address, &to->sin_addr) != 1) {
+    std::perror("vigil-dgram: socket");
+    if (sock >= 0) close(sock);
+    return -1;
+  }
+  return sock;
+}
+
+int Listen(const char* path, bool whole) {
+  int sock = BoundToLanPort(true);
+  if (sock < 0) return 1;
   for (;;) {
     uint8_t buf[512];
     ssize_t n = recv(sock, buf, sizeof buf, 0);
@@ -106,16 +131,9 @@ int Listen(const char* path, bool whole) {
 }
 
 int SendBytes(const char* address, const std::vector<uint8_t>& bytes, int every_ms, long count) {
-  int sock = socket(AF_INET, SOCK_DGRAM, 0);
-  int on = 1;
   sockaddr_in to = {};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(kLanPort);
-  if (sock < 0 || setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-      inet_pton(AF_INET, address, &to.sin_addr) != 1) {
-    std::perror("vigil-dgram: socket");
-    return 1;
-  }
+  int sock = SenderTo(address, &to);
+  if (sock < 0) return 1;
   for (long i = 0; count == 0 || i < count; ++i) {
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(every_ms));
     if (sendto(sock, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0)
@@ -163,14 +181,10 @@ std::vector<uint8_t> Bogus(uint64_t i, bool names, uint64_t* rng) {
 }
 
 int Flood(const char* address, long per_second, long seconds, bool names) {
-  int sock = socket(AF_INET, SOCK_DGRAM, 0);
-  int on = 1;
   sockaddr_in to = {};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(kLanPort);
-  if (sock < 0 || setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-      inet_pton(AF_INET, address, &to.sin_addr) != 1 || per_second <= 0) {
-    std::perror("vigil-dgram: socket");
+  int sock = per_second > 0 ? SenderTo(address, &to) : -1;
+  if (sock < 0) {
+    if (per_second <= 0) std::perror("vigil-dgram: socket");
     return 1;
   }
   // In slices of 10 ms, each catching up with the rate.
@@ -195,14 +209,8 @@ int Flood(const char* address, long per_second, long seconds, bool names) {
 
 // Holds the port without sharing it, until killed.
 int Hold() {
-  int sock = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in local = {};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(kLanPort);
-  if (sock < 0 || bind(sock, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    std::perror("vigil-dgram: bind");
-    return 1;
-  }
+  int sock = BoundToLanPort(false);
+  if (sock < 0) return 1;
   for (;;) pause();
 }
 

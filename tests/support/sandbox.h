@@ -73,6 +73,13 @@ class Sandbox {
   pid_t holder_ = -1;    // host PID of the namespace's first process
 };
 
+// A sandbox's options that put it in the network namespace `netns`.
+inline Sandbox::Options In(const std::string& netns) {
+  Sandbox::Options options;
+  options.netns = netns;
+  return options;
+}
+
 // Two network namespaces joined by a veth pair, each with a default route
 // through it, so that a broadcast to 255.255.255.255 from one reaches the
 // other. Removed with the object.

@@ -2,15 +2,22 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
+
+#include "core/record_state.h"
 
 using core::CState;
+using core::UpsState;
 
 namespace supervisor {
 namespace {
 
 std::string Line(const char* label, const std::string& value) { return std::string(label) + value + "\n"; }
 
-const char* YesNo(int32_t flag, const char* on, const char* off) { return flag ? on : off; }
+const char* YesNo(bool flag, const char* on, const char* off) { return flag ? on : off; }
+
+// A figure the record does not know is shown as "-", never as 0.
+std::string Figure(const std::optional<int32_t>& seconds) { return seconds ? MinutesSeconds(*seconds) : "-"; }
 
 }  // namespace
 
@@ -33,16 +40,18 @@ std::string StatusText(const CState& state) {
   std::string text;
   text += Line("Estacao:               ",
                std::string(*name ? name : "(local)") + (state.fromNetwork ? " (pela rede)" : ""));
-  text += Line("Rede eletrica:         ", YesNo(state.powerFailure, "FALTA DE ENERGIA", "normal"));
-  text += Line("Bateria:               ", YesNo(state.batteryCritical, "CRITICA", "normal"));
-  text += Line("Bypass:                ", YesNo(state.bypass, "sim", "nao"));
-  text += Line("Sinalizacao do cabo:   ", YesNo(state.signalFault, "FALHA", "normal"));
-  text += Line("Servidor de rede:      ", YesNo(state.serverLost, "PERDIDO", "normal"));
-  text += Line("Fim da autonomia:      ", YesNo(state.autonomyEnd, "SIM", "nao"));
-  text += Line("Autonomia nominal:     ", MinutesSeconds(state.nominalAutonomy));
-  text += Line("Autonomia na descarga: ", MinutesSeconds(state.fullAutonomy));
-  text += Line("Autonomia restante:    ", MinutesSeconds(state.remainingAutonomy));
-  text += Line("Tempo em bateria:      ", MinutesSeconds(state.timeOnBattery));
+  const UpsState ups = core::StateOfRecord(state);
+  text += Line("Rede eletrica:         ", YesNo(ups.mains_failure, "FALTA DE ENERGIA", "normal"));
+  text += Line("Bateria:               ", YesNo(ups.battery_critical, "CRITICA", "normal"));
+  text += Line("Bypass:                ", YesNo(ups.bypass, "sim", "nao"));
+  text += Line("Sinalizacao do cabo:   ", YesNo(ups.signal_fault, "FALHA", "normal"));
+  // The server's loss is the record's own, not the UPS's.
+  text += Line("Servidor de rede:      ", YesNo(state.serverLost != 0, "PERDIDO", "normal"));
+  text += Line("Fim da autonomia:      ", YesNo(ups.autonomy_end, "SIM", "nao"));
+  text += Line("Autonomia nominal:     ", Figure(ups.autonomy_nominal_s));
+  text += Line("Autonomia na descarga: ", Figure(ups.autonomy_full_s));
+  text += Line("Autonomia restante:    ", Figure(ups.autonomy_left_s));
+  text += Line("Tempo em bateria:      ", Figure(ups.time_on_battery_s));
   return text;
 }
 

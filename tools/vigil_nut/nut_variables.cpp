@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
 
-using core::LanDatagram;
-using core::SignedSeconds;
+#include "core/datagram_state.h"
+
+using core::UpsState;
 
 namespace vigil_nut {
 
@@ -42,6 +44,19 @@ std::string UtcText(int64_t unixSeconds) {
   return text;
 }
 
+// What is left of a full battery, in percent: the UPS's own reading when it
+// has one, else the autonomy left against the nominal autonomy.
+std::optional<int> ChargePercent(const UpsState& s) {
+  if (s.charge_percent) return static_cast<int>(*s.charge_percent);
+  if (!s.autonomy_left_s || !s.autonomy_nominal_s || *s.autonomy_nominal_s <= 0) return std::nullopt;
+  int remaining = std::max(0, *s.autonomy_left_s);
+  return std::min(100, static_cast<int>(int64_t{remaining} * 100 / *s.autonomy_nominal_s));
+}
+
+void AddFigure(std::vector<NutVariable>* vars, const char* name, const std::optional<int32_t>& figure) {
+  if (figure) vars->push_back({name, std::to_string(*figure)});
+}
+
 }  // namespace
 
 std::string QuotedValue(std::string_view raw) {
@@ -58,29 +73,36 @@ std::string QuotedValue(std::string_view raw) {
   return out;
 }
 
-std::string StatusWords(const LanDatagram& d) {
+std::string StatusWords(const UpsState& s) {
   std::string words;
   auto add = [&](const char* word) {
     if (!words.empty()) words += ' ';
     words += word;
   };
-  if (d.autonomy_over) add("FSD");
-  add(d.power_fail ? "OB" : "OL");
-  if (d.battery_low) add("LB");
-  if (d.bypass) add("BYPASS");
-  if (d.signal_fault) add("ALARM");
+  if (s.autonomy_end) add("FSD");
+  add(s.mains_failure ? "OB" : "OL");
+  if (s.battery_critical) add("LB");
+  if (s.bypass) add("BYPASS");
+  if (s.signal_fault) add("ALARM");
   return words;
 }
 
-std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs) {
-  const LanDatagram& d = station.lan->last;
-  int remaining = std::max(0, SignedSeconds(d.autonomy_left));
+std::vector<NutVariable> StateVariables(const UpsState& s) {
   std::vector<NutVariable> vars;
-  if (d.autonomy_total > 0) {
-    int charge = std::min(100, remaining * 100 / d.autonomy_total);
-    vars.push_back({"battery.charge", std::to_string(charge)});
-  }
-  vars.push_back({"battery.runtime", std::to_string(remaining)});
+  if (std::optional<int> charge = ChargePercent(s)) vars.push_back({"battery.charge", std::to_string(*charge)});
+  // The UPS's own estimate when it gives one, else the autonomy model's.
+  std::optional<int32_t> runtime = s.runtime_s ? s.runtime_s : s.autonomy_left_s;
+  if (runtime) vars.push_back({"battery.runtime", std::to_string(std::max(0, *runtime))});
+  if (s.signal_fault) vars.push_back({"ups.alarm", kFaultText});
+  vars.push_back({"ups.status", StatusWords(s)});
+  AddFigure(&vars, "vigil.autonomy.base", s.autonomy_full_s);
+  AddFigure(&vars, "vigil.autonomy.nominal", s.autonomy_nominal_s);
+  AddFigure(&vars, "vigil.onbattery.time", s.time_on_battery_s);
+  return vars;
+}
+
+std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs) {
+  std::vector<NutVariable> vars = StateVariables(core::StateOfDatagram(station.lan->last));
   vars.push_back({"device.mfr", "Tessaly"});
   vars.push_back({"device.model", "Vigil 2.0"});
   // Home Assistant makes its device id from the serial number.
@@ -88,14 +110,9 @@ std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs)
   vars.push_back({"device.type", "ups"});
   vars.push_back({"driver.name", "vigil-nut"});
   vars.push_back({"driver.version", kGatewayVersion});
-  if (d.signal_fault) vars.push_back({"ups.alarm", kFaultText});
-  vars.push_back({"ups.status", StatusWords(d)});
-  vars.push_back({"vigil.autonomy.base", std::to_string(d.autonomy_base)});
-  vars.push_back({"vigil.autonomy.nominal", std::to_string(d.autonomy_total)});
   vars.push_back({"vigil.datagram.address", QuotedValue(station.lan->sourceAddress)});
   vars.push_back({"vigil.datagram.age", std::to_string(std::max<int64_t>(0, nowMs - station.lan->heardMs) / 1000)});
   vars.push_back({"vigil.datagram.time", UtcText(station.lan->heardUnix)});
-  vars.push_back({"vigil.onbattery.time", std::to_string(d.discharge_time)});
   std::sort(vars.begin(), vars.end(), [](const NutVariable& a, const NutVariable& b) { return a.name < b.name; });
   return vars;
 }

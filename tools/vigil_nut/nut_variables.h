@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ups_state.h"
 #include "tools/vigil_nut/station_table.h"
 
 namespace vigil_nut {
@@ -21,9 +22,13 @@ struct NutVariable {
 // Every variable of `station`, sorted by name as upsd lists them.
 std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs);
 
+// The variables that tell a UPS's state, unsorted; a figure the state does
+// not know gives no variable.
+std::vector<NutVariable> StateVariables(const core::UpsState& state);
+
 // ups.status: FSD first when the autonomy has ended (upsd puts it first),
 // then OL or OB, LB, BYPASS, ALARM.
-std::string StatusWords(const core::LanDatagram& datagram);
+std::string StatusWords(const core::UpsState& state);
 
 // A value as upsd quotes it: '#', '\' and '"' behind a backslash; a byte
 // outside printable ASCII (a station name may hold any) becomes '?'.

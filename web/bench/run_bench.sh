@@ -7,15 +7,7 @@
 # namespace: vigil-web listens on that namespace's loopback only).
 #
 #   web/bench/run_bench.sh BUILD_DIR [SECONDS]
-set -euo pipefail
-build=$(cd "${1:?build directory}" && pwd)
-seconds=${2:-5}
-if [ -z "${VIGIL_BENCH_INSIDE:-}" ]; then
-  exec env VIGIL_BENCH_INSIDE=1 unshare --net --mount --pid --fork --mount-proc "$0" "$@"
-fi
-
-ip link set lo up
-work=$(mktemp -d)
+source "$(dirname "$0")/../../tests/support/bench_namespaces.sh" "$@"
 trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 
 echo "== history on disk: 7 days of one station that fails once an hour"

@@ -2,44 +2,21 @@
 // keep-alive connection of its own, asking PATH again and again and reading
 // each whole answer (by its Content-Length). Prints the answers per second,
 // the worst and the 99th-percentile answer times. Not a test: a measurement.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
-#include <vector>
+
+#include "tests/support/tcp_load.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct Result {
-  long answered = 0;
-  long errors = 0;
-  std::vector<double> micros;
-};
-
-int Connect(const char* host, int port) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(static_cast<uint16_t>(port));
-  inet_pton(AF_INET, host, &to.sin_addr);
-  if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-    if (fd >= 0) close(fd);
-    return -1;
-  }
-  int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return fd;
-}
+using tcp_load::Clock;
+using tcp_load::Connect;
+using tcp_load::Result;
 
 // Reads one answer whole; false when the connection broke.
 bool ReadAnswer(int fd, std::string* pending) {
@@ -95,19 +72,10 @@ int main(int argc, char** argv) {
   const char* host = argv[1];
   int port = std::atoi(argv[2]), clients = std::atoi(argv[4]), seconds = std::atoi(argv[5]);
   std::string request = std::string("GET ") + argv[3] + " HTTP/1.1\r\nHost: bench\r\n\r\n";
-  std::vector<Result> results(static_cast<size_t>(clients));
-  std::vector<std::thread> threads;
   auto end = Clock::now() + std::chrono::seconds(seconds);
-  for (int i = 0; i < clients; ++i) threads.emplace_back(Client, host, port, request, end, &results[static_cast<size_t>(i)]);
-  for (std::thread& t : threads) t.join();
-  long answered = 0, errors = 0;
-  std::vector<double> all;
-  for (const Result& r : results) {
-    answered += r.answered;
-    errors += r.errors;
-    all.insert(all.end(), r.micros.begin(), r.micros.end());
-  }
-  std::sort(all.begin(), all.end());
+  tcp_load::Totals totals = tcp_load::RunClients(Client, clients, host, port, request, end);
+  long answered = totals.answered, errors = totals.errors;
+  const std::vector<double>& all = totals.micros;
   double worst = all.empty() ? 0 : all.back() / 1000.0;
   double p99 = all.empty() ? 0 : all[all.size() * 99 / 100] / 1000.0;
   std::printf("%-14s %d clients, %d s: %.0f answers/s, worst %.2f ms, 99%% within %.2f ms, %ld errors\n", argv[3],

@@ -14,12 +14,12 @@ namespace web {
 
 // What is known of a station when an event happens.
 struct StationFacts {
-  bool known = false;       // the station has been heard
-  bool onBattery = false;
-  int autonomyLeftS = 0;    // the autonomy left, seconds (may be negative)
-  int onBatteryS = 0;       // seconds on battery in this discharge
-  int chargePercent = -1;   // -1: not measured
-  int runtimeS = -1;        // -1: not measured
+  bool known = false;          // the station has been heard
+  bool mains_failure = false;  // running on battery
+  int autonomy_left_s = 0;     // may be negative
+  int time_on_battery_s = 0;   // in this discharge
+  int charge_percent = -1;     // -1: not measured
+  int runtime_s = -1;          // -1: not measured
 };
 
 struct BurstEvent {

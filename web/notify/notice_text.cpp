@@ -107,14 +107,14 @@ std::string NoticeText(const Burst& burst) {
   if (burst.left) text += "(e mais " + std::to_string(burst.left) + " eventos)\n";
   const StationFacts& f = burst.facts;
   if (f.known) {
-    text += std::string("Alimenta\xC3\xA7\xC3\xA3o: ") + (f.onBattery ? "bateria" : "rede") + "\n";
-    text += "Autonomia restante: " + Duration(f.autonomyLeftS) + "\n";
-    if (f.onBattery) text += "Tempo em bateria: " + Duration(f.onBatteryS) + "\n";
+    text += std::string("Alimenta\xC3\xA7\xC3\xA3o: ") + (f.mains_failure ? "bateria" : "rede") + "\n";
+    text += "Autonomia restante: " + Duration(f.autonomy_left_s) + "\n";
+    if (f.mains_failure) text += "Tempo em bateria: " + Duration(f.time_on_battery_s) + "\n";
   } else {
     text += "Autonomia restante: desconhecida\n";
   }
-  if (f.chargePercent >= 0) text += "Carga da bateria: " + std::to_string(f.chargePercent) + "%\n";
-  if (f.runtimeS >= 0) text += "Autonomia medida pelo nobreak: " + Duration(f.runtimeS) + "\n";
+  if (f.charge_percent >= 0) text += "Carga da bateria: " + std::to_string(f.charge_percent) + "%\n";
+  if (f.runtime_s >= 0) text += "Autonomia medida pelo nobreak: " + Duration(f.runtime_s) + "\n";
   return text;
 }
 
@@ -141,12 +141,12 @@ std::string WebhookJson(const Burst& burst) {
   if (burst.left) doc["more_events"] = burst.left;
   const StationFacts& f = burst.facts;
   if (f.known) {
-    doc["on_battery"] = f.onBattery;
-    doc["autonomy_left_s"] = f.autonomyLeftS;
-    if (f.onBattery) doc["on_battery_s"] = f.onBatteryS;
+    doc["on_battery"] = f.mains_failure;
+    doc["autonomy_left_s"] = f.autonomy_left_s;
+    if (f.mains_failure) doc["on_battery_s"] = f.time_on_battery_s;
   }
-  if (f.chargePercent >= 0) doc["charge_percent"] = f.chargePercent;
-  if (f.runtimeS >= 0) doc["runtime_s"] = f.runtimeS;
+  if (f.charge_percent >= 0) doc["charge_percent"] = f.charge_percent;
+  if (f.runtime_s >= 0) doc["runtime_s"] = f.runtime_s;
   // Invalid UTF-8 in a name (it is made printable, but to be sure) is replaced, not thrown.
   return doc.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }

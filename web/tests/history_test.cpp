@@ -21,10 +21,10 @@ using web_test::TempFolder;
 HistoryRecord Sample(int64_t ms, bool pf = false, int left = 600) {
   HistoryRecord r;
   r.unixMs = ms;
-  r.flags.powerFail = pf;
-  r.remaining = static_cast<int16_t>(left);
-  r.nominal = 600;
-  r.base = 600;
+  r.flags.mains_failure = pf;
+  r.autonomy_left_s = static_cast<int16_t>(left);
+  r.autonomy_nominal_s = 600;
+  r.autonomy_full_s = 600;
   return r;
 }
 
@@ -32,8 +32,8 @@ TEST(HistoryRecordTest, RoundTripsAndRefusesCutChangedAndLongerInput) {
   HistoryRecord r = Sample(1765000000123, true, -5);
   r.kind = RecordKind::kEvent;
   r.event = kEventMainsFailure;
-  r.flags.batteryLow = r.flags.silent = true;
-  r.onBattery = 40000;
+  r.flags.battery_critical = r.flags.silent = true;
+  r.time_on_battery_s = 40000;
   uint8_t bytes[kHistoryRecordBytes];
   ASSERT_TRUE(EncodeHistoryRecord(r, bytes));
   std::optional<HistoryRecord> back = DecodeHistoryRecord(bytes, sizeof bytes);
@@ -41,8 +41,8 @@ TEST(HistoryRecordTest, RoundTripsAndRefusesCutChangedAndLongerInput) {
   EXPECT_EQ(back->unixMs, 1765000000123);
   EXPECT_EQ(back->kind, RecordKind::kEvent);
   EXPECT_EQ(back->event, kEventMainsFailure);
-  EXPECT_EQ(back->remaining, -5);
-  EXPECT_EQ(back->onBattery, 40000);
+  EXPECT_EQ(back->autonomy_left_s, -5);
+  EXPECT_EQ(back->time_on_battery_s, 40000);
   EXPECT_TRUE(back->flags == r.flags);
 
   for (size_t cut = 0; cut < sizeof bytes; ++cut) EXPECT_FALSE(DecodeHistoryRecord(bytes, cut)) << cut;
@@ -175,7 +175,7 @@ TEST_F(RecorderFixture, AnEventForEachChangeASampleByPeriodAndSilence) {
                               kEventMainsReturn, kEventBatteryRecovered, kEventSilent, kEventHeard}));
   HistoryStore::Reading reading = store.Read("estacao1");
   EXPECT_TRUE(reading.records[7].flags.silent);
-  EXPECT_EQ(reading.records[2].remaining, 570);
+  EXPECT_EQ(reading.records[2].autonomy_left_s, 570);
   EXPECT_EQ(counted.size(), 8u);
   // On mains, the next sample after fifteen minutes.
   recorder.OnDatagram("estacao1", Datagram("estacao1", {0, 0, 1}), t + 120000 + kMainsSampleMs - 1);

@@ -187,9 +187,9 @@ TEST(BurstGatherer, SendsTheFirstAtOnceAndAFloodInBoundedBursts) {
 TEST(NoticeText, SaysStationEventTimeAndAutonomyInPortuguese) {
   Burst burst{"posto7", {{kEventMainsFailure, 1765400000000}, {kEventMainsReturn, 1765400005000}}, 0, {}};
   burst.facts.known = true;
-  burst.facts.onBattery = true;
-  burst.facts.autonomyLeftS = 590;
-  burst.facts.onBatteryS = 10;
+  burst.facts.mains_failure = true;
+  burst.facts.autonomy_left_s = 590;
+  burst.facts.time_on_battery_s = 10;
   std::string text = NoticeText(burst);
   EXPECT_NE(text.find("Esta\xC3\xA7\xC3\xA3o: posto7"), std::string::npos) << text;
   EXPECT_NE(text.find(EventText(kEventMainsFailure)), std::string::npos) << text;
@@ -199,7 +199,7 @@ TEST(NoticeText, SaysStationEventTimeAndAutonomyInPortuguese) {
   EXPECT_NE(text.find("Tempo em bateria: 10 s"), std::string::npos) << text;
   // What the UPS does not measure is not made up.
   EXPECT_EQ(text.find("Carga"), std::string::npos) << text;
-  burst.facts.chargePercent = 80;
+  burst.facts.charge_percent = 80;
   EXPECT_NE(NoticeText(burst).find("Carga da bateria: 80%"), std::string::npos);
 
   std::string mail = MailMessage(burst, "vigil@x.br", {"a@x.br", "b@x.br"}, 1765400000000, "1.2");

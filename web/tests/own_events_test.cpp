@@ -107,8 +107,8 @@ TEST(StationHistoryTest, OwnEventsCarryTheStateTheyLeaveAndTimelinesDrawIt) {
                                {"s", 9000, kEventMainsReturn, "Retorno da rede"}};
   std::vector<HistoryEntry> entries = MergeHistory({}, own, 4000);
   ASSERT_EQ(entries.size(), 2u);
-  EXPECT_TRUE(entries[0].flags.powerFail && entries[0].flags.batteryLow);
-  EXPECT_FALSE(entries[1].flags.powerFail || entries[1].flags.batteryLow);
+  EXPECT_TRUE(entries[0].flags.mains_failure && entries[0].flags.battery_critical);
+  EXPECT_FALSE(entries[1].flags.mains_failure || entries[1].flags.battery_critical);
   std::vector<Band> bands = BandsOf(MergeHistory({}, own, 0), 0, 20000, 20000);
   ASSERT_EQ(bands.size(), 3u);
   EXPECT_STREQ(bands[0].kind, "bateria");
@@ -121,7 +121,7 @@ TEST(StationHistoryTest, OwnEventsCarryTheStateTheyLeaveAndTimelinesDrawIt) {
 TEST(StationHistoryTest, AGapInTheRecordsIsUnknownNotTheLastState) {
   HistoryRecord r;
   r.unixMs = 0;
-  r.remaining = 600;
+  r.autonomy_left_s = 600;
   HistoryRecord later = r;
   later.unixMs = 3 * 3600 * 1000LL;
   std::vector<Band> bands = BandsOf(MergeHistory({r, later}, {}, INT64_MIN), 0, 4 * 3600 * 1000LL, 4 * 3600 * 1000LL);
@@ -147,8 +147,8 @@ TEST(TimelineSvgTest, MarksEveryThirdHourOrEachMidnightAndBreaksTheAutonomyLineA
     if (t > now - day && t < now - day / 2) continue;  // the program was stopped
     web::HistoryRecord r;
     r.unixMs = t;
-    r.remaining = 600;
-    r.nominal = 600;
+    r.autonomy_left_s = 600;
+    r.autonomy_nominal_s = 600;
     records.push_back(r);
   }
   std::vector<web::HistoryEntry> entries = web::MergeHistory(records, {}, INT64_MIN);
@@ -171,9 +171,9 @@ TEST(TimelineSvgTest, TheLastHourIsMarkedByMinutesAndTheNarrowDrawingHasFewerMar
   for (int64_t t = now - 8 * minute; t <= now; t += 30 * 1000) {
     web::HistoryRecord r;
     r.unixMs = t;
-    r.flags.powerFail = t >= now - 4 * minute;
-    r.remaining = r.flags.powerFail ? static_cast<int>(600 - (t - (now - 4 * minute)) / 1000) : 600;
-    r.nominal = 600;
+    r.flags.mains_failure = t >= now - 4 * minute;
+    r.autonomy_left_s = r.flags.mains_failure ? static_cast<int>(600 - (t - (now - 4 * minute)) / 1000) : 600;
+    r.autonomy_nominal_s = 600;
     records.push_back(r);
   }
   std::vector<web::HistoryEntry> entries = web::MergeHistory(records, {}, INT64_MIN);

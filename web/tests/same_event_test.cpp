@@ -181,11 +181,11 @@ TEST(SameEventHistoryTest, ThePairIsOneEntryWithTheLansStateAndFiguresAndTheOwnW
   EXPECT_TRUE(entries[0].own);
   EXPECT_EQ(entries[0].text, "Falta de Rede");
   EXPECT_EQ(entries[0].event, kEventMainsFailure);
-  EXPECT_EQ(entries[0].remaining, std::optional<int>(590));
-  EXPECT_TRUE(entries[0].flags.batteryLow) << "the LAN's whole state, not only what the own record knows";
+  EXPECT_EQ(entries[0].autonomy_left_s, std::optional<int>(590));
+  EXPECT_TRUE(entries[0].flags.battery_critical) << "the LAN's whole state, not only what the own record knows";
   EXPECT_TRUE(entries[1].own);
   EXPECT_EQ(entries[1].text, "Retorno da rede");
-  EXPECT_EQ(entries[1].remaining, std::nullopt);
+  EXPECT_EQ(entries[1].autonomy_left_s, std::nullopt);
 }
 
 TEST_F(OnceFixture, OnAClientTheEventFileOfTheServerItFollowsIsOneHistoryWithTheLan) {

@@ -2,43 +2,27 @@
 // on its own connection sending "GET VAR UPS VAR" and waiting for the
 // answer, again and again. Prints the requests answered per second, the
 // worst and the 99th-percentile answer times. Not a test: a measurement.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
-#include <vector>
+
+#include "tests/support/tcp_load.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct Result {
-  long answered = 0;
-  long errors = 0;
-  std::vector<double> micros;
-};
+using tcp_load::Clock;
+using tcp_load::Result;
 
 void Client(const char* host, int port, const std::string& request, Clock::time_point end, Result* result) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(static_cast<uint16_t>(port));
-  inet_pton(AF_INET, host, &to.sin_addr);
-  if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+  int fd = tcp_load::Connect(host, port);
+  if (fd < 0) {
     result->errors++;
     return;
   }
-  int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   char buffer[4096];
   while (Clock::now() < end) {
     auto start = Clock::now();
@@ -73,21 +57,11 @@ int main(int argc, char** argv) {
   double seconds = std::atof(argv[6]);
   std::string request = std::string("GET VAR ") + argv[3] + " " + argv[4] + "\n";
   auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-  std::vector<Result> results(static_cast<size_t>(clients));
-  std::vector<std::thread> threads;
   auto start = Clock::now();
-  for (int i = 0; i < clients; ++i)
-    threads.emplace_back(Client, argv[1], std::atoi(argv[2]), request, end, &results[static_cast<size_t>(i)]);
-  for (auto& t : threads) t.join();
+  tcp_load::Totals totals = tcp_load::RunClients(Client, clients, argv[1], std::atoi(argv[2]), request, end);
   double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-  long answered = 0, errors = 0;
-  std::vector<double> all;
-  for (const Result& r : results) {
-    answered += r.answered;
-    errors += r.errors;
-    all.insert(all.end(), r.micros.begin(), r.micros.end());
-  }
-  std::sort(all.begin(), all.end());
+  long answered = totals.answered, errors = totals.errors;
+  const std::vector<double>& all = totals.micros;
   double worst = all.empty() ? 0 : all.back();
   double p99 = all.empty() ? 0 : all[static_cast<size_t>(static_cast<double>(all.size() - 1) * 0.99)];
   std::printf("requests/s %.0f  answered %ld  errors %ld  worst %.2f ms  p99 %.3f ms\n", answered / elapsed, answered,

@@ -7,17 +7,8 @@
 # and nut-server.
 #
 #   tools/vigil_nut/bench/run_bench.sh BUILD_DIR [SECONDS]
-set -euo pipefail
-build=$(cd "${1:?build directory}" && pwd)
-seconds=${2:-5}
-if [ -z "${VIGIL_BENCH_INSIDE:-}" ]; then
-  # A private PID namespace too: whatever the script leaves (upsd and the
-  # driver detach) ends with it.
-  exec env VIGIL_BENCH_INSIDE=1 unshare --net --mount --pid --fork --mount-proc "$0" "$@"
-fi
-
-ip link set lo up
-work=$(mktemp -d)
+# upsd and the driver detach: they end with the private PID namespace.
+source "$(dirname "$0")/../../../tests/support/bench_namespaces.sh" "$@"
 trap 'kill $(jobs -p) $(cat /run/nut/*.pid 2>/dev/null) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 # NUT keeps its sockets and pid files in /run/nut: a private one here.
 mkdir -p /run/nut && mount -t tmpfs tmpfs /run/nut && chown root:root /run/nut

@@ -137,6 +137,31 @@ TEST_F(NutProtocol, RuntimeNeverBelowZeroAndChargeAPercentageOfTheNominal) {
             "ERR VAR-NOT-SUPPORTED\nVAR estacao1 battery.runtime \"60\"\n");
 }
 
+// A source that knows only some figures (a UPS read over USB, say) gives
+// only the variables it can fill; what the UPS measures wins over the model.
+TEST(NutStateVariables, AnUnknownFigureGivesNoVariableAndAMeasuredOneWins) {
+  auto names = [](const std::vector<vigil_nut::NutVariable>& vars) {
+    std::string out;
+    for (const vigil_nut::NutVariable& v : vars) out += v.name + "=" + v.value + ";";
+    return out;
+  };
+  core::UpsState state;
+  state.mains_failure = true;
+  EXPECT_EQ(names(vigil_nut::StateVariables(state)), "ups.status=OB;");
+
+  state.autonomy_nominal_s = 600;
+  state.autonomy_left_s = 150;
+  EXPECT_EQ(names(vigil_nut::StateVariables(state)),
+            "battery.charge=25;battery.runtime=150;ups.status=OB;vigil.autonomy.nominal=600;");
+
+  state.charge_percent = 80.0;
+  state.runtime_s = 900;
+  state.signal_fault = true;
+  EXPECT_EQ(names(vigil_nut::StateVariables(state)),
+            "battery.charge=80;battery.runtime=900;ups.alarm=Problemas na comunicacao. Verifique o cabo serial;"
+            "ups.status=OB ALARM;vigil.autonomy.nominal=600;");
+}
+
 TEST_F(NutProtocol, AStaleStationAnswersDataStaleAsAStoppedDriver) {
   EXPECT_EQ(Ask("GET VAR velha ups.status\nLIST VAR velha\nGET NUMLOGINS velha\nLIST RW velha\nLIST CMD velha\n"
                 "GET TYPE velha ups.status\nGET DESC velha ups.status\nLIST ENUM velha ups.status\n"),
