@@ -25,19 +25,20 @@ std::string Required(const char* name) {
   return value;
 }
 
-// The Windows station in the first namespace of `lan`: alerter.exe under
-// Wine (through the peer program), with its own host name "servidor-wine",
-// address 192.168.77.1 and hosts file; its UPS loses the mains. It ends once
-// the file `done` (in `work`, a folder of the test) exists.
-std::unique_ptr<ChildProcess> StartWindowsStation(const VethLan& lan, const std::string& work, const std::string& done) {
+// A Windows station in the first namespace of `lan`: the peer program
+// under Wine, with its own host name `host`, address 192.168.77.1 and hosts
+// file, given `peer_arguments` (already quoted for the shell; the first is
+// the file whose existence ends it). `work` is a folder of the test.
+std::unique_ptr<ChildProcess> StartWineHost(const VethLan& lan, const std::string& work, const std::string& host,
+                                            const std::string& peer_arguments) {
   std::string runner = Required("VIGIL_WINE_RUNNER"), wine_dir = Required("VIGIL_WINE_DIR"),
               peer = Required("ALERTER_LAN_PEER");
   std::filesystem::create_directories(work);
-  { std::ofstream(work + "/hosts") << "127.0.0.1 localhost\n192.168.77.1 servidor-wine\n"; }
+  { std::ofstream(work + "/hosts") << "127.0.0.1 localhost\n192.168.77.1 " + host + "\n"; }
   { std::ofstream(work + "/nsswitch.conf") << "hosts: files\n"; }
   std::string script =
       "set -e\n"
-      "hostname servidor-wine\n"
+      "hostname " + host + "\n"
       // Wine answers its own host name with the link's address: the only
       // one, so that its classful broadcast address is the link's.
       "dev=$(ip -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1)\n"
@@ -46,7 +47,7 @@ std::unique_ptr<ChildProcess> StartWindowsStation(const VethLan& lan, const std:
       "ip route replace default dev $dev\n"
       "mount --bind '" + work + "/hosts' /etc/hosts\n"
       "mount --bind '" + work + "/nsswitch.conf' /etc/nsswitch.conf\n"
-      "VIGIL_WINE_SIMLINES=1 exec '" + runner + "' --dir '" + wine_dir + "' '" + peer + "' '" + done + "'\n";
+      "VIGIL_WINE_SIMLINES=1 exec '" + runner + "' --dir '" + wine_dir + "' '" + peer + "' " + peer_arguments + "\n";
   ChildProcess::Options options;
   options.captureErrors = true;
   std::string error;
@@ -55,6 +56,12 @@ std::unique_ptr<ChildProcess> StartWindowsStation(const VethLan& lan, const std:
                                      options, &error);
   EXPECT_TRUE(windows) << error;
   return windows;
+}
+
+// alerter.exe notifying the LAN as "servidor-wine"; its UPS loses the
+// mains. It ends once the file `done` exists.
+std::unique_ptr<ChildProcess> StartWindowsStation(const VethLan& lan, const std::string& work, const std::string& done) {
+  return StartWineHost(lan, work, "servidor-wine", "'" + done + "'");
 }
 
 void GiveAddress(const Sandbox& box) {
@@ -127,8 +134,6 @@ int32_t FieldOf(const std::string& record, size_t offset) {
 }
 
 TEST(AlerterUnderWine, AKeyedClientFollowsAKeyedVigil20AndRefusesForgedAndReplayedDatagrams) {
-  std::string runner = Required("VIGIL_WINE_RUNNER"), wine_dir = Required("VIGIL_WINE_DIR"),
-              peer = Required("ALERTER_LAN_PEER");
   VethLan lan;
   Sandbox::Options in_second;
   in_second.netns = lan.second();
@@ -142,28 +147,9 @@ TEST(AlerterUnderWine, AKeyedClientFollowsAKeyedVigil20AndRefusesForgedAndReplay
   Lines(server, "set DSR CTS RI");
 
   std::string work = server.Path("windows-side");
-  std::filesystem::create_directories(work);
-  { std::ofstream(work + "/hosts") << "127.0.0.1 localhost\n192.168.77.1 cliente-wine\n"; }
-  { std::ofstream(work + "/nsswitch.conf") << "hosts: files\n"; }
   std::string done = work + "/done";
-  std::string script =
-      "set -e\n"
-      "hostname cliente-wine\n"
-      "dev=$(ip -o link show type veth | awk -F': ' '{print $2}' | cut -d@ -f1)\n"
-      "ip addr flush dev $dev\n"
-      "ip addr add 192.168.77.1/24 dev $dev\n"
-      "ip route replace default dev $dev\n"
-      "mount --bind '" + work + "/hosts' /etc/hosts\n"
-      "mount --bind '" + work + "/nsswitch.conf' /etc/nsswitch.conf\n"
-      "VIGIL_WINE_SIMLINES=1 exec '" + runner + "' --dir '" + wine_dir + "' '" + peer + "' '" + done + "' client '" +
-      kNetKey + "' '" + work + "'\n";
-  ChildProcess::Options options;
-  options.captureErrors = true;
-  std::string error;
-  auto windows = ChildProcess::Start({"ip", "netns", "exec", lan.first(), "unshare", "--mount", "--uts",
-                                      "--propagation", "private", "/bin/sh", "-c", script},
-                                     options, &error);
-  ASSERT_TRUE(windows) << error;
+  auto windows = StartWineHost(lan, work, "cliente-wine", "'" + done + "' client '" + kNetKey + "' '" + work + "'");
+  ASSERT_TRUE(windows);
   auto state = [&] { return ReadWholeFile(work + "/state"); };
   auto steps = [&] {
     bool listening = WaitUntil([&] { return state().size() == 216; }, 120000);

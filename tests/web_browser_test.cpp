@@ -6,8 +6,9 @@
 // read. The screenshots are kept in the build folder (web-artefacts/).
 #include <filesystem>
 #include <sstream>
-#include <vector>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "web_browser.h"
 #include "web_fixture.h"
@@ -28,6 +29,25 @@ class WebInABrowser : public ::testing::Test {
     ASSERT_EQ(StartDaemon(server_).status, 0);
   }
 
+  // True once the gateway's metrics give each station its status flag
+  // ("OB" or "OL"), as the pages will draw them.
+  bool Listed(const std::vector<std::pair<std::string, std::string>>& flag_and_station) {
+    return WaitUntil([&] {
+      std::string m = Get(web_, "/metrics").body;
+      for (const auto& [flag, station] : flag_and_station)
+        if (Metric(m, "network_ups_tools_ups_status{flag=\"" + flag + "\",ups=\"" + station + "\"}") != 1)
+          return false;
+      return true;
+    }, 15000);
+  }
+
+  // A fresh profile folder for the browser, in the gateway's sandbox.
+  std::string BrowserProfile() {
+    std::string profile = web_.Path("chromium-profile");
+    std::filesystem::create_directories(profile);
+    return profile;
+  }
+
   VethLan lan_;
   Sandbox server_{In(lan_.first())};
   Sandbox web_{In(lan_.second())};
@@ -37,16 +57,10 @@ TEST_F(WebInABrowser, TheOverviewCountsDownWithoutAReloadAndTheStationPageDrawsT
   Sandbox& server = server_;
   Sandbox& web = web_;
   server.Run(VIGIL_DGRAM_BIN " send 255.255.255.255 1000 0 outra 0 0 0 0 0 900 900 900 0 >/dev/null 2>&1 &");
-  ASSERT_TRUE(WaitUntil([&] {
-    std::string m = Get(web, "/metrics").body;
-    return Metric(m, "network_ups_tools_ups_status{flag=\"OB\",ups=\"estacao1\"}") == 1 &&
-           Metric(m, "network_ups_tools_ups_status{flag=\"OL\",ups=\"outra\"}") == 1;
-  }, 15000)) << web.Read("web/web.log");
+  ASSERT_TRUE(Listed({{"OB", "estacao1"}, {"OL", "outra"}})) << web.Read("web/web.log");
 
-  std::string profile = web.Path("chromium-profile");
-  std::filesystem::create_directories(profile);
   std::string error;
-  HeadlessChromium browser(lan_.second(), profile, &error);
+  HeadlessChromium browser(lan_.second(), BrowserProfile(), &error);
   ASSERT_TRUE(browser.Running()) << error;
   ASSERT_TRUE(browser.Open("http://127.0.0.1:2648/"));
   // Once the script has drawn the table from /api/status.
@@ -141,17 +155,10 @@ TEST_F(WebInABrowser, BothPagesFitAPhoneAndADesktopWindowWithEveryFigureReadable
              " 0 0 0 0 0 900 900 900 0 >/dev/null 2>&1 &");
   server.Run(VIGIL_DGRAM_BIN " send 255.255.255.255 1000 0 sala-de-servidores 1 0 0 0 0 5400 5400 4000 1400"
              " >/dev/null 2>&1 &");
-  ASSERT_TRUE(WaitUntil([&] {
-    std::string m = Get(web, "/metrics").body;
-    return Metric(m, "network_ups_tools_ups_status{flag=\"OB\",ups=\"estacao1\"}") == 1 &&
-           Metric(m, "network_ups_tools_ups_status{flag=\"OL\",ups=\"" + longName + "\"}") == 1 &&
-           Metric(m, "network_ups_tools_ups_status{flag=\"OB\",ups=\"sala-de-servidores\"}") == 1;
-  }, 15000)) << web.Read("web/web.log");
+  ASSERT_TRUE(Listed({{"OB", "estacao1"}, {"OL", longName}, {"OB", "sala-de-servidores"}})) << web.Read("web/web.log");
 
-  std::string profile = web.Path("chromium-profile");
-  std::filesystem::create_directories(profile);
   std::string error;
-  HeadlessChromium browser(lan_.second(), profile, &error);
+  HeadlessChromium browser(lan_.second(), BrowserProfile(), &error);
   ASSERT_TRUE(browser.Running()) << error;
   std::filesystem::create_directories(WEB_ARTEFACTS);
   const std::string shots = WEB_ARTEFACTS;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -73,18 +74,32 @@ int Fail(const char* step) {
 
 const char* done_file = nullptr;
 
+// alerter.exe started and answering its status pipe; null (with why on
+// stderr) when it did not get that far.
+std::unique_ptr<ChildProcess> StartAlerter() {
+  ChildProcess::Options options;
+  options.captureErrors = true;
+  std::string error;
+  auto alerter = ChildProcess::Start({ALERTER_EXE, "-normal"}, options, &error);
+  if (!alerter) {
+    Fail(error.c_str());
+    return nullptr;
+  }
+  if (!Within(60, [] { return Ask("\n").size() == 216; })) {
+    Fail("no status pipe");
+    return nullptr;
+  }
+  return alerter;
+}
+
 // A keyed client: publishes its status record until told to end, then its
 // event file.
 int RunClient(const std::string& key, const std::string& folder) {
   if (!Setting("ComMode", 2) || !Setting("Interval", 100) || !Setting("Net Mode", 5) || !Setting("AcceptAll", 1) ||
       !KeySetting(key))
     return Fail("reg add");
-  ChildProcess::Options options;
-  options.captureErrors = true;
-  std::string error;
-  auto alerter = ChildProcess::Start({ALERTER_EXE, "-normal"}, options, &error);
-  if (!alerter) return Fail(error.c_str());
-  if (!Within(60, [] { return Ask("\n").size() == 216; })) return Fail("no status pipe");
+  auto alerter = StartAlerter();
+  if (!alerter) return 1;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(240);
   while (!std::filesystem::exists(NativePath(done_file))) {
     if (std::chrono::steady_clock::now() > deadline) return Fail("not told to end");
@@ -114,12 +129,8 @@ int main(int argc, char** argv) {
   if (!Setting("ComPort", 1) || !Setting("Interval", 100) || !Setting("Signal Filter", 0) || !Setting("Net Mode", 4) ||
       !Setting("BroadcastDelay", 1))
     return Fail("reg add");
-  ChildProcess::Options options;
-  options.captureErrors = true;
-  std::string error;
-  auto alerter = ChildProcess::Start({ALERTER_EXE, "-normal"}, options, &error);
-  if (!alerter) return Fail(error.c_str());
-  if (!Within(60, [] { return Ask("\n").size() == 216; })) return Fail("no status pipe");
+  auto alerter = StartAlerter();
+  if (!alerter) return 1;
   if (!linesim::WriteInputs(NativePath(lines), linesim::kCts | linesim::kRi)) return Fail("lines");
   if (!Within(120, [] { return std::filesystem::exists(NativePath(done_file)); })) return Fail("not told to end");
   Ask("c");

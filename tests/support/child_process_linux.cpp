@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/buffered_line.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -42,24 +43,13 @@ class LinuxChild : public ChildProcess {
   void CloseInput() override { Close(&in_); }
 
   bool ReadLine(std::string* line) override {
-    for (;;) {
-      size_t end = buffered_.find('\n');
-      if (end != std::string::npos) {
-        *line = buffered_.substr(0, end);
-        buffered_.erase(0, end + 1);
-        return true;
+    return ReadBufferedLine(&buffered_, line, [this](char* chunk, size_t size) -> long {
+      for (;;) {
+        ssize_t n = out_ < 0 ? 0 : read(out_, chunk, size);
+        if (n < 0 && errno == EINTR) continue;
+        return static_cast<long>(n);
       }
-      char chunk[512];
-      ssize_t n = out_ < 0 ? 0 : read(out_, chunk, sizeof chunk);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        if (buffered_.empty()) return false;
-        *line = buffered_;
-        buffered_.clear();
-        return true;
-      }
-      buffered_.append(chunk, static_cast<size_t>(n));
-    }
+    });
   }
 
   bool ReadAll(std::string* out, std::string* err, int timeout_ms) override {

@@ -2,29 +2,12 @@
 
 #include <thread>
 
+#include "core/windows_command_line.h"
+#include "tests/support/buffered_line.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_host.h"
 
 namespace {
-
-// One argument quoted the way the C runtime's command-line parser undoes it.
-std::string Quote(const std::string& arg) {
-  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
-  std::string quoted = "\"";
-  size_t backslashes = 0;
-  for (char c : arg) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == '"') quoted.append(backslashes * 2 + 1, '\\');
-    else quoted.append(backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  return quoted + "\"";
-}
 
 std::string LastError(const char* what) { return std::string(what) + ": error " + std::to_string(GetLastError()); }
 
@@ -65,24 +48,12 @@ class WindowsChild : public ChildProcess {
   void CloseInput() override { Close(&in_); }
 
   bool ReadLine(std::string* line) override {
-    for (;;) {
-      size_t end = buffered_.find('\n');
-      if (end != std::string::npos) {
-        *line = buffered_.substr(0, end);
-        buffered_.erase(0, end + 1);
-        if (!line->empty() && line->back() == '\r') line->pop_back();
-        return true;
-      }
-      char chunk[512];
+    bool read = ReadBufferedLine(&buffered_, line, [this](char* chunk, size_t size) -> long {
       DWORD n = 0;
-      if (!out_ || !ReadFile(out_, chunk, sizeof chunk, &n, nullptr) || n == 0) {
-        if (buffered_.empty()) return false;
-        *line = buffered_;
-        buffered_.clear();
-        return true;
-      }
-      buffered_.append(chunk, n);
-    }
+      return out_ && ReadFile(out_, chunk, static_cast<DWORD>(size), &n, nullptr) ? static_cast<long>(n) : -1;
+    });
+    if (read && !line->empty() && line->back() == '\r') line->pop_back();
+    return read;
   }
 
   bool ReadAll(std::string* out, std::string* err, int timeout_ms) override {
@@ -141,11 +112,9 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
     if (error) *error = "no program";
     return nullptr;
   }
-  std::string command;
-  for (const std::string& arg : argv) {
-    if (!command.empty()) command.push_back(' ');
-    command.append(Quote(command.empty() ? NativePath(arg) : arg));
-  }
+  std::vector<std::string> native = argv;
+  native[0] = NativePath(argv[0]);
+  std::string command = core::WindowsCommandLine(native);
 
   HANDLE in_read = nullptr, in_write = nullptr, out_read = nullptr, out_write = nullptr;
   HANDLE err_read = nullptr, err_write = nullptr;

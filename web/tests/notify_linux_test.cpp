@@ -7,6 +7,7 @@
 
 #include "web/notify/channel_sender.h"
 #include "web/web_settings.h"
+#include "owner_only_settings.h"
 #include "web_test_support.h"
 
 namespace web {
@@ -19,13 +20,8 @@ TEST(NotifySettings, TheSecretsKeepTheFileToItsOwner) {
   std::string path = folder / "vigil-web.conf";
   std::ofstream(path) << "WEBHOOK_URL http://127.0.0.1:9/x\nWEBHOOK_HEADER \"Authorization: Bearer abc\"\n";
   namespace fs = std::filesystem;
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   WebSettings s;
-  std::string error;
-  EXPECT_FALSE(ReadWebConfig(path, &s, &error));
-  EXPECT_NE(error.find("0600"), std::string::npos) << error;
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_TRUE(ReadWebConfig(path, &s, &error)) << error;
+  web_test::ExpectReadOnlyOnceOwnerOnly(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read, &s);
 }
 
 TEST(ChannelSender, DelaysGrowFromTheLeastToTheMost) {

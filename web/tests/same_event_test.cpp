@@ -12,12 +12,9 @@
 #include "web/station_history.h"
 #include "web_test_support.h"
 
-using core::LanDatagram;
-
 namespace {
 
 using namespace web;
-using web_test::Bytes;
 using web_test::Datagram;
 using web_test::TempFolder;
 
@@ -116,8 +113,8 @@ struct OnceFixture : ::testing::Test {
     own.push_back(std::make_unique<ListedOwnEvents>(&ownEvents));
     site = std::make_unique<Site>(board, store, own, SiteClock{[this] { return mono; }, [this] { return unix; }});
   }
-  void Hear(const LanDatagram& d, int64_t at) {
-    auto bytes = Bytes(d);
+  void Hear(const core::LanDatagram& d, int64_t at) {
+    auto bytes = web_test::Bytes(d);
     mono = 100000 + (at - kT0);
     unix = at;
     if (auto taken = board.Take(bytes.data(), bytes.size(), mono, unix))
