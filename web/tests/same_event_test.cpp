@@ -6,25 +6,17 @@
 #include <gtest/gtest.h>
 
 #include "web/history_events.h"
-#include "web/history_recorder.h"
 #include "web/same_event.h"
-#include "web/site.h"
 #include "web/station_history.h"
-#include "web_test_support.h"
+
+#include "page_fixture.h"
 
 namespace {
 
 using namespace web;
+using web_test::Count;
 using web_test::Datagram;
-using web_test::TempFolder;
-
-constexpr int64_t kT0 = 1765000000000;
-
-int Count(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
-}
+using web_test::kT0;
 
 TEST(SameEventTest, PairsAcrossOriginsOfOneKindWithinTheWindowEachReportOnce) {
   const EventReport lan{EventOrigin::kLan, kEventMainsFailure, kT0};
@@ -83,43 +75,9 @@ TEST(SameEventTest, TheTallyKeepsABoundedNumberOfUnpairedReports) {
       tally.Take({EventOrigin::kOwn, kEventBypassOn, kT0 + static_cast<int64_t>(EventTally::kUnpairedKept) * 10000}));
 }
 
-class ListedOwnEvents : public OwnEventSource {
- public:
-  explicit ListedOwnEvents(std::vector<OwnEvent>* events) : events_(events) {}
-  std::vector<OwnEvent> ReadAll() const override { return *events_; }
-  std::string Describe() const override { return "listed"; }
-
- private:
-  std::vector<OwnEvent>* events_;
-};
-
 // The page of a computer whose own record tells of `station`: what
 // vigil-web does with a datagram and with a new own event.
-struct OnceFixture : ::testing::Test {
-  TempFolder folder;
-  HistoryStore store{folder.path()};
-  StationBoard board{""};
-  HistoryRecorder recorder{store, nullptr, [this](const std::string& s, int k, int64_t ms) {
-                             board.CountEvent(s, k, EventOrigin::kLan, ms);
-                           }};
-  std::vector<OwnEvent> ownEvents;
-  std::vector<std::unique_ptr<OwnEventSource>> own;
-  int64_t mono = 100000, unix = kT0;
-  std::unique_ptr<Site> site;
-
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(store.Open(&error));
-    own.push_back(std::make_unique<ListedOwnEvents>(&ownEvents));
-    site = std::make_unique<Site>(board, store, own, SiteClock{[this] { return mono; }, [this] { return unix; }});
-  }
-  void Hear(const core::LanDatagram& d, int64_t at) {
-    auto bytes = web_test::Bytes(d);
-    mono = 100000 + (at - kT0);
-    unix = at;
-    if (auto taken = board.Take(bytes.data(), bytes.size(), mono, unix))
-      recorder.OnDatagram(taken->name, taken->datagram, unix);
-  }
+struct OnceFixture : web_test::PageFixture {
   void Own(const std::string& station, int64_t at, int code, const std::string& text) {
     ownEvents.push_back({station, at, code, text});
     board.CountEvent(station, code, EventOrigin::kOwn, at);

@@ -8,60 +8,22 @@
 #include <nlohmann/json.hpp>
 
 #include "web/history_events.h"
-#include "web/history_recorder.h"
-#include "web/site.h"
-#include "web_test_support.h"
 
-using core::LanDatagram;
+#include "page_fixture.h"
 
 namespace {
 
 using namespace web;
-using web_test::Bytes;
+using web_test::Count;
 using web_test::Datagram;
-using web_test::TempFolder;
+using web_test::kT0;
 
-constexpr int64_t kT0 = 1765000000000;
-
-class FixedOwnEvents : public OwnEventSource {
- public:
-  explicit FixedOwnEvents(std::vector<OwnEvent> events) : events_(std::move(events)) {}
-  std::vector<OwnEvent> ReadAll() const override { return events_; }
-  std::string Describe() const override { return "fixed"; }
-
- private:
-  std::vector<OwnEvent> events_;
-};
-
-int Count(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
-}
-
-struct SiteFixture : ::testing::Test {
-  TempFolder folder;
-  HistoryStore store{folder.path()};
-  StationBoard board{""};
-  HistoryRecorder recorder{store, nullptr, [this](const std::string& s, int k, int64_t ms) { board.CountEvent(s, k, EventOrigin::kLan, ms); }};
-  std::vector<std::unique_ptr<OwnEventSource>> own;
-  int64_t mono = 100000, unix = kT0;
-  std::unique_ptr<Site> site;
-
+struct SiteFixture : web_test::PageFixture {
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(store.Open(&error));
-    own.push_back(std::make_unique<FixedOwnEvents>(std::vector<OwnEvent>{
-        {"servidor", kT0 - 3600000, kEventMainsFailure, "Falta de rede"},
-        {"servidor", kT0 - 3000000, kEventMainsReturn, "Retorno da rede"},
-        {"outra", kT0 - 1000, 0, "=HYPERLINK(\"x\")"}}));
-    site = std::make_unique<Site>(board, store, own, SiteClock{[this] { return mono; }, [this] { return unix; }});
-  }
-  void Hear(const LanDatagram& d, int64_t at) {
-    auto bytes = Bytes(d);
-    mono = 100000 + (at - kT0);
-    unix = at;
-    if (auto taken = board.Take(bytes.data(), bytes.size(), mono, unix)) recorder.OnDatagram(taken->name, taken->datagram, unix);
+    web_test::PageFixture::SetUp();
+    ownEvents = {{"servidor", kT0 - 3600000, kEventMainsFailure, "Falta de rede"},
+                 {"servidor", kT0 - 3000000, kEventMainsReturn, "Retorno da rede"},
+                 {"outra", kT0 - 1000, 0, "=HYPERLINK(\"x\")"}};
   }
   Response Get(const std::string& target) { return site->Answer("GET", target); }
 };
