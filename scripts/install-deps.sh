@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
+  ccache                            # the test run's compiler cache, kept on the machine between runs
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev          # fuzz targets (libFuzzer)
   iproute2 util-linux mount hostname  # test sandboxes: ip netns, unshare, nsenter

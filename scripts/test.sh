@@ -17,6 +17,15 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 scripts/install-deps.sh windows
 
+# Five builds of one tree (plain, sanitizers, threads, fuzz, Windows): a
+# compiler cache kept on the machine lets a run reuse what an earlier run,
+# in any clone, compiled from the same sources and flags. A fresh machine
+# compiles everything once. CMake takes the launcher from the environment
+# for each build folder it configures the first time.
+export CCACHE_DIR=${CCACHE_DIR:-/var/cache/vigil20-ccache} CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
+export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-6G}
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+
 # At the end, whatever happened: no program of ours may be left running. A
 # test's programs carry its host root, its line file or its Wine run in
 # their environment; the suite's own programs are also known by name.
