@@ -1,0 +1,255 @@
+// The daemon on a USB UPS of the HID Power Device class: the hidraw shim
+// preloaded into vigil20-dynamic answers its real open, ioctl, read and
+// poll calls from a device model that the test drives (HidrawDevice), in a
+// sandbox whose /dev holds no serial port and whose power-off programs are
+// recorders. A keyboard sits at hidraw0, so that "usb" has to pass over a
+// device that is no UPS.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/tests/hid_test_descriptors.h"
+#include "hidraw_device.h"
+#include "tty_fixture.h"
+
+namespace {
+
+template <size_t N>
+std::vector<uint8_t> Bytes(const uint8_t (&a)[N]) {
+  return {a, a + N};
+}
+
+const std::vector<uint8_t> kKeyboard = {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7,
+                                        0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0xC0};
+
+// Report 1 of kInputReportUps: ACPresent, BelowRemainingCapacityLimit,
+// Charging, Discharging, ShutdownImminent from bit 0.
+const std::vector<uint8_t> kOnMains = {0x01, 0b00101};
+const std::vector<uint8_t> kOnBattery = {0x01, 0b01000};
+const std::vector<uint8_t> kOnBatteryLow = {0x01, 0b01010};
+// Report 2: charge, RunTimeToEmpty (seconds, low byte first), load.
+std::vector<uint8_t> Runtime(int seconds) {
+  return {0x02, 80, static_cast<uint8_t>(seconds & 0xFF), static_cast<uint8_t>(seconds >> 8), 40};
+}
+
+const HidrawDevice::Identity kMakerUps = {3, 0x051D, 0x0002, "Maker UPS", "AS1"};
+
+class UsbStation {
+ public:
+  UsbStation(const std::vector<uint8_t>& descriptor, const HidrawDevice::Identity& identity) {
+    KeepOnlyHarmlessDevices(box_);
+    std::filesystem::create_directory(box_.Path("hid"));
+    keyboard_ = std::make_unique<HidrawDevice>(box_.Path("hid"), HidrawDevice::Identity{3, 0x046D, 0xC31C, "Keyboard", ""},
+                                               kKeyboard);
+    ups_ = std::make_unique<HidrawDevice>(box_.Path("hid"), identity, descriptor);
+    keyboard_->Plug(0);
+  }
+  ~UsbStation() {
+    Vigil(box_, "stop");
+    box_.WaitDaemonGone(5000);
+  }
+
+  const Sandbox& box() const { return box_; }
+  HidrawDevice& ups() { return *ups_; }
+
+  CommandResult Start() const {
+    return box_.Run("ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" HIDRAW_SHIM
+                    " VIGIL_HIDRAW_ROOT=/usr/local/hid " VIGIL20_DYNAMIC_BIN);
+  }
+
+  // Sends an input report, once the daemon has the node open.
+  void Send(const std::vector<uint8_t>& report) {
+    ASSERT_TRUE(WaitUntil([&] { return ups_->SendInput(report) > 0; }, 3000)) << "nobody reads the UPS";
+  }
+
+ private:
+  Sandbox box_;
+  std::unique_ptr<HidrawDevice> keyboard_;
+  std::unique_ptr<HidrawDevice> ups_;
+};
+
+void PrintOnFailure(const Sandbox& box) {
+  std::printf("log:\n%s\nrecorded:\n%s\n", LogText(box).c_str(), box.Read("recorded").c_str());
+}
+
+class EachName : public testing::TestWithParam<const char*> {};
+
+TEST_P(EachName, DrivesMainsFailureReturnAndTheShutdownOfACriticalBattery) {
+  UsbStation station(Bytes(kInputReportUps), kMakerUps);
+  const Sandbox& box = station.box();
+  station.ups().SetFeature({0x04, 0x60, 0x09});  // the battery at 24 V
+  station.ups().Plug(2);
+  box.WriteConf(LocalConf({{8, std::string("Porta serial (COM1 a COM8) = ") + GetParam()}}));
+  ListenForDatagrams(box);
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  std::string log = LogText(box);
+  EXPECT_NE(log.find("Nobreak USB \"" + std::string(GetParam()) + "\": /dev/hidraw2, 051D:0002 \"Maker UPS\" serie \"AS1\""),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("ttyS"), std::string::npos) << "no serial port is ever named";
+
+  station.Send(kOnMains);
+  station.Send(kOnBattery);
+  ASSERT_TRUE(WaitForLog(box, "--> estacao1: Falta de Rede\n", 3000)) << LogText(box);
+  EXPECT_TRUE(WaitUntil([&] { return !Datagrams(box).empty() && Datagrams(box).back().pf == 1; }, 3000));
+  station.Send(kOnMains);
+  ASSERT_TRUE(WaitForLog(box, "Retorno da rede\n", 3000)) << LogText(box);
+
+  station.Send(kOnBattery);
+  ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000, 2));
+  station.Send(kOnBatteryLow);
+  ASSERT_TRUE(WaitForLog(box, "Bateria em nivel critico\n", 3000)) << LogText(box);
+  EXPECT_TRUE(WaitForRecorded(box, "/sbin/poweroff \n")) << box.Read("recorded");
+  log = LogText(box);
+  EXPECT_LT(log.find("Bateria em nivel critico"), log.find("Desligamento iniciado"));
+  EXPECT_EQ(CountOf(log, "Problemas na comunicacao"), 0);
+  if (HasFailure()) PrintOnFailure(box);
+}
+
+INSTANTIATE_TEST_SUITE_P(DaemonOnAUsbUps, EachName,
+                         testing::Values("usb", "usb:051D:0002", "usb:51d:2:AS1", "/dev/hidraw2"));
+
+// A flag that flickers shorter than the stability filter's three passes is
+// not announced; "on line" and "discharging" at once is no mains failure.
+TEST(DaemonOnAUsbUps, TheFilterAndACalibratingUpsRaiseNoMainsFailure) {
+  UsbStation station(Bytes(kInputReportUps), kMakerUps);
+  const Sandbox& box = station.box();
+  station.ups().Plug(2);
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb"}}));
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  station.Send({0x01, 0b01001});  // ACPresent and Discharging
+  for (int i = 0; i < 5; ++i) {
+    station.Send(kOnBattery);
+    station.Send(kOnMains);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  EXPECT_EQ(CountOf(LogText(box), "Falta de Rede"), 0) << LogText(box);
+  EXPECT_EQ(Peek(box).pf, 0);
+}
+
+// A UPS that sends nothing by itself: its feature reports are asked for,
+// and a discharge seen in them is the mains failure.
+TEST(DaemonOnAUsbUps, AUpsThatOnlyAnswersFeatureReports) {
+  UsbStation station(Bytes(kFeatureOnlyUps), {3, 0x0463, 0xFFFF, "Polled UPS", ""});
+  const Sandbox& box = station.box();
+  station.ups().SetFeature({0x10, 0b01});          // charging
+  station.ups().SetFeature({0x11, 100, 60, 100});  // 100 %, 600 s, 39 %
+  station.ups().SetFeature({0x12, 0x98, 0x08});    // 220.0 V
+  station.ups().Plug(1);
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb:0463:FFFF"}}));
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  EXPECT_TRUE(WaitUntil([&] { return Peek(box).left == 600; }, 3000)) << "the UPS's estimate, asked for at start";
+
+  station.ups().SetFeature({0x10, 0b10});  // discharging
+  ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 4000)) << LogText(box);
+  station.ups().SetFeature({0x10, 0b01});
+  ASSERT_TRUE(WaitForLog(box, "Retorno da rede\n", 4000)) << LogText(box);
+  EXPECT_EQ(CountOf(LogText(box), "Problemas na comunicacao"), 0);
+}
+
+// Unplugged on battery: one communication failure, the mains failure and
+// the count on battery kept; found again under another node by identity.
+TEST(DaemonOnAUsbUps, UnpluggedAndFoundAgainUnderAnotherNode) {
+  UsbStation station(Bytes(kInputReportUps), kMakerUps);
+  const Sandbox& box = station.box();
+  station.ups().Plug(2);
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb:051D:0002"}}));
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  station.Send(kOnBattery);
+  ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
+
+  station.ups().Unplug();
+  ASSERT_TRUE(WaitForLog(box, "Problemas na comunicacao. Verifique o cabo serial\n", 3000)) << LogText(box);
+  int on_battery = Peek(box).dt;
+  // Several searches fail meanwhile: still told once.
+  ASSERT_TRUE(WaitUntil([&] { return Peek(box).dt >= on_battery + 2; }, 4000)) << "the count on battery goes on";
+  Block b = Peek(box);
+  EXPECT_EQ(b.pf, 1);
+  EXPECT_EQ(b.cf, 1);
+
+  station.ups().Plug(5);
+  ASSERT_TRUE(WaitForLog(box, "Nobreak USB encontrado de novo em /dev/hidraw5\n", 3000)) << LogText(box);
+  ASSERT_TRUE(WaitForLog(box, "Comunicacao Ok\n", 3000)) << LogText(box);
+  station.Send(kOnMains);
+  ASSERT_TRUE(WaitForLog(box, "Retorno da rede\n", 3000)) << LogText(box);
+  std::string log = LogText(box);
+  EXPECT_EQ(CountOf(log, "Problemas na comunicacao"), 1) << log;
+  EXPECT_EQ(CountOf(log, "Falta de Rede"), 1) << log;
+}
+
+// The autonomy left is the UPS's own estimate, and its end comes when the
+// estimate falls to the minute kept for the shutdown; "linear" after line
+// 1's number keeps the model of the lines instead.
+TEST(DaemonOnAUsbUps, TheEndOfTheAutonomyFollowsRunTimeToEmpty) {
+  UsbStation station(Bytes(kInputReportUps), kMakerUps);
+  const Sandbox& box = station.box();
+  station.ups().Plug(2);
+  box.WriteConf(LocalConf({{4, "Desligar com bateria em nivel critico (sim/nao) = nao"},
+                           {8, "Porta serial (COM1 a COM8) = usb"}}));
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  station.Send(Runtime(1500));
+  EXPECT_TRUE(WaitUntil([&] { return Peek(box).left == 1500; }, 3000));
+  EXPECT_EQ(Peek(box).total, 1500);
+  station.Send(kOnBattery);
+  ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
+  station.Send(Runtime(300));
+  EXPECT_TRUE(WaitUntil([&] { return Peek(box).left == 300; }, 3000));
+  EXPECT_EQ(LogText(box).find("Termino da autonomia prevista"), std::string::npos);
+  station.Send(Runtime(55));
+  ASSERT_TRUE(WaitForLog(box, "Termino da autonomia prevista\n", 3000)) << LogText(box);
+  EXPECT_TRUE(WaitForRecorded(box, "/sbin/poweroff \n")) << box.Read("recorded");
+}
+
+TEST(DaemonOnAUsbUps, TheLinearModelWhenTheFileAsksForIt) {
+  UsbStation station(Bytes(kInputReportUps), kMakerUps);
+  const Sandbox& box = station.box();
+  station.ups().Plug(2);
+  box.WriteConf(LocalConf({{1, "Autonomia em minutos = 10 linear"}, {8, "Porta serial (COM1 a COM8) = usb"}}));
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  station.Send(Runtime(1500));
+  station.Send(kOnBattery);
+  ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
+  station.Send(Runtime(30));
+  ASSERT_TRUE(WaitUntil([&] { return Peek(box).dt >= 2; }, 4000));
+  Block b = Peek(box);
+  EXPECT_EQ(b.total, 600);
+  EXPECT_GT(b.left, 590);
+  EXPECT_LE(b.left, 600 - 2);
+  EXPECT_EQ(LogText(box).find("Termino da autonomia prevista"), std::string::npos);
+}
+
+// A name that finds nothing, or no name at all, fails the start with the
+// reason in the log: never a serial port instead.
+TEST(DaemonOnAUsbUps, ANameThatFindsNothingFailsTheStart) {
+  UsbStation station(Bytes(kInputReportUps), kMakerUps);
+  const Sandbox& box = station.box();
+  station.ups().Plug(2);
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb:051D:0003"}}));
+  EXPECT_NE(station.Start().status, 0);
+  EXPECT_TRUE(box.WaitDaemonGone(3000));
+  EXPECT_FALSE(IpcObjectsPresent(box));
+  std::string log = LogText(box);
+  EXPECT_NE(log.find("Nobreak USB \"usb:051D:0003\" nao encontrado: no USB UPS matches among 2 hidraw devices"),
+            std::string::npos)
+      << log;
+
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb:51D"}}));
+  EXPECT_NE(station.Start().status, 0);
+  EXPECT_TRUE(box.WaitDaemonGone(3000));
+  EXPECT_NE(LogText(box).find("Nome de nobreak USB invalido: \"usb:51D\""), std::string::npos) << LogText(box);
+
+  station.ups().Unplug();
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = /dev/hidraw2"}}));
+  EXPECT_NE(station.Start().status, 0);
+  EXPECT_TRUE(box.WaitDaemonGone(3000));
+  EXPECT_NE(LogText(box).find("Nobreak USB \"/dev/hidraw2\" nao encontrado: /dev/hidraw2: "), std::string::npos)
+      << LogText(box);
+  EXPECT_EQ(LogText(box).find("ttyS"), std::string::npos);
+}
+
+}  // namespace
