@@ -237,6 +237,12 @@ time_t NextDue(const Port& port, time_t last_send) {
   return due;
 }
 
+// The passes that a wait since `since_us` stood for all read the same state.
+void CountWaitedPasses(long long since_us, long period_us, int* stable) {
+  long long passes = (linuxbase::MonotonicUs() - since_us) / period_us;
+  *stable = passes >= kStableCap - *stable ? kStableCap : *stable + static_cast<int>(passes);
+}
+
 }  // namespace
 
 RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed) {
@@ -344,8 +350,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
       if (!port.hid.away && port.hid.next_poll_ms < due_ms) due_ms = port.hid.next_poll_ms;
       if (WaitForHidReport(port.hid.away ? -1 : port.hid.ups.fd.get(), due_ms) == LineWaitEnd::kNoTimer)
         can_wait = false;
-      long long passes = (linuxbase::MonotonicUs() - before) / fixed.period_us;
-      stable = passes >= kStableCap - stable ? kStableCap : stable + static_cast<int>(passes);
+      CountWaitedPasses(before, fixed.period_us, &stable);
       continue;
     }
     bool device_there = !port.away;
@@ -359,9 +364,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
     }
     long long before = linuxbase::MonotonicUs();
     if (WaitForLineChange(&port.lines, NextDue(port, last_send)) == LineWaitEnd::kNoTimer) can_wait = false;
-    // The passes that the wait stood for all read the same lines.
-    long long passes = (linuxbase::MonotonicUs() - before) / fixed.period_us;
-    stable = passes >= kStableCap - stable ? kStableCap : stable + static_cast<int>(passes);
+    CountWaitedPasses(before, fixed.period_us, &stable);
   }
 
   sock.reset();

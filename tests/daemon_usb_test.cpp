@@ -1,77 +1,17 @@
-// The daemon on a USB UPS of the HID Power Device class: the hidraw shim
-// preloaded into vigil20-dynamic answers its real open, ioctl, read and
-// poll calls from a device model that the test drives (HidrawDevice), in a
-// sandbox whose /dev holds no serial port and whose power-off programs are
-// recorders. A keyboard sits at hidraw0, so that "usb" has to pass over a
-// device that is no UPS.
+// The daemon on a USB UPS of the HID Power Device class (usb_fixture.h):
+// each form of name, the road to the recorded power-off, a UPS that only
+// answers feature reports, the unplug, the autonomy from the UPS's own
+// estimate and the start that finds nothing.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "core/tests/hid_test_descriptors.h"
-#include "hidraw_device.h"
-#include "tty_fixture.h"
+#include "usb_fixture.h"
 
 namespace {
-
-template <size_t N>
-std::vector<uint8_t> Bytes(const uint8_t (&a)[N]) {
-  return {a, a + N};
-}
-
-const std::vector<uint8_t> kKeyboard = {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7,
-                                        0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0xC0};
-
-// Report 1 of kInputReportUps: ACPresent, BelowRemainingCapacityLimit,
-// Charging, Discharging, ShutdownImminent from bit 0.
-const std::vector<uint8_t> kOnMains = {0x01, 0b00101};
-const std::vector<uint8_t> kOnBattery = {0x01, 0b01000};
-const std::vector<uint8_t> kOnBatteryLow = {0x01, 0b01010};
-// Report 2: charge, RunTimeToEmpty (seconds, low byte first), load.
-std::vector<uint8_t> Runtime(int seconds) {
-  return {0x02, 80, static_cast<uint8_t>(seconds & 0xFF), static_cast<uint8_t>(seconds >> 8), 40};
-}
-
-const HidrawDevice::Identity kMakerUps = {3, 0x051D, 0x0002, "Maker UPS", "AS1"};
-
-class UsbStation {
- public:
-  UsbStation(const std::vector<uint8_t>& descriptor, const HidrawDevice::Identity& identity) {
-    KeepOnlyHarmlessDevices(box_);
-    std::filesystem::create_directory(box_.Path("hid"));
-    keyboard_ = std::make_unique<HidrawDevice>(box_.Path("hid"), HidrawDevice::Identity{3, 0x046D, 0xC31C, "Keyboard", ""},
-                                               kKeyboard);
-    ups_ = std::make_unique<HidrawDevice>(box_.Path("hid"), identity, descriptor);
-    keyboard_->Plug(0);
-  }
-  ~UsbStation() {
-    Vigil(box_, "stop");
-    box_.WaitDaemonGone(5000);
-  }
-
-  const Sandbox& box() const { return box_; }
-  HidrawDevice& ups() { return *ups_; }
-
-  CommandResult Start() const {
-    return box_.Run("ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" HIDRAW_SHIM
-                    " VIGIL_HIDRAW_ROOT=/usr/local/hid " VIGIL20_DYNAMIC_BIN);
-  }
-
-  // Sends an input report, once the daemon has the node open.
-  void Send(const std::vector<uint8_t>& report) {
-    ASSERT_TRUE(WaitUntil([&] { return ups_->SendInput(report) > 0; }, 3000)) << "nobody reads the UPS";
-  }
-
- private:
-  Sandbox box_;
-  std::unique_ptr<HidrawDevice> keyboard_;
-  std::unique_ptr<HidrawDevice> ups_;
-};
 
 void PrintOnFailure(const Sandbox& box) {
   std::printf("log:\n%s\nrecorded:\n%s\n", LogText(box).c_str(), box.Read("recorded").c_str());
@@ -93,16 +33,16 @@ TEST_P(EachName, DrivesMainsFailureReturnAndTheShutdownOfACriticalBattery) {
       << log;
   EXPECT_EQ(log.find("ttyS"), std::string::npos) << "no serial port is ever named";
 
-  station.Send(kOnMains);
-  station.Send(kOnBattery);
+  ASSERT_TRUE(station.Send(kOnMains));
+  ASSERT_TRUE(station.Send(kOnBattery));
   ASSERT_TRUE(WaitForLog(box, "--> estacao1: Falta de Rede\n", 3000)) << LogText(box);
   EXPECT_TRUE(WaitUntil([&] { return !Datagrams(box).empty() && Datagrams(box).back().pf == 1; }, 3000));
-  station.Send(kOnMains);
+  ASSERT_TRUE(station.Send(kOnMains));
   ASSERT_TRUE(WaitForLog(box, "Retorno da rede\n", 3000)) << LogText(box);
 
-  station.Send(kOnBattery);
+  ASSERT_TRUE(station.Send(kOnBattery));
   ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000, 2));
-  station.Send(kOnBatteryLow);
+  ASSERT_TRUE(station.Send(kOnBatteryLow));
   ASSERT_TRUE(WaitForLog(box, "Bateria em nivel critico\n", 3000)) << LogText(box);
   EXPECT_TRUE(WaitForRecorded(box, "/sbin/poweroff \n")) << box.Read("recorded");
   log = LogText(box);
@@ -124,12 +64,35 @@ TEST(DaemonOnAUsbUps, TheFilterAndACalibratingUpsRaiseNoMainsFailure) {
   ASSERT_EQ(station.Start().status, 0) << LogText(box);
   station.Send({0x01, 0b01001});  // ACPresent and Discharging
   for (int i = 0; i < 5; ++i) {
-    station.Send(kOnBattery);
-    station.Send(kOnMains);
+    ASSERT_TRUE(station.Send(kOnBattery));
+    ASSERT_TRUE(station.Send(kOnMains));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(800));
   EXPECT_EQ(CountOf(LogText(box), "Falta de Rede"), 0) << LogText(box);
   EXPECT_EQ(Peek(box).pf, 0);
+}
+
+// Idle on mains, the monitor sleeps in poll() until a report comes or the
+// next thing falls due (the broadcast every 5 s, the feature poll every
+// 10 s): about a wake-up a second at most, and a report still seen at once.
+TEST(DaemonOnAUsbUps, IdleOnMainsItSleepsUntilAReportComes) {
+  UsbStation station(Bytes(kInputReportUps), kMakerUps);
+  const Sandbox& box = station.box();
+  station.ups().Plug(2);
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb"}}));
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  ASSERT_TRUE(station.Send(kOnMains));
+  pid_t main = box.DaemonMain();
+  ASSERT_NE(main, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  long before = Wakeups(main);
+  auto started = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(6000));
+  long woke = Wakeups(main) - before;
+  long seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
+  EXPECT_LE(woke, seconds + 2) << woke << " wake-ups in " << seconds << " s";
+  ASSERT_TRUE(station.Send(kOnBattery));
+  EXPECT_TRUE(WaitForLog(box, "Falta de Rede\n", 1500)) << LogText(box);
 }
 
 // A UPS that sends nothing by itself: its feature reports are asked for,
@@ -160,7 +123,7 @@ TEST(DaemonOnAUsbUps, UnpluggedAndFoundAgainUnderAnotherNode) {
   station.ups().Plug(2);
   box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb:051D:0002"}}));
   ASSERT_EQ(station.Start().status, 0) << LogText(box);
-  station.Send(kOnBattery);
+  ASSERT_TRUE(station.Send(kOnBattery));
   ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
 
   station.ups().Unplug();
@@ -175,7 +138,7 @@ TEST(DaemonOnAUsbUps, UnpluggedAndFoundAgainUnderAnotherNode) {
   station.ups().Plug(5);
   ASSERT_TRUE(WaitForLog(box, "Nobreak USB encontrado de novo em /dev/hidraw5\n", 3000)) << LogText(box);
   ASSERT_TRUE(WaitForLog(box, "Comunicacao Ok\n", 3000)) << LogText(box);
-  station.Send(kOnMains);
+  ASSERT_TRUE(station.Send(kOnMains));
   ASSERT_TRUE(WaitForLog(box, "Retorno da rede\n", 3000)) << LogText(box);
   std::string log = LogText(box);
   EXPECT_EQ(CountOf(log, "Problemas na comunicacao"), 1) << log;
@@ -192,15 +155,15 @@ TEST(DaemonOnAUsbUps, TheEndOfTheAutonomyFollowsRunTimeToEmpty) {
   box.WriteConf(LocalConf({{4, "Desligar com bateria em nivel critico (sim/nao) = nao"},
                            {8, "Porta serial (COM1 a COM8) = usb"}}));
   ASSERT_EQ(station.Start().status, 0) << LogText(box);
-  station.Send(Runtime(1500));
+  ASSERT_TRUE(station.Send(Runtime(1500)));
   EXPECT_TRUE(WaitUntil([&] { return Peek(box).left == 1500; }, 3000));
   EXPECT_EQ(Peek(box).total, 1500);
-  station.Send(kOnBattery);
+  ASSERT_TRUE(station.Send(kOnBattery));
   ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
-  station.Send(Runtime(300));
+  ASSERT_TRUE(station.Send(Runtime(300)));
   EXPECT_TRUE(WaitUntil([&] { return Peek(box).left == 300; }, 3000));
   EXPECT_EQ(LogText(box).find("Termino da autonomia prevista"), std::string::npos);
-  station.Send(Runtime(55));
+  ASSERT_TRUE(station.Send(Runtime(55)));
   ASSERT_TRUE(WaitForLog(box, "Termino da autonomia prevista\n", 3000)) << LogText(box);
   EXPECT_TRUE(WaitForRecorded(box, "/sbin/poweroff \n")) << box.Read("recorded");
 }
@@ -211,10 +174,10 @@ TEST(DaemonOnAUsbUps, TheLinearModelWhenTheFileAsksForIt) {
   station.ups().Plug(2);
   box.WriteConf(LocalConf({{1, "Autonomia em minutos = 10 linear"}, {8, "Porta serial (COM1 a COM8) = usb"}}));
   ASSERT_EQ(station.Start().status, 0) << LogText(box);
-  station.Send(Runtime(1500));
-  station.Send(kOnBattery);
+  ASSERT_TRUE(station.Send(Runtime(1500)));
+  ASSERT_TRUE(station.Send(kOnBattery));
   ASSERT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
-  station.Send(Runtime(30));
+  ASSERT_TRUE(station.Send(Runtime(30)));
   ASSERT_TRUE(WaitUntil([&] { return Peek(box).dt >= 2; }, 4000));
   Block b = Peek(box);
   EXPECT_EQ(b.total, 600);
