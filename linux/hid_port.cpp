@@ -39,11 +39,20 @@ void SchedulePoll(HidPort* port) {
 }
 
 // Input reports, then the feature reports when due. False when the device
-// is gone.
-bool ReadOpenUps(HidPort* port) {
-  if (ReadHidUpsInput(&port->ups) < 0) return false;
+// is gone. `moved`: a report moved the flags, even one that a later report
+// of the same read took back: a flag that flickers faster than the passes
+// must still hold the stability filter back.
+bool ReadOpenUps(HidPort* port, bool* moved) {
+  const int before = HidFlagWord(port->ups.reading);
+  for (;;) {
+    int n = ReadOneHidUpsInput(&port->ups);
+    if (n < 0) return false;
+    if (n == 0) break;
+    if (HidFlagWord(port->ups.reading) != before) *moved = true;
+  }
   if (linuxbase::MonotonicMs() < port->next_poll_ms) return true;
   if (PollHidUpsFeatures(&port->ups) < 0) return false;
+  if (HidFlagWord(port->ups.reading) != before) *moved = true;
   SchedulePoll(port);
   return true;
 }
@@ -75,11 +84,12 @@ bool OpenHidPort(HidPort* port, const char* name, const char* sysfs, char* text,
   port->away = false;
   port->next_poll_ms = 0;
   port->state_by_poll = !InputTellsPower(*port->ups.descriptor);
-  return ReadOpenUps(port);
+  bool moved = false;
+  return ReadOpenUps(port, &moved);
 }
 
-bool ReadHidPort(HidPort* port, const char* sysfs, time_t reopen_s, int* word, bool* found_again) {
-  *found_again = false;
+bool ReadHidPort(HidPort* port, const char* sysfs, time_t reopen_s, HidPortRead* read) {
+  *read = HidPortRead{};
   if (port->away) {
     time_t now = linuxbase::MonotonicSeconds();
     if (now < port->next_open) return false;
@@ -88,15 +98,15 @@ bool ReadHidPort(HidPort* port, const char* sysfs, time_t reopen_s, int* word, b
     if (!ReopenHidUps(&port->ups, sysfs, why, sizeof why)) return false;
     port->away = false;
     port->next_poll_ms = 0;  // what changed while it was away is asked at once
-    *found_again = true;
+    read->found_again = true;
   }
-  if (!ReadOpenUps(port)) {
+  if (!ReadOpenUps(port, &read->moved)) {
     CloseHidUps(&port->ups);
     port->away = true;
     port->next_open = linuxbase::MonotonicSeconds() + reopen_s;
     return false;
   }
-  *word = HidFlagWord(port->ups.reading);
+  read->word = HidFlagWord(port->ups.reading);
   return true;
 }
 

@@ -31,11 +31,17 @@ struct HidPort {
 // the name is malformed or finds no UPS.
 bool OpenHidPort(HidPort* port, const char* name, const char* sysfs, char* text, size_t text_size);
 
-// One read: every input report waiting, and the feature reports when their
-// poll falls due. False when the UPS is unplugged (the communication
-// failure); while away, it is looked for once every `reopen_s` seconds and
-// `found_again` is set on the read that finds it.
-bool ReadHidPort(HidPort* port, const char* sysfs, time_t reopen_s, int* word, bool* found_again);
+struct HidPortRead {
+  int word = 0;              // HidFlagWord of the reading after it
+  bool moved = false;        // the word changed on the way, even if it came back
+  bool found_again = false;  // the UPS was found again after an unplug
+};
+
+// One read: every input report waiting, one at a time, and the feature
+// reports when their poll falls due. False when the UPS is unplugged (the
+// communication failure); while away, it is looked for once every
+// `reopen_s` seconds.
+bool ReadHidPort(HidPort* port, const char* sysfs, time_t reopen_s, HidPortRead* read);
 
 // The flags a reading says: ACPresent false (or, without it, Discharging)
 // is a mains failure; BelowRemainingCapacityLimit or ShutdownImminent a

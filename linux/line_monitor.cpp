@@ -170,11 +170,14 @@ struct Port {
 constexpr const char* kUsbFoundAgain = "Nobreak USB encontrado de novo em ";
 
 // One read of a USB UPS: the same communication failure as the lines' while
-// it is unplugged, and a line in the log when it is found again.
-bool ReadUsb(Port* port, int* word) {
-  bool found_again = false;
-  bool read_ok = ReadHidPort(&port->hid, kHidrawSysfs, kReopenSeconds, word, &found_again);
-  if (found_again) {
+// it is unplugged, and a line in the log when it is found again. `moved`:
+// the flags changed on the way, even if they came back.
+bool ReadUsb(Port* port, int* word, bool* moved) {
+  HidPortRead read;
+  bool read_ok = ReadHidPort(&port->hid, kHidrawSysfs, kReopenSeconds, &read);
+  *word = read.word;
+  *moved = read.moved;
+  if (read.found_again) {
     char text[128];
     std::snprintf(text, sizeof text, "%s%s", kUsbFoundAgain, port->hid.ups.node);
     Log(text);
@@ -200,9 +203,11 @@ void PublishUpsRuntime(Port* port) {
 // One read of the lines. A device that fails a read is let go and opened
 // again every kReopenSeconds until it reads, with the outputs set again;
 // until then every read fails, which is the communication failure that a
-// failed read always was.
-bool ReadLines(Port* port, int* word) {
-  if (port->usb) return ReadUsb(port, word);
+// failed read always was. `moved`: a change came and went between two
+// reads, which only a USB UPS's reports can tell.
+bool ReadLines(Port* port, int* word, bool* moved) {
+  *moved = false;
+  if (port->usb) return ReadUsb(port, word, moved);
   if (port->away) {
     time_t now = linuxbase::MonotonicSeconds();
     if (now < port->next_open) return false;
@@ -290,7 +295,8 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
   while (BlockRunning()) {
     BeginLinePass();
     linuxbase::NotifyServiceAlive(linuxbase::MonotonicSeconds() * 1000);
-    bool read_ok = ReadLines(&port, &current);
+    bool moved = false;
+    bool read_ok = ReadLines(&port, &current, &moved);
     if (!read_ok) {
       current = previous;
       LockBlock(kLabel);
@@ -298,7 +304,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
       UnlockBlock(kLabel);
       stable = 3;
       decode_next = true;
-    } else if (current != previous || decode_next) {
+    } else if (current != previous || decode_next || moved) {
       previous = current;
       LockBlock(kLabel);
       ApplyRead(true, port.usb, current, worker);

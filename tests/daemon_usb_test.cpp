@@ -54,22 +54,36 @@ TEST_P(EachName, DrivesMainsFailureReturnAndTheShutdownOfACriticalBattery) {
 INSTANTIATE_TEST_SUITE_P(DaemonOnAUsbUps, EachName,
                          testing::Values("usb", "usb:051D:0002", "usb:51d:2:AS1", "/dev/hidraw2"));
 
-// A flag that flickers shorter than the stability filter's three passes is
-// not announced; "on line" and "discharging" at once is no mains failure.
-TEST(DaemonOnAUsbUps, TheFilterAndACalibratingUpsRaiseNoMainsFailure) {
+// "On line" and "discharging" at once is no mains failure; a flag that
+// flickers shorter than the stability filter's three passes of 100 ms is
+// not announced (judged only when the machine let the test keep each
+// flicker short enough).
+TEST(DaemonOnAUsbUps, ACalibratingUpsAndAFlickerRaiseNoMainsFailure) {
   UsbStation station(Bytes(kInputReportUps), kMakerUps);
   const Sandbox& box = station.box();
   station.ups().Plug(2);
   box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb"}}));
   ASSERT_EQ(station.Start().status, 0) << LogText(box);
-  station.Send({0x01, 0b01001});  // ACPresent and Discharging
-  for (int i = 0; i < 5; ++i) {
-    ASSERT_TRUE(station.Send(kOnBattery));
-    ASSERT_TRUE(station.Send(kOnMains));
-  }
+  ASSERT_TRUE(station.Send({0x01, 0b01001}));  // ACPresent and Discharging
   std::this_thread::sleep_for(std::chrono::milliseconds(800));
   EXPECT_EQ(CountOf(LogText(box), "Falta de Rede"), 0) << LogText(box);
   EXPECT_EQ(Peek(box).pf, 0);
+
+  bool short_enough = true;
+  for (int i = 0; i < 5; ++i) {
+    auto dropped = std::chrono::steady_clock::now();
+    ASSERT_TRUE(station.Send(kOnBattery));
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    ASSERT_TRUE(station.Send(kOnMains));
+    if (std::chrono::steady_clock::now() - dropped > std::chrono::milliseconds(150)) short_enough = false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  if (short_enough) EXPECT_EQ(CountOf(LogText(box), "Falta de Rede"), 0) << LogText(box);
+  EXPECT_EQ(Peek(box).pf, 0);
+  // A failure that lasts is still seen.
+  ASSERT_TRUE(station.Send(kOnBattery));
+  EXPECT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
 }
 
 // Idle on mains, the monitor sleeps in poll() until a report comes or the
