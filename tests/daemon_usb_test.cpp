@@ -160,8 +160,7 @@ TEST(DaemonOnAUsbUps, UnpluggedAndFoundAgainUnderAnotherNode) {
 }
 
 // The autonomy left is the UPS's own estimate, and its end comes when the
-// estimate falls to the minute kept for the shutdown; "linear" after line
-// 1's number keeps the model of the lines instead.
+// estimate falls to the minute kept for the shutdown.
 TEST(DaemonOnAUsbUps, TheEndOfTheAutonomyFollowsRunTimeToEmpty) {
   UsbStation station(Bytes(kInputReportUps), kMakerUps);
   const Sandbox& box = station.box();
@@ -177,11 +176,20 @@ TEST(DaemonOnAUsbUps, TheEndOfTheAutonomyFollowsRunTimeToEmpty) {
   ASSERT_TRUE(station.Send(Runtime(300)));
   EXPECT_TRUE(WaitUntil([&] { return Peek(box).left == 300; }, 3000));
   EXPECT_EQ(LogText(box).find("Termino da autonomia prevista"), std::string::npos);
+  // Unplugged, its last estimate runs down a second per second; found
+  // again, the UPS's own figure replaces it.
+  station.ups().Unplug();
+  EXPECT_TRUE(WaitUntil([&] { return Peek(box).left <= 298; }, 4000)) << Peek(box).left;
+  EXPECT_GT(Peek(box).left, 280);
+  station.ups().Plug(3);
+  ASSERT_TRUE(WaitForLog(box, "Comunicacao Ok\n", 3000)) << LogText(box);
+  EXPECT_TRUE(WaitUntil([&] { return Peek(box).left == 300; }, 3000)) << Peek(box).left;
   ASSERT_TRUE(station.Send(Runtime(55)));
   ASSERT_TRUE(WaitForLog(box, "Termino da autonomia prevista\n", 3000)) << LogText(box);
   EXPECT_TRUE(WaitForRecorded(box, "/sbin/poweroff \n")) << box.Read("recorded");
 }
 
+// "linear" after line 1's number keeps the model of the lines instead.
 TEST(DaemonOnAUsbUps, TheLinearModelWhenTheFileAsksForIt) {
   UsbStation station(Bytes(kInputReportUps), kMakerUps);
   const Sandbox& box = station.box();
