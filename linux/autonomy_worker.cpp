@@ -1,6 +1,7 @@
 // The autonomy worker: the daemon's child process. On a station wired to the
 // UPS it estimates the remaining autonomy from the time spent on battery and
-// recharging and raises `autonomy_end` when the prediction runs out; on a
+// recharging (or follows a USB UPS's own runtime estimate, which the line
+// monitor publishes) and raises `autonomy_end` when the prediction runs out; on a
 // receiver it shows the server's figures. Either way it writes the remaining
 // time to the console while the mains are out.
 //
@@ -26,6 +27,9 @@ namespace {
 constexpr const char* kLabel = "Controle Da Autonomia";
 // Seconds between console texts while the figure keeps changing.
 constexpr time_t kTextInterval = 29;
+// Seconds of a UPS's own runtime estimate kept for the shutdown itself: the
+// autonomy ends when the estimate falls to this.
+constexpr int kUpsRuntimeReserveS = 60;
 
 void Lock() { LockBlock(kLabel); }
 void Unlock() { UnlockBlock(kLabel); }
@@ -171,7 +175,7 @@ bool Discharge(Estimate* e) {
   RestartCountdown(&countdown);
   for (;;) {
     Lock();
-    if (!Running()) {
+    if (!Running() || BlockRuntimeFromUps()) {
       Unlock();
       return false;
     }
@@ -203,6 +207,10 @@ void Recharge(Estimate* e) {
   const int start_left = e->left;
   for (;;) {
     Lock();
+    if (BlockRuntimeFromUps()) {
+      Unlock();
+      return;
+    }
     int elapsed = static_cast<int>(linuxbase::MonotonicSeconds() - start);
     e->left = RechargeEstimate(start_left, elapsed, e->recharge, e->total);
     // During a recharge the estimate is also what a discharge would start from.
@@ -225,6 +233,77 @@ void Recharge(Estimate* e) {
   }
 }
 
+// One discharge with the UPS's own estimate: the line monitor publishes it
+// as the autonomy left; here the time on battery is counted and the end
+// raised once the estimate falls to the reserve. While the UPS cannot be
+// read its last estimate runs down one second per second, as the linear
+// model's would. Returns when the mains come back or the daemon stops.
+void FollowOneDischarge(Countdown* countdown) {
+  RestartCountdown(countdown);
+  const time_t start = linuxbase::MonotonicSeconds();
+  int full = -1;
+  time_t lost_at = 0;
+  int left_at_loss = 0;
+  while (Running()) {
+    Lock();
+    const core::UpsState ups = ReadUpsState();
+    time_t now = linuxbase::MonotonicSeconds();
+    int left = ups.autonomy_left_s.value_or(0);
+    if (!ups.signal_fault) {
+      lost_at = 0;
+    } else if (lost_at == 0) {
+      lost_at = now;
+      left_at_loss = left;
+    } else {
+      left = left_at_loss - static_cast<int>(now - lost_at);
+    }
+    if (full < 0) full = left;
+    ConsoleLine line;
+    if (ups.mains_failure) {
+      core::UpsState figures;
+      figures.autonomy_full_s = full;
+      figures.time_on_battery_s = static_cast<int32_t>(now - start);
+      if (ups.signal_fault) figures.autonomy_left_s = left;
+      WriteAutonomyFigures(figures);
+      // A critical battery rules, as with the linear model.
+      if (!ups.battery_critical && left <= kUpsRuntimeReserveS)
+        SetAutonomyEnd(true);
+      else if (!ups.battery_critical && !ups.autonomy_end)
+        line = CountdownLine(countdown, left);
+    }
+    bool stop = StopRequested();
+    bool mains_back = !ups.mains_failure;
+    Unlock();
+    Write(line);
+    if (stop || mains_back) return;
+    SleepToNextSecond();
+  }
+}
+
+// With a UPS that estimates its own runtime, for the rest of the run.
+void FollowUpsEstimate() {
+  Countdown countdown;
+  while (Running()) {
+    Lock();
+    if (StopRequested()) {
+      Unlock();
+      return;
+    }
+    const core::UpsState ups = ReadUpsState();
+    if (!ups.mains_failure) {
+      core::UpsState figures;
+      figures.autonomy_full_s = ups.autonomy_left_s;
+      figures.time_on_battery_s = 0;
+      WriteAutonomyFigures(figures);
+      SetAutonomyEnd(false);
+      PauseUntilWoken();
+    } else {
+      Unlock();
+    }
+    FollowOneDischarge(&countdown);
+  }
+}
+
 // On a station wired to the UPS. The estimate starts from a full battery.
 void LocalEstimator() {
   Estimate e;
@@ -232,13 +311,19 @@ void LocalEstimator() {
   e.recharge = config.recharge_h * 3600;
   e.base = e.left = e.total;
   Lock();
-  Publish(e, 0);
+  bool follow_ups = BlockRuntimeFromUps();
+  if (!follow_ups) Publish(e, 0);
   Unlock();
+  if (follow_ups) return FollowUpsEstimate();
   while (Running()) {
     Lock();
     if (StopRequested()) {
       Unlock();
       return;
+    }
+    if (BlockRuntimeFromUps()) {
+      Unlock();
+      return FollowUpsEstimate();
     }
     bool recharging = false;
     bool on_mains = !ReadUpsState().mains_failure;
@@ -255,7 +340,7 @@ void LocalEstimator() {
     if (!Running()) return;
     e.base = e.left;
     Lock();
-    Publish(e, 0);
+    if (!BlockRuntimeFromUps()) Publish(e, 0);
     Unlock();
   }
 }

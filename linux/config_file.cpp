@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/hid_device_name.h"
 #include "linuxbase/unique_file.h"
 #include "paths.h"
 
 ConfigRecord config;
 KeyConfig key_config;
 bool device_defaulted = false;
+bool autonomy_linear = false;
 
 namespace {
 
@@ -65,10 +67,32 @@ bool DevicePathIn(const char* value, char* path, size_t size) {
   return true;
 }
 
+// A USB UPS's name ("usb", "usb:..."), kept as written without the blanks
+// around it, well-formed or not: the line monitor refuses a malformed one
+// at start instead of falling back to a serial port.
+bool UsbNameIn(const char* value, char* name, size_t size) {
+  const char* text = StrCopy(value);
+  while (*text == ' ' || *text == '\t') ++text;
+  size_t n = std::strlen(text);
+  while (n > 0 && (text[n - 1] == ' ' || text[n - 1] == '\t')) --n;
+  if (!core::LooksLikeHidUpsName(text, n)) return false;
+  std::memset(name, 0, size);
+  std::memcpy(name, text, n < size ? n : size - 1);
+  return true;
+}
+
+// The word "linear" anywhere after the number of line 1.
+bool AsksForLinearAutonomy(const char* value) {
+  char* end = nullptr;
+  (void)std::strtol(value, &end, 10);
+  return end && std::strstr(end, "linear") != nullptr;
+}
+
 void SetDevice(char* device, size_t size, const char* value) {
   device_defaulted = false;
   // A path first: an adapter's by-id name may well hold "COM1".
   if (DevicePathIn(value, device, size)) return;
+  if (UsbNameIn(value, device, size)) return;
   CopyCut(device, size, value);
   const char* path = nullptr;
   for (const auto& d : kDevices) {
@@ -115,6 +139,7 @@ void ApplyLine(int line, const char* equals, ConfigRecord* c) {
   switch (line) {
     case 1:
       c->autonomy_min = ParseNumber(value, INT_MAX / 60);
+      autonomy_linear = AsksForLinearAutonomy(value);
       break;
     case 2:
       c->recharge_h = ParseNumber(value, INT_MAX / 3600);
@@ -184,6 +209,7 @@ FILE* Openc() { return std::fopen(kConfPath, "a+"); }
 void ParseConf(FILE* f, ConfigRecord* c, KeyConfig* k) {
   std::memset(c, 0, sizeof *c);
   device_defaulted = false;
+  autonomy_linear = false;
   if (k) std::memset(k, 0, sizeof *k);
   char buf[kLineBuffer];
   for (int line = 1; line <= kLineCount; ++line) {

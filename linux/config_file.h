@@ -15,7 +15,8 @@ struct ConfigRecord {
   uint8_t beep_on;                  // 5
   uint8_t console_on;               // 6
   uint8_t local_ups;                // 7
-  char device[100];                 // 8: serial device path (a port from COM1 to COM8, or a path)
+  char device[100];                 // 8: serial device path (a port from COM1 to COM8, or a path),
+                                    //    or a USB UPS's name ("usb", "usb:VVVV:PPPP[:SERIAL]", "/dev/hidrawN")
   uint8_t lan_send;                 // 9
   char station[128];                // 10: "localhost" means the host's own name
   uint8_t lan_receive;              // 11
@@ -53,6 +54,12 @@ extern KeyConfig key_config;
 // "/dev/ttyS1": the line monitor says so in the log. Beside the record, not
 // in it: the record keeps its 1400 bytes.
 extern bool device_defaulted;
+// Set by the last parse when line 1 holds the word "linear" after its
+// number ("Autonomia em minutos = 10 linear"): the autonomy follows the
+// linear model even with a UPS that estimates its own runtime. An older
+// parser reads the number and ignores the word. Beside the record, as
+// `device_defaulted` is.
+extern bool autonomy_linear;
 
 // Fills `c` from the configuration file, creating the file empty when it is
 // missing; a file that cannot be opened for appending is read as it is.

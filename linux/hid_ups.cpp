@@ -191,20 +191,28 @@ void CloseHidUps(HidUps* ups) {
   ups->node[0] = '\0';
 }
 
-int ReadHidUpsInput(HidUps* ups) {
+int ReadOneHidUpsInput(HidUps* ups) {
   if (!ups->fd || !ups->descriptor) return -1;
-  int reports = 0;
   uint8_t report[kReportMax];
   for (;;) {
     ssize_t n = read(ups->fd.get(), report, sizeof report);
     if (n > 0) {
       DecodeHidUpsReport(*ups->descriptor, HidReportKind::kInput, report, static_cast<size_t>(n), &ups->reading);
-      ++reports;
-      continue;
+      return 1;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return reports;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
     return -1;  // 0 or an error: the device is gone
+  }
+}
+
+int ReadHidUpsInput(HidUps* ups) {
+  int reports = 0;
+  for (;;) {
+    int n = ReadOneHidUpsInput(ups);
+    if (n < 0) return -1;
+    if (n == 0) return reports;
+    ++reports;
   }
 }
 

@@ -52,6 +52,9 @@ void CloseHidUps(HidUps* ups);
 // the read fails; the reading is then stale and the caller's communication
 // failure).
 int ReadHidUpsInput(HidUps* ups);
+// Reads one input report, if one is waiting, into ups->reading: 1, 0 when
+// none is, -1 when the device is gone.
+int ReadOneHidUpsInput(HidUps* ups);
 
 // Asks for each feature report that carries a figure, except those that
 // never answered. A report that does not answer (stalled, timed out) is

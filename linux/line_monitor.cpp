@@ -1,12 +1,15 @@
 // The line monitor: the main process of a station wired to the UPS. It reads
-// the serial port's modem lines, keeps the block's UPS flags, broadcasts the
-// state and runs VigilDiag. While a change settles it reads the lines every
+// the serial port's modem lines (or a USB UPS's reports), keeps the block's
+// UPS flags, broadcasts the state and runs VigilDiag. While a change settles it reads the lines every
 // period (100 ms), at the same instants after the change as ever; once
 // everything has settled it waits for the next change, bounded by what
 // falls due: the periodic broadcast, systemd's watchdog, a periodic re-read
-// and the next attempt to reopen a device that went away.
+// and the next attempt to reopen a device that went away; for a USB UPS,
+// also its next feature poll.
 #include <arpa/inet.h>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <ctime>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
@@ -16,6 +19,7 @@
 
 #include "config_file.h"
 #include "diag.h"
+#include "hid_port.h"
 #include "lan_message.h"
 #include "line_wait.h"
 #include "log_file.h"
@@ -95,6 +99,14 @@ void DecodeWord(int word) {
   WriteSignalFault(false);
 }
 
+// A USB UPS's flags (lock held). It has no bypass to tell.
+void DecodeHidWord(int word) {
+  WriteMainsFailure((word & kHidMainsFailure) != 0);
+  WriteBatteryCritical((word & kHidBatteryCritical) != 0);
+  WriteBypass(false);
+  WriteSignalFault(false);
+}
+
 // Lines that cannot be read say nothing new about the power: the last state
 // stands, so that a discharge goes on to the end of its autonomy.
 void MarkLinesLost() { WriteSignalFault(true); }
@@ -110,9 +122,11 @@ bool FlagsDifferFrom(const core::UpsState& reported) { return !SameUpsFlags(Read
 
 // Applies a read of the lines to the block (lock held) and wakes the worker,
 // which sleeps between its once-a-second passes, when a flag moved.
-void ApplyRead(bool read_ok, int word, pid_t worker) {
+void ApplyRead(bool read_ok, bool usb, int word, pid_t worker) {
   const core::UpsState before = ReadUpsState();
-  if (read_ok)
+  if (read_ok && usb)
+    DecodeHidWord(word);
+  else if (read_ok)
     DecodeWord(word);
   else
     MarkLinesLost();
@@ -142,18 +156,58 @@ const char* NoWaitText(NoWaitReason reason) {
   return nullptr;
 }
 
-// The lines, and the device behind them while it is away.
+// The lines, and the device behind them while it is away; or a USB UPS
+// when line 8 names one.
 struct Port {
   ModemLines lines;
   bool away = false;     // the device failed a read and was let go
   time_t next_open = 0;  // the next attempt to open it again
+  bool usb = false;
+  HidPort hid;
+  std::optional<int32_t> published_runtime;  // the UPS's estimate last put in the block
 };
+
+constexpr const char* kUsbFoundAgain = "Nobreak USB encontrado de novo em ";
+
+// One read of a USB UPS: the same communication failure as the lines' while
+// it is unplugged, and a line in the log when it is found again. `moved`:
+// the flags changed on the way, even if they came back.
+bool ReadUsb(Port* port, int* word, bool* moved) {
+  HidPortRead read;
+  bool read_ok = ReadHidPort(&port->hid, kHidrawSysfs, kReopenSeconds, &read);
+  *word = read.word;
+  *moved = read.moved;
+  if (read.found_again) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%s%s", kUsbFoundAgain, port->hid.ups.node);
+    Log(text);
+    port->published_runtime.reset();  // what the worker counted down meanwhile is replaced
+  }
+  return read_ok;
+}
+
+// With the UPS's own runtime estimate and the linear model not chosen, the
+// estimate is the autonomy left, for the worker to follow. Takes the lock
+// only when the estimate moved.
+void PublishUpsRuntime(Port* port) {
+  if (!port->usb || autonomy_linear) return;
+  auto figures = HidRuntimeFigures(&port->hid);
+  if (!figures || figures->autonomy_left_s == port->published_runtime) return;
+  LockBlock(kLabel);
+  BlockSetRuntimeFromUps();
+  WriteAutonomyFigures(*figures);
+  UnlockBlock(kLabel);
+  port->published_runtime = figures->autonomy_left_s;
+}
 
 // One read of the lines. A device that fails a read is let go and opened
 // again every kReopenSeconds until it reads, with the outputs set again;
 // until then every read fails, which is the communication failure that a
-// failed read always was.
-bool ReadLines(Port* port, int* word) {
+// failed read always was. `moved`: a change came and went between two
+// reads, which only a USB UPS's reports can tell.
+bool ReadLines(Port* port, int* word, bool* moved) {
+  *moved = false;
+  if (port->usb) return ReadUsb(port, word, moved);
   if (port->away) {
     time_t now = linuxbase::MonotonicSeconds();
     if (now < port->next_open) return false;
@@ -184,7 +238,14 @@ time_t NextDue(const Port& port, time_t last_send) {
   long alive = alive_ms == 0 ? 0 : alive_ms < 1000 ? 1 : static_cast<long>(alive_ms / 1000);
   if (alive > 0 && now + alive < due) due = now + alive;
   if (port.away && port.next_open < due) due = port.next_open;
+  if (port.usb && port.hid.away && port.hid.next_open < due) due = port.hid.next_open;
   return due;
+}
+
+// The passes that a wait since `since_us` stood for all read the same state.
+void CountWaitedPasses(long long since_us, long period_us, int* stable) {
+  long long passes = (linuxbase::MonotonicUs() - since_us) / period_us;
+  *stable = passes >= kStableCap - *stable ? kStableCap : *stable + static_cast<int>(passes);
 }
 
 }  // namespace
@@ -199,14 +260,23 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
   if (device_defaulted) Log(kDeviceDefaulted);
   linuxbase::UniqueFd sock = OpenBroadcastSocket(fixed, &destination);
   if (!sock) return RoleEnd::kSetUpFailed;
-  if (!OpenModemLines(&port.lines, config.device, config.bypass_on == 1) || !GetModemWord(&port.lines, &saved_word) ||
-      !SetModemWord(port.lines, TIOCM_RTS))
+  port.usb = core::LooksLikeHidUpsName(config.device, std::strlen(config.device));
+  if (port.usb) {
+    char text[1024];
+    bool opened = OpenHidPort(&port.hid, config.device, kHidrawSysfs, text, sizeof text);
+    Log(text);
+    if (!opened) return RoleEnd::kSetUpFailed;
+  } else if (!OpenModemLines(&port.lines, config.device, config.bypass_on == 1) ||
+             !GetModemWord(&port.lines, &saved_word) || !SetModemWord(port.lines, TIOCM_RTS)) {
     return RoleEnd::kSetUpFailed;
+  }
   // The first datagrams go out before the worker has published anything:
-  // they carry the full battery it starts from, never zeros.
+  // they carry the full battery it starts from, never zeros; or the UPS's
+  // own estimate, which the worker then sees from its start.
   LockBlock(kLabel);
   PublishFullBattery();
   UnlockBlock(kLabel);
+  PublishUpsRuntime(&port);
   OpenStartGate(gate, kLabel);
 
   int current = 0, previous = 0;
@@ -225,23 +295,25 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
   while (BlockRunning()) {
     BeginLinePass();
     linuxbase::NotifyServiceAlive(linuxbase::MonotonicSeconds() * 1000);
-    bool read_ok = ReadLines(&port, &current);
+    bool moved = false;
+    bool read_ok = ReadLines(&port, &current, &moved);
     if (!read_ok) {
       current = previous;
       LockBlock(kLabel);
-      ApplyRead(false, current, worker);
+      ApplyRead(false, port.usb, current, worker);
       UnlockBlock(kLabel);
       stable = 3;
       decode_next = true;
-    } else if (current != previous || decode_next) {
+    } else if (current != previous || decode_next || moved) {
       previous = current;
       LockBlock(kLabel);
-      ApplyRead(true, current, worker);
+      ApplyRead(true, port.usb, current, worker);
       UnlockBlock(kLabel);
       changed = true;
       stable = 0;
       decode_next = false;
     }
+    if (read_ok) PublishUpsRuntime(&port);
     if (stable < kStableCap) ++stable;
     if (FlagsDifferFrom(reported)) changed = true;
 
@@ -274,6 +346,19 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
     // period, as the filter counts.
     bool send_pending = config.lan_send == 1 && (changed || linuxbase::MonotonicSeconds() - last_send > kResendSeconds - 1);
     bool settled = !send_pending && !VigilDiagHasWork(reported);
+    if (port.usb) {
+      if (!can_wait || !settled) {
+        SleepOnePeriod(fixed.period_us);
+        continue;
+      }
+      long long before = linuxbase::MonotonicUs();
+      int64_t due_ms = static_cast<int64_t>(NextDue(port, last_send)) * 1000;
+      if (!port.hid.away && port.hid.next_poll_ms < due_ms) due_ms = port.hid.next_poll_ms;
+      if (WaitForHidReport(port.hid.away ? -1 : port.hid.ups.fd.get(), due_ms) == LineWaitEnd::kNoTimer)
+        can_wait = false;
+      CountWaitedPasses(before, fixed.period_us, &stable);
+      continue;
+    }
     bool device_there = !port.away;
     if (device_there && port.lines.no_wait != NoWaitReason::kNone && !told_no_wait) {
       told_no_wait = true;
@@ -285,12 +370,14 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
     }
     long long before = linuxbase::MonotonicUs();
     if (WaitForLineChange(&port.lines, NextDue(port, last_send)) == LineWaitEnd::kNoTimer) can_wait = false;
-    // The passes that the wait stood for all read the same lines.
-    long long passes = (linuxbase::MonotonicUs() - before) / fixed.period_us;
-    stable = passes >= kStableCap - stable ? kStableCap : stable + static_cast<int>(passes);
+    CountWaitedPasses(before, fixed.period_us, &stable);
   }
 
   sock.reset();
+  if (port.usb) {
+    CloseHidPort(&port.hid);
+    return RoleEnd::kStopped;
+  }
   // A device that went away has no outputs left to restore.
   bool restored = port.away || SetModemWord(port.lines, saved_word);
   CloseModemLines(&port.lines);

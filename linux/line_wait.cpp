@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <unistd.h>
 
 #include "shared_block.h"
@@ -93,6 +94,33 @@ LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due) {
   if (waited > 0) return LineWaitEnd::kChanged;
   if (waited < 0) return LineWaitEnd::kRefused;
   return LineWaitEnd::kInterrupted;
+}
+
+LineWaitEnd WaitForHidReport(int fd, int64_t due_ms) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  int64_t now_ms = static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / kMillisecond;
+  if (!bound.made || now_ms >= due_ms) return LineWaitEnd::kInterrupted;
+  waiting = 1;
+  struct timespec due = {static_cast<time_t>(due_ms / 1000), static_cast<long>(due_ms % 1000) * kMillisecond};
+  if (!Arm(due, TIMER_ABSTIME)) {
+    waiting = 0;
+    return LineWaitEnd::kNoTimer;
+  }
+  int ready = 0;
+  if (!woken && BlockRunning()) {
+    if (fd >= 0) {
+      struct pollfd watched = {fd, POLLIN, 0};
+      // No timeout of its own: the timer's signal ends it (EINTR), as it
+      // ends every other wait.
+      ready = poll(&watched, 1, -1);
+    } else {
+      pause();
+    }
+  }
+  waiting = 0;
+  Disarm();
+  return ready > 0 ? LineWaitEnd::kChanged : LineWaitEnd::kInterrupted;
 }
 
 void SleepOnePeriod(long us) {

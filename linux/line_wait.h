@@ -5,6 +5,7 @@
 // call, whatever that call is.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 
 #include "modem_lines.h"
@@ -32,6 +33,12 @@ void InterruptLineWait();
 // a line changes, or InterruptLineWait. While the device is closed (an
 // adapter pulled), only the time and the wake-ups end the wait.
 LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due);
+
+// Waits on a USB UPS's hidraw descriptor `fd` until an input report is
+// there to read, the monotonic clock reaches `due_ms` (milliseconds), or
+// InterruptLineWait. With `fd` -1 (the UPS unplugged), only the time and
+// the wake-ups end the wait.
+LineWaitEnd WaitForHidReport(int fd, int64_t due_ms);
 
 // Sleeps `us` microseconds, the period of the passes while something
 // settles, unless `running` drops meanwhile. Signals do not cut it short.

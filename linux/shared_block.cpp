@@ -80,6 +80,8 @@ bool BlockStartGateOpen() { return shmem[kStartGate] == 0; }
 void BlockOpenStartGate() { shmem[kStartGate] = 0; }
 bool BlockWorkerPaused() { return shmem[kWorkerPaused] == 1; }
 void BlockSetWorkerPaused(bool paused) { shmem[kWorkerPaused] = paused ? 1 : 0; }
+bool BlockRuntimeFromUps() { return shmem[kRuntimeFromUps] == 1; }
+void BlockSetRuntimeFromUps() { shmem[kRuntimeFromUps] = 1; }
 
 void BlockStopFromSignal() {
   volatile uint8_t* block = shmem;
@@ -221,7 +223,7 @@ bool CreateIpcObjects() {
   }
   // Filled before it is published: the signal handler writes through shmem.
   auto* block = static_cast<volatile uint8_t*>(attached);
-  block[kReserved] = 0;
+  block[kRuntimeFromUps] = 0;
   block[kStartGate] = 1;
   block[kRunning] = 1;
   block[kStopRequest] = 0;

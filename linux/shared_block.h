@@ -12,7 +12,7 @@
 
 // The layout: offsets of the fields.
 enum BlockByte : int {
-  kReserved = 0,
+  kRuntimeFromUps = 0,  // 1 once the autonomy left is the UPS's own runtime estimate
   kStartGate = 1,     // 1 while the autonomy worker must wait
   kRunning = 2,       // 0 asks every loop to end
   kStopRequest = 3,   // 1 once a shutdown or a "stop" has begun
@@ -61,6 +61,11 @@ bool BlockStartGateOpen();
 void BlockOpenStartGate();
 bool BlockWorkerPaused();
 void BlockSetWorkerPaused(bool paused);
+// Set by the line monitor once it publishes a USB UPS's own runtime as the
+// autonomy left: the worker then follows that figure instead of its linear
+// model. Never cleared while the daemon runs. Lock held.
+bool BlockRuntimeFromUps();
+void BlockSetRuntimeFromUps();
 
 // From a signal handler: clears `running` when a block is attached, and
 // nothing else. Async-signal-safe.

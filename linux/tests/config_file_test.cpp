@@ -141,6 +141,46 @@ TEST(ReadConfTest, DeviceFromAnAbsolutePath) {
   EXPECT_TRUE(device_defaulted);
 }
 
+// A USB UPS's name is kept as written, malformed or not, never replaced
+// by a serial port: the line monitor refuses a bad one at start.
+TEST(ReadConfTest, DeviceNamesAUsbUps) {
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = usb")).device, "usb");
+  EXPECT_FALSE(device_defaulted);
+  EXPECT_STREQ(Parse(FileWith(8, "Porta =  usb:051D:0002 \t")).device, "usb:051D:0002");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = usb:051D:0002:AS1234567\r")).device, "usb:051D:0002:AS1234567");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = /dev/hidraw3")).device, "/dev/hidraw3");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = usb:COM1")).device, "usb:COM1");
+  EXPECT_FALSE(device_defaulted);
+  // Longer than the field: cut, which no USB name survives (a serial has
+  // at most 63 bytes), so the start fails instead of naming another UPS.
+  std::string serial(120, 'S');
+  EXPECT_EQ(std::strlen(Parse(FileWith(8, "Porta = usb:1:2:" + serial)).device), 99u);
+  // Near misses stay serial ports.
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = usb0")).device, "/dev/ttyS1");
+  EXPECT_TRUE(device_defaulted);
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = USB")).device, "/dev/ttyS1");
+  EXPECT_STREQ(Parse(FileWith(8, "Porta = /dev/serial/by-id/usb-FTDI-if00")).device, "/dev/serial/by-id/usb-FTDI-if00");
+}
+
+// The word after line 1's number chooses the linear model; the record reads
+// exactly as without it, which is all an older parser sees.
+TEST(ReadConfTest, LinearAutonomyWordLeavesTheRecordAsBefore) {
+  ConfigRecord plain = Parse(FileWith(1, "Autonomia (minutos) = 10"));
+  EXPECT_FALSE(autonomy_linear);
+  ConfigRecord linear = Parse(FileWith(1, "Autonomia (minutos) = 10 linear"));
+  EXPECT_TRUE(autonomy_linear);
+  EXPECT_EQ(std::memcmp(&plain, &linear, sizeof plain), 0);
+  EXPECT_EQ(linear.autonomy_min, 10);
+  Parse(FileWith(1, "Autonomia (minutos) = 10"));
+  EXPECT_FALSE(autonomy_linear) << "each parse says it afresh";
+  EXPECT_TRUE((Parse(FileWith(1, "Autonomia (minutos) = 7\tlinear\r")), autonomy_linear));
+  EXPECT_FALSE((Parse(FileWith(1, "Autonomia (minutos) = 7 lin")), autonomy_linear));
+  // Only after the number: a label holding the word does not choose it.
+  EXPECT_FALSE((Parse(FileWith(1, "Autonomia linear = 7")), autonomy_linear));
+  EXPECT_FALSE((Parse(FileWith(2, "Recarga = 2 linear")), autonomy_linear));
+  EXPECT_EQ(Parse(FileWith(1, "Autonomia = linear")).autonomy_min, 0);
+}
+
 TEST(ReadConfTest, LineWithoutEqualsKeepsZero) {
   ConfigRecord c = Parse(FileWith(1, "Autonomia 10"));
   EXPECT_EQ(c.autonomy_min, 0);
