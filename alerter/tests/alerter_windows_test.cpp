@@ -120,11 +120,11 @@ TEST_F(AlerterUnderWine, AnswersTheStatusPipeAndRefusesASecondInstance) {
 }
 
 // Wine answers GetSystemPowerStatus from /sys/class/power_supply, which the
-// runner made a folder of this run (VIGIL_WINE_POWER_SUPPLY): a USB UPS as
+// runner made a folder of this run (VIGIL_POWER_SUPPLY_TREE): a USB UPS as
 // the system's battery, without a short-term battery device under Wine.
 TEST_F(AlerterUnderWine, FollowsAUsbUpsThatTheSystemShowsAsItsBattery) {
   const char* folder = std::getenv("VIGIL_POWER_SUPPLY_TREE");
-  ASSERT_TRUE(folder && *folder) << "run with VIGIL_WINE_POWER_SUPPLY set";
+  ASSERT_TRUE(folder && *folder) << "run through tests/support/wine/run.sh";
   PowerSupplyTree tree(NativePath(folder));
   Setting("UsbPort", "usb");
   // The power-off is the Linux tests' to record; here the events suffice.

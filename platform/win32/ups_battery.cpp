@@ -2,6 +2,7 @@
 
 // clang-format off
 #include <windows.h>
+#include <winioctl.h>
 #include <setupapi.h>
 #include <batclass.h>
 // clang-format on

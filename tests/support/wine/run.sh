@@ -17,10 +17,10 @@
 # the LD_PRELOAD shim answers from the line file VIGIL_PTY_LINES (made here,
 # empty: every input inactive).
 #
-# With VIGIL_WINE_POWER_SUPPLY set, /sys/class/power_supply (from which Wine
-# answers GetSystemPowerStatus) is an empty folder of this run, named in
-# VIGIL_POWER_SUPPLY_TREE, where the test writes the supplies it wants the
-# program to see; never this machine's own.
+# /sys/class/power_supply, from which Wine answers GetSystemPowerStatus, is
+# an empty folder of this run (no battery), named in VIGIL_POWER_SUPPLY_TREE,
+# where a test writes the supplies it wants the program to see; never this
+# machine's own.
 #
 # With VIGIL_WINE_DRIVE_D=FOLDER, drive D: of the run's prefix is FOLDER (a
 # CD's files, say), made before the program starts.
@@ -100,7 +100,7 @@ if [ -n "${VIGIL_WINE_DRIVE_D:-}" ]; then
   rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/d::"
   ln -s "$(cd "$VIGIL_WINE_DRIVE_D" && pwd)" "$WINEPREFIX/dosdevices/d:"
 fi
-if [ -n "${VIGIL_WINE_POWER_SUPPLY:-}" ]; then
+if [ -d /sys/class/power_supply ]; then
   export VIGIL_POWER_SUPPLY_TREE=$run/power_supply
   mkdir "$VIGIL_POWER_SUPPLY_TREE"
   touch "$VIGIL_POWER_SUPPLY_TREE/.vigil-run"
