@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "core/hid_device_name.h"
 #include "core/packet.h"
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
@@ -73,7 +74,9 @@ bool CAlerterApp::InitInstance() {
     ShowWarning("%s", texts::kNoComMode);
     return false;
   }
-  if (config_->comMode == 1) {
+  if (monitor_->WatchesUsbUps()) {
+    if (!OpenUsbUps()) return false;
+  } else if (config_->comMode == 1) {
     if (serialOpen(config_->comPort, 0) != 1) {
       ShowWarning(texts::kPortFailed, config_->comPort);
       return false;
@@ -102,6 +105,22 @@ bool CAlerterApp::InitInstance() {
   m_pMainWnd = window_.get();
   m_exitCode = 0;
   platform::NotifyServiceReady();
+  return true;
+}
+
+bool CAlerterApp::OpenUsbUps() {
+  // Every form of the name means the UPS that the system shows as a
+  // battery: the system gives its battery no vendor, product or node.
+  const std::string& name = config_->usbPort;
+  if (!core::ParseHidUpsName(name.data(), name.size())) {
+    ShowWarning(texts::kUsbNameInvalid, name.c_str());
+    return false;
+  }
+  if (!ReadUpsBattery()) {
+    ShowWarning(texts::kUsbNotFound, name.c_str(), batteryError_.c_str());
+    return false;
+  }
+  DebugLine(texts::kUsbFound, name.c_str(), batteryDevice_.c_str());
   return true;
 }
 
@@ -177,9 +196,21 @@ int32_t CAlerterApp::ReadDsr() { return serialGetDsr(); }
 int32_t CAlerterApp::ReadCts() { return serialGetCts(); }
 int32_t CAlerterApp::ReadRing() { return serialGetRing(); }
 
+std::optional<platform::UpsBatteryReading> CAlerterApp::ReadUpsBattery() {
+  platform::UpsBatteryReading reading;
+  if (!platform::ReadUpsBattery(&reading, &batteryError_)) return std::nullopt;
+  batteryDevice_ = reading.device;
+  return reading;
+}
+
 void CAlerterApp::ReportLineReading(bool readable) {
-  char text[256];
-  std::snprintf(text, sizeof text, readable ? texts::kLinesBack : texts::kLinesLost, config_->comPort);
+  char text[512];
+  if (monitor_->WatchesUsbUps()) {
+    std::snprintf(text, sizeof text, readable ? texts::kUsbBack : texts::kUsbLost, config_->usbPort.c_str(),
+                  readable ? batteryDevice_.c_str() : batteryError_.c_str());
+  } else {
+    std::snprintf(text, sizeof text, readable ? texts::kLinesBack : texts::kLinesLost, config_->comPort);
+  }
   DebugLine("%s\n", text);
   platform::JournalEvent("alerter", text);
 }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "eventfile/event_file.h"
 #include "alerter/alarm_dlg.h"
@@ -32,6 +34,7 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   int32_t ReadDsr() override;
   int32_t ReadCts() override;
   int32_t ReadRing() override;
+  std::optional<platform::UpsBatteryReading> ReadUpsBattery() override;
   void ReportLineReading(bool readable) override;
   int64_t Now() override;
   void NotifyNetwork(core::CState& state) override;
@@ -48,6 +51,8 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   void WarnHandlerFailed(const char* text) override;
 
  private:
+  // Start-up with a USB UPS: its name well formed and a battery answering.
+  bool OpenUsbUps();
   bool OpenNetwork();
   void OnNetworkPacket(const uint8_t* bytes, int count);
   // A refusal of the trust policy: debug output and event 12.
@@ -63,4 +68,7 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   core::LanSender sender_;
   std::unique_ptr<CUpsMonitor> monitor_;
   std::unique_ptr<CAlarmDlg> window_;
+  // Why the last reading of the USB UPS failed, or what answered it.
+  std::string batteryError_;
+  std::string batteryDevice_;
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "alerter/battery_state.h"
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
 #include "core/event_kind_table.h"
@@ -82,6 +83,17 @@ bool CUpsMonitor::SampleLines(CState& record) {
   return true;
 }
 
+bool CUpsMonitor::SampleBattery(CState& record) {
+  // No battery answering is the lines' failed read again: communication
+  // lost, told once, the last reading kept with the filter and the
+  // autonomy count, so that an end of autonomy still shuts down.
+  std::optional<platform::UpsBatteryReading> reading = host_.ReadUpsBattery();
+  NoteLineReading(reading.has_value());
+  if (!reading) return false;
+  PutBatteryAlarms(UpsStateOfBattery(reading), record);
+  return true;
+}
+
 void CUpsMonitor::NoteLineReading(bool readable) {
   if (readable == !linesLost) return;
   linesLost = !readable;
@@ -93,9 +105,19 @@ void CUpsMonitor::OnMonitorTimer() {
   int64_t now = host_.Now();
   bool runModel = false;
   if (config_.comMode == 1) {
-    // Without the filter the reading goes to the status directly.
-    bool readable = SampleLines(config_.signalFilter == 0 ? currentState : lineSample);
-    NoteLineReading(readable);
+    // Without the filter the reading goes to the status directly. The USB
+    // UPS is read at the pace of the lines, every tick ("Interval", 1 s by
+    // default): a reading is a handful of queries to the battery driver,
+    // and the filter counts the same ticks, so "Signal Filter" means the
+    // same delay for both.
+    CState& sample = config_.signalFilter == 0 ? currentState : lineSample;
+    bool readable = false;
+    if (WatchesUsbUps()) {
+      readable = SampleBattery(sample);  // tells a loss itself
+    } else {
+      readable = SampleLines(sample);
+      NoteLineReading(readable);
+    }
     if (readable && config_.signalFilter != 0) {
       if (SameAlarms(lineSample, lastLineSample)) {
         if (filterCount >= config_.signalFilter) {

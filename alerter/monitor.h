@@ -1,6 +1,6 @@
 // The UPS monitor: the status record and everything done to it on the
-// main thread. Each monitor tick samples the lines (or, on a network
-// client, only runs the model), filters them, runs the autonomy model,
+// main thread. Each monitor tick samples the lines (or the USB UPS that the
+// system shows as a battery; or, on a network client, only runs the model), filters them, runs the autonomy model,
 // distributes changes and feeds the event state machine; received LAN
 // notifications come in through OnReceivedState. The status pipe's threads
 // read a copy published at the end of every handler, under a lock.
@@ -44,6 +44,12 @@ class CUpsMonitor {
   // Fills the alarm part of `record` from one reading of the lines; false,
   // with `record` untouched, when any of them could not be read.
   bool SampleLines(core::CState& record);
+  // Fills the alarm part of `record` from one reading of the USB UPS (a
+  // signal fault for a battery that answers without a power state); false,
+  // with `record` untouched, when no battery answers.
+  bool SampleBattery(core::CState& record);
+  // A USB UPS named in "UsbPort" takes the place of the serial cable.
+  bool WatchesUsbUps() const { return config_.comMode == 1 && !config_.usbPort.empty(); }
   void UpdateAutonomy(core::CState& s);
   void ProcessStateChange(core::CState& s);
 
@@ -61,7 +67,7 @@ class CUpsMonitor {
   core::CState lastLineSample{};
   int filterCount = 0;
   int cableQuestion = 0;  // 0 not asked; 1 asked, the user chose to stop; 2 asked and declined
-  bool linesLost = false;  // the last tick could not read the lines
+  bool linesLost = false;  // the last tick could not read the lines (or the USB UPS)
   bool forceNotify = true;
   int64_t lastReception = 0;
   int64_t lastRepeat = 0;

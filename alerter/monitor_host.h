@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/status_record.h"
+#include "platform/ups_battery.h"
 
 class CMonitorHost {
  public:
@@ -17,7 +19,10 @@ class CMonitorHost {
   virtual int32_t ReadDsr() = 0;
   virtual int32_t ReadCts() = 0;
   virtual int32_t ReadRing() = 0;
-  // The lines could not be read (`readable` false: a pulled adapter, a
+  // A USB UPS, as the operating system shows it: a battery. Nothing when no
+  // battery answers (the host keeps why, for ReportLineReading).
+  virtual std::optional<platform::UpsBatteryReading> ReadUpsBattery() = 0;
+  // The lines (or the USB UPS) could not be read (`readable` false: a pulled adapter, a
   // device gone) or can again; called once at each of these changes.
   virtual void ReportLineReading(bool readable) = 0;
 

@@ -51,6 +51,12 @@ inline constexpr const char* kLinesLost =
     "Comunica\xE7\xE3o com o NoBreak perdida: as linhas da porta COM%d n\xE3o podem ser lidas; a porta ser\xE1 "
     "reaberta.";
 inline constexpr const char* kLinesBack = "Comunica\xE7\xE3o com o NoBreak restabelecida na porta COM%d.";
+// A USB UPS ("UsbPort"), read as the system's battery.
+inline constexpr const char* kUsbNameInvalid = "Nome de NoBreak USB inv\xE1lido: \"%s\"";
+inline constexpr const char* kUsbNotFound = "Nenhum NoBreak USB foi encontrado (%s): %s";
+inline constexpr const char* kUsbFound = "NoBreak USB (%s): %s, lido como bateria do sistema.\n";
+inline constexpr const char* kUsbLost = "Comunica\xE7\xE3o com o NoBreak USB (%s) perdida: %s.";
+inline constexpr const char* kUsbBack = "Comunica\xE7\xE3o com o NoBreak USB (%s) restabelecida: %s.";
 
 // The signalling-fault question.
 inline constexpr const char* kCableQuestion =

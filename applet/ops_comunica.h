@@ -2,7 +2,8 @@
 // its own serial cable (optionally passing notifications on to the LAN) or
 // by another computer's notifications. Its two connection boxes, a pair
 // that excludes each other but may both be clear, also decide what the
-// other pages enable: they read the boxes' live state.
+// other pages enable: they read the boxes' live state. The port list offers
+// a USB UPS beside the COM ports.
 #pragma once
 
 #include "applet/base_page.h"

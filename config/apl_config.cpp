@@ -50,5 +50,11 @@ int CAplConfig::RegisterValues() {
   // The LAN's shared key: readable by administrators and the system only.
   SetPrivateSubKey("Seguranca");
   AddString("Net Key", "", &netKey);
+
+  // A USB UPS's name, in the key itself, apart from "ComPort" so that an
+  // older program reading the same key still finds a COM port's number
+  // there; declared last so that the others keep their places.
+  SetSubKey("");
+  AddString("UsbPort", "", &usbPort);
   return 1;
 }

@@ -17,7 +17,7 @@ class CAplConfig : public CConfig {
   static constexpr CRuntimeClass runtimeClass{"CAplConfig", &CConfig::runtimeClass};
   const CRuntimeClass* GetRuntimeClass() const override { return &runtimeClass; }
 
-  // Declares the 39 settings in their fixed order and sets every member to
+  // Declares the 40 settings in their fixed order and sets every member to
   // its default. Call once, after SetRootKey. Returns 1.
   int RegisterValues() override;
 
@@ -61,4 +61,6 @@ class CAplConfig : public CConfig {
   int32_t tempoRecarga = 0;      // "Tempo Recarga": full battery recharge time
   int32_t autonomiaNominal = 0;  // "Autonomia Nominal": full-charge battery autonomy
   std::string netKey;            // "Seguranca" \ "Net Key": the LAN's shared key; empty = unsigned datagrams
+  std::string usbPort;           // "UsbPort": "usb", "usb:VVVV:PPPP[:SERIAL]" or "/dev/hidrawN" for a USB UPS,
+                                 // which then takes the place of "ComPort"; "" for the serial cable
 };

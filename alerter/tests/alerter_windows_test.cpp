@@ -12,6 +12,7 @@
 #include "linesim/line_sim.h"
 #include "platform/window_messages.h"
 #include "tests/support/child_process.h"
+#include "tests/support/power_supply_tree.h"
 #include "tests/support/record_fields.h"
 #include "tests/support/status_pipe_client.h"
 #include "tests/support/test_host.h"
@@ -51,6 +52,10 @@ class AlerterUnderWine : public ::testing::Test {
   void SetLines(int inputs) { ASSERT_TRUE(linesim::WriteInputs(NativePath(lines_), inputs)); }
   void Setting(const std::string& name, int value) {
     CommandResult r = RunProcess({"reg.exe", "add", kKey, "/v", name, "/t", "REG_DWORD", "/d", std::to_string(value), "/f"}, 60000);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  void Setting(const std::string& name, const std::string& text) {
+    CommandResult r = RunProcess({"reg.exe", "add", kKey, "/v", name, "/t", "REG_SZ", "/d", text, "/f"}, 60000);
     ASSERT_EQ(r.status, 0) << r.err;
   }
   std::unique_ptr<ChildProcess> Start() {
@@ -112,6 +117,43 @@ TEST_F(AlerterUnderWine, AnswersTheStatusPipeAndRefusesASecondInstance) {
   // The third configuration request ends the program in order.
   platform::BroadcastSendMessage(platform::RegisterMessageName("Vigil_Config_Change_Notify"), 0, 3);
   EXPECT_EQ(alerter->Wait(), 0);
+}
+
+// Wine answers GetSystemPowerStatus from /sys/class/power_supply, which the
+// runner made a folder of this run (VIGIL_POWER_SUPPLY_TREE): a USB UPS as
+// the system's battery, without a short-term battery device under Wine.
+TEST_F(AlerterUnderWine, FollowsAUsbUpsThatTheSystemShowsAsItsBattery) {
+  const char* folder = std::getenv("VIGIL_POWER_SUPPLY_TREE");
+  ASSERT_TRUE(folder && *folder) << "run through tests/support/wine/run.sh";
+  PowerSupplyTree tree(NativePath(folder));
+  Setting("UsbPort", "usb");
+  // The power-off is the Linux tests' to record; here the events suffice.
+  Setting("Low Bat Shutdown", 0);
+  Setting("Timeout Shutdown", 0);
+  auto alerter = Start();
+  ASSERT_TRUE(WaitUntil([&] { return Int32Field(AskStatusPipe("\n"), 64) == 900; }, 30000, kPollMs));
+  // The serial lines all say mains and are not opened.
+  EXPECT_EQ(ReadFile(NativePath(lines_ + ".out")), "");
+
+  tree.OnBattery(60, 600);
+  ASSERT_TRUE(WaitEvents({1}, 10000));
+  EXPECT_EQ(Int32Field(AskStatusPipe("\n"), 44), 1);
+  tree.OnMains(61);
+  ASSERT_TRUE(WaitEvents({1, 2}, 10000));
+  tree.OnBattery(3, 30);  // under 5 %: Wine's critical
+  ASSERT_TRUE(WaitEvents({1, 2, 4}, 10000));
+  std::string reply = AskStatusPipe("\n");
+  EXPECT_EQ(Int32Field(reply, 40), 1);
+  EXPECT_EQ(Int32Field(reply, 44), 1);
+  AskStatusPipe("c");
+  EXPECT_EQ(alerter->Wait(), 0);
+}
+
+TEST_F(AlerterUnderWine, AUsbNameWithNoBatteryEndsTheStartUp) {
+  Setting("UsbPort", "usb");
+  // The runner's folder is empty: Wine reports no battery.
+  CommandResult result = RunProcess({ALERTER_EXE, "-normal"}, 60000);
+  EXPECT_EQ(result.status, 1);
 }
 
 std::string ScQuery() { return RunProcess({"sc.exe", "query", "Vigil20"}, 60000).out; }

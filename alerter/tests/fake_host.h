@@ -2,6 +2,7 @@
 // moves, and a record of everything the monitor asked for.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 class FakeHost : public CMonitorHost {
  public:
   int32_t dsr = 1, cts = 1, ring = 1;  // the lines, as LineTap reads them
+  std::optional<platform::UpsBatteryReading> battery;  // a USB UPS; nothing: no battery answers
   int64_t now = 1000;                  // seconds
   int answer = 7;                      // what the user answers (No)
   bool serviceMode = false;
@@ -26,6 +28,7 @@ class FakeHost : public CMonitorHost {
   int32_t ReadDsr() override { return dsr; }
   int32_t ReadCts() override { return cts; }
   int32_t ReadRing() override { return ring; }
+  std::optional<platform::UpsBatteryReading> ReadUpsBattery() override { return battery; }
   void ReportLineReading(bool readable) override { calls.push_back(readable ? "lines back" : "lines lost"); }
   int64_t Now() override { return now; }
   void LogEvent(int32_t code) override { events.push_back(code); }

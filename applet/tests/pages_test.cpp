@@ -122,6 +122,42 @@ TEST(CommunicationPage, NoBoxTickedAndAPortOutsideTheListSaveZeros) {
   EXPECT_EQ(f.config.comPort, 0);
 }
 
+TEST(CommunicationPage, UsbBesideTheComPortsKeepsTheComPortForOlderProgramsAndItsNameAsWritten) {
+  {
+    SheetFixture f;
+    f.config.comPort = 3;
+    f.Open();
+    COpsComunica& page = f.sheet->Comunica();
+    ASSERT_TRUE(page.Choose(1025, 4));  // "USB"
+    f.Apply();
+    EXPECT_EQ(f.config.usbPort, "usb");
+    EXPECT_EQ(f.config.comPort, 3);
+    EXPECT_EQ(f.config.comMode, 1);
+  }
+  {
+    SheetFixture f;
+    f.config.comPort = 2;
+    f.config.usbPort = "usb:051D:0002:AS1234";
+    f.Open();
+    COpsComunica& page = f.sheet->Comunica();
+    EXPECT_EQ(page.Selection(1025), 4);
+    f.Apply();
+    EXPECT_EQ(f.config.usbPort, "usb:051D:0002:AS1234") << "a name of one UPS is not widened to the first";
+    EXPECT_EQ(f.config.comPort, 2);
+  }
+  {
+    SheetFixture f;
+    f.config.comPort = 2;
+    f.config.usbPort = "usb";
+    f.Open();
+    COpsComunica& page = f.sheet->Comunica();
+    ASSERT_TRUE(page.Choose(1025, 0));
+    f.Apply();
+    EXPECT_EQ(f.config.usbPort, "") << "a COM port chosen again ends the USB UPS";
+    EXPECT_EQ(f.config.comPort, 1);
+  }
+}
+
 TEST(TechnicalPage, CableTypeTwoTheBypassPairAndTheFilterSavedAsThree) {
   SheetFixture f;
   f.config.tipoCabo = 2;

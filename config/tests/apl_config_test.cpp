@@ -1,4 +1,4 @@
-// The settings of the Windows programs: the table of 39 values, their
+// The settings of the Windows programs: the table of 40 values, their
 // defaults, and the edge cases of loading and saving them.
 #include "config/apl_config.h"
 
@@ -63,6 +63,7 @@ const Row kRows[] = {
     {"Web Log Level", "Web Server", true, 0, nullptr},
     {"Web Log File", "Web Server", false, 0, "c:\\weblog.txt"},
     {"Net Key", "Seguranca", false, 0, ""},
+    {"UsbPort", "", false, 0, ""},
 };
 
 class AplConfigTest : public ::testing::Test {
@@ -93,11 +94,11 @@ class AplConfigTest : public ::testing::Test {
   CAplConfig config_;
 };
 
-TEST_F(AplConfigTest, DeclaresThe39SettingsInOrderWithTheirSubkeysAndDefaults) {
+TEST_F(AplConfigTest, DeclaresThe40SettingsInOrderWithTheirSubkeysAndDefaults) {
   const auto& settings = config_.Settings();
-  ASSERT_EQ(settings.size(), 39u);
+  ASSERT_EQ(settings.size(), 40u);
   EXPECT_EQ(config_.SubKeys(), (std::vector<std::string>{"Snmp Agent", "Snmp Agent\\Debug", "Web Server", "Seguranca"}));
-  for (size_t i = 0; i < 39; ++i) {
+  for (size_t i = 0; i < 40; ++i) {
     const Row& row = kRows[i];
     const CData& data = *settings[i];
     SCOPED_TRACE(row.name);
@@ -187,7 +188,7 @@ TEST_F(AplConfigTest, AMissingSnmpAgentSubkeyKeepsItsDefaultsWhileTheRestLoads) 
   EXPECT_EQ(config_.webPort, 8080);
 }
 
-TEST_F(AplConfigTest, SaveOnAnEmptyRegistryCreatesEverySubkeyAndAll39Values) {
+TEST_F(AplConfigTest, SaveOnAnEmptyRegistryCreatesEverySubkeyAndAll40Values) {
   ASSERT_EQ(config_.Save(), 1);
   size_t total = 0;
   for (const std::string& sub : {std::string(), std::string("\\Snmp Agent"), std::string("\\Snmp Agent\\Debug"),
@@ -217,7 +218,7 @@ TEST_F(AplConfigTest, SaveOnAnEmptyRegistryCreatesEverySubkeyAndAll39Values) {
     }
     CloseRegKey(key);
   }
-  EXPECT_EQ(total, 39u);
+  EXPECT_EQ(total, 40u);
 }
 
 TEST_F(AplConfigTest, ChangedMembersSurviveSaveAndLoad) {

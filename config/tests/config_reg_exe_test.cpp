@@ -51,7 +51,7 @@ std::string Hex(int32_t value) {
   return text;
 }
 
-TEST(ConfigAgainstRegExe, SaveOnAnEmptyRegistryWritesAll39ValuesAsRegExeReadsThem) {
+TEST(ConfigAgainstRegExe, SaveOnAnEmptyRegistryWritesAll40ValuesAsRegExeReadsThem) {
   TestHost host;
   CAplConfig config;
   config.SetRootKey(platform::kLocalMachine, kAplConfigKey);
@@ -65,7 +65,7 @@ TEST(ConfigAgainstRegExe, SaveOnAnEmptyRegistryWritesAll39ValuesAsRegExeReadsThe
     EXPECT_EQ(keys.count(root + sub), 1u) << sub;
   size_t total = 0;
   for (const auto& [key, values] : keys) total += values.size();
-  EXPECT_EQ(total, 39u);
+  EXPECT_EQ(total, 40u);
 
   for (const auto& data : config.Settings()) {
     std::string key = root;

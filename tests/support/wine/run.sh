@@ -17,6 +17,11 @@
 # the LD_PRELOAD shim answers from the line file VIGIL_PTY_LINES (made here,
 # empty: every input inactive).
 #
+# /sys/class/power_supply, from which Wine answers GetSystemPowerStatus, is
+# an empty folder of this run (no battery), named in VIGIL_POWER_SUPPLY_TREE,
+# where a test writes the supplies it wants the program to see; never this
+# machine's own.
+#
 # With VIGIL_WINE_DRIVE_D=FOLDER, drive D: of the run's prefix is FOLDER (a
 # CD's files, say), made before the program starts.
 #
@@ -94,6 +99,16 @@ if [ -n "${VIGIL_WINE_DRIVE_D:-}" ]; then
   [ -d "$VIGIL_WINE_DRIVE_D" ] || { echo "run.sh: no folder $VIGIL_WINE_DRIVE_D for drive D:" >&2; exit 1; }
   rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/d::"
   ln -s "$(cd "$VIGIL_WINE_DRIVE_D" && pwd)" "$WINEPREFIX/dosdevices/d:"
+fi
+if [ -d /sys/class/power_supply ]; then
+  export VIGIL_POWER_SUPPLY_TREE=$run/power_supply
+  mkdir "$VIGIL_POWER_SUPPLY_TREE"
+  touch "$VIGIL_POWER_SUPPLY_TREE/.vigil-run"
+  mount --bind "$VIGIL_POWER_SUPPLY_TREE" /sys/class/power_supply
+  if [ ! -e /sys/class/power_supply/.vigil-run ]; then
+    echo "run.sh: /sys/class/power_supply could not be replaced; not running Wine" >&2
+    exit 1
+  fi
 fi
 # The mark that tests/support/test_host_win32.cpp asks for.
 export VIGIL_TEST_PREFIX=$run
