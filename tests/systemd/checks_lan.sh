@@ -34,8 +34,10 @@ lan_start_receiver() {
   container_run receiver systemctl start vigil20 || { fail "receiver: vigil20 did not start"; return 1; }
 }
 
-# The client: listening (Net Mode 5), its UPS the network's (ComMode 2).
+# The client: listening (Net Mode 5), its UPS the network's (ComMode 2),
+# its monitor ticking as often as the suite's.
 lan_start_client() {
+  suite_setting client Interval REG_DWORD 200
   suite_setting client "Net Mode" REG_DWORD 5
   suite_setting client ComMode REG_DWORD 2
   suite_setting client AcceptAll REG_DWORD 0

@@ -226,10 +226,25 @@ container_end() {
   unset "container_nspawn[$name]" "container_pid1[$name]"
 }
 
-container_end_all() {
+# container_end_guests: every container this shell booted, powered off.
+container_end_guests() {
   local name
   for name in "${!container_nspawn[@]}"; do
     container_end "$name"
+  done
+}
+
+# container_end_all: this shell's containers powered off, then whatever is
+# left in any cgroup of this run (a container of a subshell that could not
+# end its own) killed, and the link ended.
+container_end_all() {
+  local hierarchy folder
+  container_end_guests
+  for hierarchy in "${container_hierarchies[@]}"; do
+    for folder in "$hierarchy/$container_prefix-$$-"*; do
+      [ -d "$folder" ] || continue
+      [ "${folder##*/}" = "$container_prefix-$$-link" ] || container_cgroup_clear "${folder##*/}"
+    done
   done
   container_link_down
 }
@@ -240,6 +255,13 @@ container_setup() {
   container_clear_stale
   container_dir=$(mktemp -d "/tmp/$container_prefix-$$-XXXXXX")
   trap 'container_end_all; rm -rf "$container_dir"' EXIT
+  container_signal_traps
+}
+
+# The signals end the shell, through its EXIT trap. A subshell starts
+# without them: one that boots containers sets them again, with an EXIT
+# trap that ends its own (container_end_guests).
+container_signal_traps() {
   trap 'exit 130' INT
   trap 'exit 143' TERM HUP
 }
