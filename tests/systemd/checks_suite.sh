@@ -1,18 +1,28 @@
 # Sourced by systemd_test.sh: the container of vigil-suite with
 # vigil-gateway. alerter on the simulator's lines (/srv/sim/lines, written
 # from here), vigil-snmp answering, vigil-web reading the suite's event
-# file; the gateways purged while they run; at the end a critical battery
-# makes alerter power the guest off through systemd.
+# file; the gateways purged while they run; at the end a critical battery,
+# then the end of a short autonomy, each make alerter run the user's script
+# and power the guest off through systemd.
 
 suite_units=(alerter vigil-snmp vigil-web)
 suite_region=.1.3.6.1.4.1.7491.1.1.1
 
+suite_setting() { # CONTAINER NAME TYPE VALUE
+  container_run "$1" env VIGIL20_HOST_ROOT=/var/lib/vigil20 vigil-reg add 'HKLM\Software\Tessaly\Vigil 2.0' \
+    /v "$2" /t "$3" /d "$4" /f >/dev/null || fail "$1: the setting $2 $4"
+}
+
 suite_settings() { # CONTAINER
   local setting
   for setting in "ComPort 1" "Interval 200" "Signal Filter 0"; do
-    container_run "$1" env VIGIL20_HOST_ROOT=/var/lib/vigil20 vigil-reg add 'HKLM\Software\Tessaly\Vigil 2.0' \
-      /v "${setting% *}" /t REG_DWORD /d "${setting##* }" /f >/dev/null || fail "$1: the setting $setting"
+    suite_setting "$1" "${setting% *}" REG_DWORD "${setting##* }"
   done
+  # The user's script before the power-off.
+  container_run "$1" sh -c 'printf "#!/bin/sh\necho \"o script do usuario\" | systemd-cat -t antes-de-desligar\n" >/usr/local/sbin/antes-de-desligar &&
+    chmod 0755 /usr/local/sbin/antes-de-desligar'
+  suite_setting "$1" RunLtScript REG_DWORD 1
+  suite_setting "$1" LtScript REG_SZ /usr/local/sbin/antes-de-desligar
   container_run "$1" mkdir -p /etc/systemd/system/alerter.service.d
   container_run "$1" sh -c 'printf "[Service]\nEnvironment=VIGIL20_SIMLINES=/srv/sim/lines\nReadWritePaths=/srv/sim\n" >/etc/systemd/system/alerter.service.d/simulator.conf'
 }
@@ -78,18 +88,47 @@ check_suite_container() {
     grep -i -e 'vigil-web' -e 'vigil-nut' -e 'vigil-gateway' -e '/web$' || true)
   [ -z "$left" ] || fail "$name: the gateways' purge left: $left"
 
-  note "$name: a critical battery: alerter has systemd power the guest off"
+  note "$name: a critical battery: alerter runs the user's script and has systemd power the guest off"
   echo "RI" >"$sim/lines"
   container_wait_end "$name" 60 || fail "$name: the critical battery did not power the guest off"
   local journal
   journal=$(container_journal "$name" -b 0 -o short-monotonic 2>/dev/null)
-  local event off
-  # alerter's power-off is forced, as on Windows: systemd stops no unit,
-  # and its "Shutting down" is the power-off.
+  local event script off
   event=$(grep -n 'alerter\[.*Bateria baixa' <<<"$journal" | head -1 | cut -d: -f1 || true)
-  off=$(grep -n -e 'Powering off' -e 'Reached target.*Power' -e 'System is powering down' -e 'systemd\[1\]: Shutting down' <<<"$journal" | head -1 | cut -d: -f1 || true)
-  if [ -z "$event" ] || [ -z "$off" ] || [ "$event" -gt "$off" ]; then
-    fail "$name: not alerter's critical battery, then the power-off ($event, $off): $(tail -40 <<<"$journal")"
+  script=$(grep -n 'o script do usuario' <<<"$journal" | head -1 | cut -d: -f1 || true)
+  off=$(suite_power_off_line <<<"$journal")
+  if [ -z "$event" ] || [ -z "$script" ] || [ -z "$off" ] || [ "$event" -gt "$script" ] || [ "$script" -gt "$off" ]; then
+    fail "$name: not alerter's critical battery, the user's script, then the power-off ($event, $script, $off): $(tail -40 <<<"$journal")"
   fi
   container_end "$name"
+
+  note "$name: the end of a short autonomy: alerter runs the user's script and has systemd power the guest off"
+  echo "DSR CTS RI" >"$sim/lines"
+  container_boot "$name" "$tree" "${options[@]}" || { fail "$name: no boot for the end of autonomy"; return; }
+  # Two seconds of autonomy, taken at alerter's start.
+  suite_setting "$name" "Autonomia Nominal" REG_DWORD 2
+  container_run "$name" systemctl restart alerter || fail "$name: alerter did not start again on its short autonomy"
+  echo "CTS RI" >"$sim/lines"
+  container_wait_end "$name" 60 || fail "$name: the end of the autonomy did not power the guest off"
+  journal=$(container_journal "$name" -b 0 -o short-monotonic 2>/dev/null)
+  local over accepted
+  over=$(grep -n 'alerter\[.*rmino da autonomia prevista' <<<"$journal" | head -1 | cut -d: -f1 || true)
+  accepted=$(grep -n 'alerter\[.*Desligamento' <<<"$journal" | head -1 | cut -d: -f1 || true)
+  script=$(grep -n 'o script do usuario' <<<"$journal" | head -1 | cut -d: -f1 || true)
+  off=$(suite_power_off_line <<<"$journal")
+  if [ -z "$over" ] || [ -z "$accepted" ] || [ -z "$script" ] || [ -z "$off" ] ||
+    [ "$over" -gt "$accepted" ] || [ "$accepted" -gt "$script" ] || [ "$script" -gt "$off" ]; then
+    fail "$name: not alerter's end of the autonomy, its shutdown, the user's script, then the power-off ($over, $accepted, $script, $off): $(tail -40 <<<"$journal")"
+  fi
+  grep -q 'alerter\[.*Bateria baixa' <<<"$journal" && fail "$name: a critical battery was announced on the end of the autonomy"
+  container_end "$name"
+}
+
+# The first line of systemd's power-off in a journal read from the
+# standard input. After a critical battery alerter's power-off is forced,
+# as on Windows: systemd stops no unit, and its "Shutting down" is the
+# power-off.
+suite_power_off_line() {
+  grep -n -e 'Powering off' -e 'Reached target.*Power' -e 'System is powering down' -e 'systemd\[1\]: Shutting down' |
+    head -1 | cut -d: -f1 || true
 }

@@ -18,6 +18,9 @@
 container_prefix=vigil-systemd
 container_hierarchies=(/sys/fs/cgroup/systemd /sys/fs/cgroup/unified)
 declare -A container_pid1=() container_nspawn=()
+# The process that holds the network namespace of this run's virtual link
+# (container_link_up), empty while there is none.
+container_link_pid=""
 
 container_log() { echo "container: $*" >&2; }
 
@@ -75,7 +78,10 @@ container_boot() {
   local name=$1 tree=$2
   shift 2
   local cgroup=$container_prefix-$$-$name hierarchy log=$container_dir/$name.console
-  local layers=$container_dir/$name
+  local layers=$container_dir/$name enter=()
+  # Started from the link's namespace when there is one, where
+  # --network-bridge finds the bridge for the container's end of its veth.
+  [ -z "$container_link_pid" ] || enter=(nsenter --net="/proc/$container_link_pid/ns/net")
   # A journal on disk (journald keeps one where this folder exists): read
   # after the guest powered itself off.
   mkdir -p "$layers/upper/var/log/journal" "$layers/work" "$layers/root"
@@ -86,7 +92,7 @@ container_boot() {
     for hierarchy in "${container_hierarchies[@]}"; do
       echo "$BASHPID" >"$hierarchy/$cgroup/cgroup.procs"
     done
-    exec unshare --mount --propagation private /bin/sh -c '
+    exec "${enter[@]}" unshare --mount --propagation private /bin/sh -c '
       mount -t overlay overlay -o "lowerdir=$1,upperdir=$2/upper,workdir=$2/work" "$2/root" || exit 1
       shift 2
       exec systemd-nspawn "$@"' overlay "$tree" "$layers" \
@@ -152,6 +158,52 @@ container_net() {
   nsenter -t "${container_pid1[$name]}" -n "$@"
 }
 
+# container_link_up: one virtual link of this run's own, a bridge named
+# "lan" in a network namespace that a process of ours holds (in a cgroup of
+# ours, so that an interrupted run's holder is ended like its containers).
+# Containers booted with --network-bridge=lan sit on it; nothing on it
+# reaches the host's network.
+container_link_up() {
+  local cgroup=$container_prefix-$$-link hierarchy
+  for hierarchy in "${container_hierarchies[@]}"; do
+    mkdir -p "$hierarchy/$cgroup"
+  done
+  (
+    for hierarchy in "${container_hierarchies[@]}"; do
+      echo "$BASHPID" >"$hierarchy/$cgroup/cgroup.procs"
+    done
+    exec unshare --net /bin/sh -c 'ip link set lo up && ip link add lan type bridge && ip link set lan up && exec sleep infinity'
+  ) </dev/null >>"$container_dir/link.log" 2>&1 &
+  container_link_pid=$!
+  # Ended by a kill (container_link_down): no job report of it.
+  disown "$container_link_pid"
+  for _ in $(seq 50); do
+    nsenter --net="/proc/$container_link_pid/ns/net" ip link show lan 2>/dev/null | grep -q 'state UP\|,UP' && return 0
+    kill -0 "$container_link_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  container_log "the virtual link did not come up: $(cat "$container_dir/link.log")"
+  return 1
+}
+
+# container_link_down: the link's holder ended (after its containers).
+container_link_down() {
+  [ -n "$container_link_pid" ] || return 0
+  container_cgroup_clear "$container_prefix-$$-link"
+  container_link_pid=""
+}
+
+# container_address NAME ADDRESS/PREFIX: the guest's end of the link up with
+# that address, and a route for the whole IPv4 space through it: without
+# one, a datagram to 255.255.255.255 has nowhere to go. Set with the host's
+# ip inside the guest's network (the tree has no ip of its own, and no
+# networkd runs there to undo it).
+container_address() {
+  container_net "$1" ip addr add "$2" dev host0 &&
+    container_net "$1" ip link set host0 up &&
+    container_net "$1" ip route add default dev host0
+}
+
 # container_wait_end NAME SECONDS: true when NAME's nspawn ended in time.
 container_wait_end() {
   local name=$1 seconds=$2 nspawn=${container_nspawn[$1]}
@@ -174,11 +226,27 @@ container_end() {
   unset "container_nspawn[$name]" "container_pid1[$name]"
 }
 
-container_end_all() {
+# container_end_guests: every container this shell booted, powered off.
+container_end_guests() {
   local name
   for name in "${!container_nspawn[@]}"; do
     container_end "$name"
   done
+}
+
+# container_end_all: this shell's containers powered off, then whatever is
+# left in any cgroup of this run (a container of a subshell that could not
+# end its own) killed, and the link ended.
+container_end_all() {
+  local hierarchy folder
+  container_end_guests
+  for hierarchy in "${container_hierarchies[@]}"; do
+    for folder in "$hierarchy/$container_prefix-$$-"*; do
+      [ -d "$folder" ] || continue
+      [ "${folder##*/}" = "$container_prefix-$$-link" ] || container_cgroup_clear "${folder##*/}"
+    done
+  done
+  container_link_down
 }
 
 # container_setup: the folder of this run's files, stale containers ended,
@@ -187,6 +255,13 @@ container_setup() {
   container_clear_stale
   container_dir=$(mktemp -d "/tmp/$container_prefix-$$-XXXXXX")
   trap 'container_end_all; rm -rf "$container_dir"' EXIT
+  container_signal_traps
+}
+
+# The signals end the shell, through its EXIT trap. A subshell starts
+# without them: one that boots containers sets them again, with an EXIT
+# trap that ends its own (container_end_guests).
+container_signal_traps() {
   trap 'exit 130' INT
   trap 'exit 143' TERM HUP
 }

@@ -2,14 +2,17 @@
 # The packages of this build under a real systemd: Debian 12 booted with
 # systemd-nspawn from a cached root tree (made here when missing), the
 # packages installed with apt as a user would, each unit checked at work,
-# and the power-off carried out by systemd. One container per package set,
-# booted once (twice for the start at boot), every check made in it:
-#   - vigil20 with vigil-gateway;
+# and the power-off carried out by systemd, alone and across the LAN. One
+# container per package set, booted again only for the start at boot and
+# after each power-off, every check made in it, the two sets side by side:
+#   - vigil20 with vigil-gateway, the server of the LAN;
+#   - a vigil20 receiver beside it, on a virtual link of the test's own;
 #   - vigil-suite with vigil-gateway.
 # The daemon and alerter run on the line simulator through a drop-in (the
 # simulator writes the output lines into its file, as the port takes them:
-# the drop-in lets them write there); the
-# guests have no network but their own loopback, and no serial device.
+# the drop-in lets them write there); the guests have no serial device and
+# no network but their loopback and the test's link, which reaches nothing
+# of the host's.
 #   systemd_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 source=$(cd "$1" && pwd) build=$(cd "$2" && pwd)
@@ -17,13 +20,14 @@ here=$source/tests/systemd
 tree=${VIGIL_SYSTEMD_TREE:-/var/cache/vigil20-systemd/bookworm}
 
 [ "$(id -u)" -eq 0 ] || { echo "systemd_test: needs root (namespaces, nspawn)" >&2; exit 1; }
-for tool in systemd-nspawn debootstrap nsenter unshare curl upsc; do
+for tool in systemd-nspawn debootstrap nsenter unshare ip curl upsc; do
   command -v "$tool" >/dev/null || { echo "systemd_test: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
 # shellcheck source=container.sh
 source "$here/container.sh"
 container_setup
+container_link_up
 
 failures=0
 fail() { echo "systemd_test: FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -195,9 +199,23 @@ check_stop() { # CONTAINER UNIT PROGRAM
 
 source "$here/checks_daemon.sh"
 source "$here/checks_suite.sh"
+source "$here/checks_lan.sh"
 
+# The suite's container runs beside the daemon's and its followers (their
+# checks mostly wait on guests: idle past the watchdog, booting, powering
+# off), in a subshell that ends its own guests however it ends and whose
+# status is its number of failed checks.
+(
+  trap container_end_guests EXIT
+  container_signal_traps
+  check_suite_container
+  exit $((failures > 100 ? 100 : failures))
+) &
+suite_pid=$!
 check_daemon_container
-check_suite_container
+suite_failures=0
+wait "$suite_pid" || suite_failures=$?
+failures=$((failures + suite_failures))
 
 if [ "$failures" -ne 0 ]; then
   echo "systemd_test: $failures checks failed" >&2
