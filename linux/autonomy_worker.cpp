@@ -52,6 +52,15 @@ bool StopRequested() {
   return true;
 }
 
+// The lock taken for one more pass of a loop; false, with the lock left
+// free, once a stop has begun.
+bool LockUnlessStopping() {
+  Lock();
+  if (!StopRequested()) return true;
+  Unlock();
+  return false;
+}
+
 // SIGCONT stays blocked in the worker and is taken only by the waits below:
 // a wake-up sent while the worker is busy is kept pending and ends its next
 // wait at once, instead of being lost.
@@ -284,11 +293,7 @@ void FollowOneDischarge(Countdown* countdown) {
 void FollowUpsEstimate() {
   Countdown countdown;
   while (Running()) {
-    Lock();
-    if (StopRequested()) {
-      Unlock();
-      return;
-    }
+    if (!LockUnlessStopping()) return;
     const core::UpsState ups = ReadUpsState();
     if (!ups.mains_failure) {
       core::UpsState figures;
@@ -316,11 +321,7 @@ void LocalEstimator() {
   Unlock();
   if (follow_ups) return FollowUpsEstimate();
   while (Running()) {
-    Lock();
-    if (StopRequested()) {
-      Unlock();
-      return;
-    }
+    if (!LockUnlessStopping()) return;
     if (BlockRuntimeFromUps()) {
       Unlock();
       return FollowUpsEstimate();
@@ -350,11 +351,7 @@ void LocalEstimator() {
 void RemoteDisplay() {
   Countdown countdown;
   while (Running()) {
-    Lock();
-    if (StopRequested()) {
-      Unlock();
-      return;
-    }
+    if (!LockUnlessStopping()) return;
     if (!ReadUpsState().mains_failure)
       PauseUntilWoken();
     else

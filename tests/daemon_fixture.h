@@ -105,6 +105,24 @@ inline std::vector<SeenDatagram> Datagrams(const Sandbox& box) {
   return seen;
 }
 
+// The wall-clock time (ms since the epoch, as the listener writes it) of
+// the first datagram heard in `box` at `since_ms` or later whose mains
+// failure flag is `pf`; -1 when none came within `timeout_ms`.
+inline long long FirstDatagramAt(const Sandbox& box, long long since_ms, int pf, int timeout_ms) {
+  long long arrival = -1;
+  WaitUntil(
+      [&] {
+        for (const SeenDatagram& d : Datagrams(box))
+          if (d.at_ms >= since_ms && d.pf == pf) {
+            arrival = d.at_ms;
+            return true;
+          }
+        return false;
+      },
+      timeout_ms);
+  return arrival;
+}
+
 // The daemon's shared block, read inside `box`.
 struct Block {
   bool present = false;

@@ -28,20 +28,21 @@ void InitLibrary() {
 
 constexpr unsigned kIpv6Feature = 8;
 
-WebLog* LogOf(const mg_connection* connection) {
-  const mg_context* context = mg_get_context(connection);
-  if (!context) return nullptr;
-  return static_cast<WebLog*>(mg_get_user_data(context));
-}
-
 }  // namespace
 
 HttpServer::HttpServer(const Site& site, WebLog& log, HttpLimits limits) : site_(site), log_(log), limits_(limits) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
-int HttpServer::Handle(mg_connection* connection, void* self) {
-  auto* server = static_cast<HttpServer*>(self);
+HttpServer* HttpServer::ServerOf(const mg_connection* connection) {
+  const mg_context* context = mg_get_context(connection);
+  if (!context) return nullptr;
+  return static_cast<HttpServer*>(mg_get_user_data(context));
+}
+
+int HttpServer::Handle(mg_connection* connection) {
+  HttpServer* server = ServerOf(connection);
+  if (!server) return 0;
   const mg_request_info* info = mg_get_request_info(connection);
   std::string method = info->request_method ? info->request_method : "";
   std::string target = info->request_uri ? info->request_uri : "";
@@ -66,12 +67,12 @@ int HttpServer::Handle(mg_connection* connection, void* self) {
 }
 
 int HttpServer::LogAccess(const mg_connection* connection, const char* message) {
-  if (WebLog* log = LogOf(connection)) log->Line(kLogRequests, message);
+  if (HttpServer* server = ServerOf(connection)) server->log_.Line(kLogRequests, message);
   return 1;
 }
 
 int HttpServer::LogMessage(const mg_connection* connection, const char* message) {
-  if (WebLog* log = LogOf(connection)) log->Line(kLogRequests, std::string("http: ") + message);
+  if (HttpServer* server = ServerOf(connection)) server->log_.Line(kLogRequests, std::string("http: ") + message);
   return 1;
 }
 
@@ -132,11 +133,12 @@ bool HttpServer::Start(const std::vector<ListenAddress>& listen, bool defaults, 
   options.push_back(nullptr);
 
   mg_callbacks callbacks{};
+  callbacks.begin_request = &HttpServer::Handle;
   callbacks.log_message = &HttpServer::LogMessage;
   if (log_.Wants(kLogRequests)) callbacks.log_access = &HttpServer::LogAccess;
   mg_init_data init{};
   init.callbacks = &callbacks;
-  init.user_data = &log_;
+  init.user_data = this;
   init.configuration_options = options.data();
   mg_error_data failure{};
   char text[256] = "";
@@ -147,7 +149,6 @@ bool HttpServer::Start(const std::vector<ListenAddress>& listen, bool defaults, 
     *error = std::string("HTTP on ") + ports + ": " + (text[0] ? text : "CivetWeb could not start");
     return false;
   }
-  mg_set_request_handler(context_, "/", &HttpServer::Handle, this);
   return true;
 }
 

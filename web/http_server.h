@@ -45,7 +45,11 @@ class HttpServer {
   std::vector<int> Ports() const;
 
  private:
-  static int Handle(::mg_connection* connection, void* self);
+  // Every request, from the moment the listeners open: CivetWeb's
+  // begin_request, set before its start (a handler registered after it
+  // would leave the first requests to CivetWeb's own 404).
+  static int Handle(::mg_connection* connection);
+  static HttpServer* ServerOf(const ::mg_connection* connection);
   static int LogAccess(const ::mg_connection* connection, const char* message);
   static int LogMessage(const ::mg_connection* connection, const char* message);
 

@@ -228,14 +228,7 @@ void Vigil20Reaction(const Programs& p, bool tty, int changes) {
     std::this_thread::sleep_for(milliseconds(1500 + 37 * i));
     long long start = WallMs();
     server->Write(lines, failing ? "CTS RI\n" : "DSR CTS RI\n");
-    long long arrival = -1;
-    WaitUntil(
-        [&] {
-          for (const auto& d : Datagrams(peer))
-            if (d.at_ms >= start && d.pf == (failing ? 1 : 0)) arrival = d.at_ms;
-          return arrival >= 0;
-        },
-        5000);
+    long long arrival = FirstDatagramAt(peer, start, failing ? 1 : 0, 5000);
     if (arrival >= 0) ms.push_back(arrival - start);
   }
   Report(label, ms);

@@ -33,6 +33,22 @@ container_cgroup_pids() { # CGROUP_NAME
   done | sort -u
 }
 
+# Makes a cgroup of ours in every hierarchy we use.
+container_cgroup_make() { # CGROUP_NAME
+  local hierarchy
+  for hierarchy in "${container_hierarchies[@]}"; do
+    mkdir -p "$hierarchy/$1"
+  done
+}
+
+# Moves the calling (sub)shell into a cgroup of ours, in every hierarchy.
+container_cgroup_join() { # CGROUP_NAME
+  local hierarchy
+  for hierarchy in "${container_hierarchies[@]}"; do
+    echo "$BASHPID" >"$hierarchy/$1/cgroup.procs"
+  done
+}
+
 # Kills whatever is left in a cgroup of ours and removes its folders.
 container_cgroup_clear() { # CGROUP_NAME
   local name=$1 hierarchy pids
@@ -77,7 +93,7 @@ container_clear_stale() {
 container_boot() {
   local name=$1 tree=$2
   shift 2
-  local cgroup=$container_prefix-$$-$name hierarchy log=$container_dir/$name.console
+  local cgroup=$container_prefix-$$-$name log=$container_dir/$name.console
   local layers=$container_dir/$name enter=()
   # Started from the link's namespace when there is one, where
   # --network-bridge finds the bridge for the container's end of its veth.
@@ -85,13 +101,9 @@ container_boot() {
   # A journal on disk (journald keeps one where this folder exists): read
   # after the guest powered itself off.
   mkdir -p "$layers/upper/var/log/journal" "$layers/work" "$layers/root"
-  for hierarchy in "${container_hierarchies[@]}"; do
-    mkdir -p "$hierarchy/$cgroup"
-  done
+  container_cgroup_make "$cgroup"
   (
-    for hierarchy in "${container_hierarchies[@]}"; do
-      echo "$BASHPID" >"$hierarchy/$cgroup/cgroup.procs"
-    done
+    container_cgroup_join "$cgroup"
     exec "${enter[@]}" unshare --mount --propagation private /bin/sh -c '
       mount -t overlay overlay -o "lowerdir=$1,upperdir=$2/upper,workdir=$2/work" "$2/root" || exit 1
       shift 2
@@ -164,14 +176,10 @@ container_net() {
 # Containers booted with --network-bridge=lan sit on it; nothing on it
 # reaches the host's network.
 container_link_up() {
-  local cgroup=$container_prefix-$$-link hierarchy
-  for hierarchy in "${container_hierarchies[@]}"; do
-    mkdir -p "$hierarchy/$cgroup"
-  done
+  local cgroup=$container_prefix-$$-link
+  container_cgroup_make "$cgroup"
   (
-    for hierarchy in "${container_hierarchies[@]}"; do
-      echo "$BASHPID" >"$hierarchy/$cgroup/cgroup.procs"
-    done
+    container_cgroup_join "$cgroup"
     exec unshare --net /bin/sh -c 'ip link set lo up && ip link add lan type bridge && ip link set lan up && exec sleep infinity'
   ) </dev/null >>"$container_dir/link.log" 2>&1 &
   container_link_pid=$!
