@@ -28,15 +28,12 @@
 
 #include "../daemon_fixture.h"
 #include "../tty_fixture.h"
+#include "datagram_reaction.h"
 #include "process_cpu.h"
 
 namespace {
 
 using std::chrono::milliseconds;
-
-long long WallMs() {
-  return std::chrono::duration_cast<milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
 
 struct Programs {
   std::string label;
@@ -222,15 +219,8 @@ void Vigil20Reaction(const Programs& p, bool tty, int changes) {
     std::printf("  %-42s did not start\n", label.c_str());
     return;
   }
-  std::vector<long long> ms;
-  for (int i = 0; i < changes; ++i) {
-    bool failing = i % 2 == 0;
-    std::this_thread::sleep_for(milliseconds(1500 + 37 * i));
-    long long start = WallMs();
-    server->Write(lines, failing ? "CTS RI\n" : "DSR CTS RI\n");
-    long long arrival = FirstDatagramAt(peer, start, failing ? 1 : 0, 5000);
-    if (arrival >= 0) ms.push_back(arrival - start);
-  }
+  std::vector<long long> ms =
+      DatagramReactionRounds(peer, changes, [&](bool failing) { server->Write(lines, failing ? "CTS RI\n" : "DSR CTS RI\n"); });
   Report(label, ms);
   Vigil(*server, "stop");
 }

@@ -15,15 +15,12 @@
 #include <thread>
 
 #include "../usb_fixture.h"
+#include "datagram_reaction.h"
 #include "process_cpu.h"
 
 namespace {
 
 using std::chrono::milliseconds;
-
-long long WallMs() {
-  return std::chrono::duration_cast<milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
 
 struct Reading {
   long long cpu_ns = 0, switches = 0;
@@ -74,15 +71,8 @@ void Reaction(int changes) {
     std::printf("vigil20 on the USB UPS did not start\n");
     return;
   }
-  std::vector<long long> ms;
-  for (int i = 0; i < changes; ++i) {
-    bool failing = i % 2 == 0;
-    std::this_thread::sleep_for(milliseconds(1500 + 37 * i));
-    long long start = WallMs();
-    usb.Send(failing ? kOnBattery : kOnMains);
-    long long arrival = FirstDatagramAt(peer, start, failing ? 1 : 0, 5000);
-    if (arrival >= 0) ms.push_back(arrival - start);
-  }
+  std::vector<long long> ms =
+      DatagramReactionRounds(peer, changes, [&](bool failing) { usb.Send(failing ? kOnBattery : kOnMains); });
   std::sort(ms.begin(), ms.end());
   std::printf("\nreaction, ACPresent in an input report to the datagram at a peer, stability filter on:\n");
   if (ms.empty()) {
