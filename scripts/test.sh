@@ -173,3 +173,17 @@ seed_costs build-windows windows
 # so one that takes them is ended and run again instead of holding CI for
 # CTest's default 25.
 ctest --test-dir build-windows --output-on-failure -j "$jobs" --repeat until-pass:2 --timeout 300
+# A Wine run cleans up after itself (tests/support/wine/run.sh ends its
+# wineserver), unless CTest killed it on its time-out: the Wine programs
+# of such a run outlive it. Every test has ended here, so what is left of
+# a run is of a killed one: ended now and said, not taken for a leak.
+for prefix in /tmp/vigil-wine-*/prefix; do
+  [ -d "$prefix" ] || continue
+  left=$(grep -lsz "^WINEPREFIX=$prefix\$" /proc/[0-9]*/environ | cut -d/ -f3 | tr '\n' ' ' || true)
+  [ -n "$left" ] || continue
+  echo "test: ending the Wine programs of a run that CTest killed on its time-out ($prefix): $left"
+  WINEPREFIX=$prefix timeout 20 wineserver -k >/dev/null 2>&1 || true
+  sleep 1
+  kill -9 $left 2>/dev/null || true
+  rm -rf "${prefix%/prefix}"
+done
