@@ -22,10 +22,3 @@ core::UpsState UpsStateOfBattery(const std::optional<platform::UpsBatteryReading
   state.runtime_s = reading->runtime_s;
   return state;
 }
-
-void PutBatteryAlarms(const core::UpsState& state, core::CState& record) {
-  record.powerFailure = state.mains_failure ? 1 : 0;
-  record.batteryCritical = state.battery_critical ? 1 : 0;
-  record.bypass = state.bypass ? 1 : 0;
-  record.signalFault = state.signal_fault ? 1 : 0;
-}

@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "core/status_record.h"
 #include "core/ups_state.h"
 #include "platform/ups_battery.h"
 
@@ -15,7 +14,3 @@
 // is still critical while it recharges, which is no reason to shut a
 // computer on mains down.
 core::UpsState UpsStateOfBattery(const std::optional<platform::UpsBatteryReading>& reading);
-
-// The alarm flags of `state` into `record` (mains failure, battery
-// critical, bypass, signal fault), the rest of the record untouched.
-void PutBatteryAlarms(const core::UpsState& state, core::CState& record);

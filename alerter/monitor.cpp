@@ -6,6 +6,7 @@
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
 #include "core/event_kind_table.h"
+#include "core/record_state.h"
 
 using core::Event;
 using core::FileCode;
@@ -90,7 +91,7 @@ bool CUpsMonitor::SampleBattery(CState& record) {
   std::optional<platform::UpsBatteryReading> reading = host_.ReadUpsBattery();
   NoteLineReading(reading.has_value());
   if (!reading) return false;
-  PutBatteryAlarms(UpsStateOfBattery(reading), record);
+  core::PutAlarmsInRecord(UpsStateOfBattery(reading), &record);
   return true;
 }
 

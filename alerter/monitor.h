@@ -1,6 +1,7 @@
 // The UPS monitor: the status record and everything done to it on the
-// main thread. Each monitor tick samples the lines (or the USB UPS that the
-// system shows as a battery; or, on a network client, only runs the model), filters them, runs the autonomy model,
+// main thread. Each monitor tick samples the lines (or the USB UPS that
+// the system shows as a battery; or, on a network client, only runs the
+// model), filters them, runs the autonomy model,
 // distributes changes and feeds the event state machine; received LAN
 // notifications come in through OnReceivedState. The status pipe's threads
 // read a copy published at the end of every handler, under a lock.

@@ -16,11 +16,15 @@ UpsState StateOfRecord(const CState& r) {
   return s;
 }
 
-void PutStateInRecord(const UpsState& s, CState* r) {
+void PutAlarmsInRecord(const UpsState& s, CState* r) {
   r->powerFailure = s.mains_failure ? 1 : 0;
   r->batteryCritical = s.battery_critical ? 1 : 0;
   r->bypass = s.bypass ? 1 : 0;
   r->signalFault = s.signal_fault ? 1 : 0;
+}
+
+void PutStateInRecord(const UpsState& s, CState* r) {
+  PutAlarmsInRecord(s, r);
   r->autonomyEnd = s.autonomy_end ? 1 : 0;
   r->nominalAutonomy = s.autonomy_nominal_s.value_or(0);
   r->fullAutonomy = s.autonomy_full_s.value_or(0);

@@ -16,4 +16,9 @@ UpsState StateOfRecord(const CState& record);
 // figure as 0); the rest of the record untouched.
 void PutStateInRecord(const UpsState& state, CState* record);
 
+// The four alarms a UPS itself gives (mains failure, battery critical,
+// bypass, signal fault) into `record` as 0 or 1; the end of the autonomy,
+// the figures and the rest of the record untouched.
+void PutAlarmsInRecord(const UpsState& state, CState* record);
+
 }  // namespace core

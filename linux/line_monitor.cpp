@@ -1,7 +1,8 @@
 // The line monitor: the main process of a station wired to the UPS. It reads
 // the serial port's modem lines (or a USB UPS's reports), keeps the block's
-// UPS flags, broadcasts the state and runs VigilDiag. While a change settles it reads the lines every
-// period (100 ms), at the same instants after the change as ever; once
+// UPS flags, broadcasts the state and runs VigilDiag. While a change
+// settles it reads the lines every period (100 ms), at the same instants
+// after the change as ever; once
 // everything has settled it waits for the next change, bounded by what
 // falls due: the periodic broadcast, systemd's watchdog, a periodic re-read
 // and the next attempt to reopen a device that went away; for a USB UPS,
@@ -9,9 +10,9 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <ctime>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/utsname.h>

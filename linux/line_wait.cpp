@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "linuxbase/monotonic_clock.h"
 #include "shared_block.h"
 
 namespace {
@@ -70,25 +71,22 @@ void InterruptLineWait() {
   if (waiting && bound.made) (void)Arm({0, 1}, 0);
 }
 
-LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due) {
-  struct timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  if (!bound.made || now.tv_sec >= due) return LineWaitEnd::kInterrupted;
+namespace {
+
+// Runs `block` (the blocking call: > 0 when what it waits on came, < 0
+// when it was refused, 0 when the timer or a wake-up ended it) under the
+// timer armed at the monotonic `due`, unless a wake-up or a stop came
+// first. Never a wait without its bound: it could outlast a stop, the
+// watchdog and the LAN's resends.
+template <typename Block>
+LineWaitEnd BoundedWait(const struct timespec& due, Block block) {
   waiting = 1;
-  // Never a wait without its bound: it could outlast a stop, the watchdog
-  // and the LAN's resends.
-  if (!Arm({due, 0}, TIMER_ABSTIME)) {
+  if (!Arm(due, TIMER_ABSTIME)) {
     waiting = 0;
     return LineWaitEnd::kNoTimer;
   }
   int waited = 0;
-  if (!woken && BlockRunning()) {
-    if (ModemDeviceOpen(*lines) || lines->sim_path) {
-      waited = WaitOnModemLines(lines);
-    } else {
-      pause();  // no device to wait on: the timer or a wake-up ends it
-    }
-  }
+  if (!woken && BlockRunning()) waited = block();
   waiting = 0;
   Disarm();
   if (waited > 0) return LineWaitEnd::kChanged;
@@ -96,31 +94,30 @@ LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due) {
   return LineWaitEnd::kInterrupted;
 }
 
+}  // namespace
+
+LineWaitEnd WaitForLineChange(ModemLines* lines, time_t due) {
+  if (!bound.made || linuxbase::MonotonicSeconds() >= due) return LineWaitEnd::kInterrupted;
+  return BoundedWait({due, 0}, [lines] {
+    if (ModemDeviceOpen(*lines) || lines->sim_path) return WaitOnModemLines(lines);
+    pause();  // no device to wait on: the timer or a wake-up ends it
+    return 0;
+  });
+}
+
 LineWaitEnd WaitForHidReport(int fd, int64_t due_ms) {
-  struct timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  int64_t now_ms = static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / kMillisecond;
-  if (!bound.made || now_ms >= due_ms) return LineWaitEnd::kInterrupted;
-  waiting = 1;
-  struct timespec due = {static_cast<time_t>(due_ms / 1000), static_cast<long>(due_ms % 1000) * kMillisecond};
-  if (!Arm(due, TIMER_ABSTIME)) {
-    waiting = 0;
-    return LineWaitEnd::kNoTimer;
-  }
-  int ready = 0;
-  if (!woken && BlockRunning()) {
-    if (fd >= 0) {
-      struct pollfd watched = {fd, POLLIN, 0};
-      // No timeout of its own: the timer's signal ends it (EINTR), as it
-      // ends every other wait.
-      ready = poll(&watched, 1, -1);
-    } else {
-      pause();
+  if (!bound.made || linuxbase::MonotonicMs() >= due_ms) return LineWaitEnd::kInterrupted;
+  const struct timespec due = {static_cast<time_t>(due_ms / 1000), static_cast<long>(due_ms % 1000) * kMillisecond};
+  return BoundedWait(due, [fd] {
+    if (fd < 0) {
+      pause();  // unplugged: the timer or a wake-up ends it
+      return 0;
     }
-  }
-  waiting = 0;
-  Disarm();
-  return ready > 0 ? LineWaitEnd::kChanged : LineWaitEnd::kInterrupted;
+    // No timeout of its own: the timer's signal ends it (EINTR), as it
+    // ends every other wait.
+    struct pollfd watched = {fd, POLLIN, 0};
+    return poll(&watched, 1, -1) > 0 ? 1 : 0;
+  });
 }
 
 void SleepOnePeriod(long us) {

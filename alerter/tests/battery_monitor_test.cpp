@@ -5,6 +5,7 @@
 
 #include "alerter/battery_state.h"
 #include "alerter/tests/monitor_fixture.h"
+#include "core/record_state.h"
 
 using platform::UpsBatteryReading;
 
@@ -83,14 +84,14 @@ TEST(BatteryState, AlarmsGoIntoTheRecordAndNothingElse) {
   record.autonomyEnd = 1;
   record.remainingAutonomy = 321;
   record.bypass = 1;
-  PutBatteryAlarms(UpsStateOfBattery(OnBattery(true)), record);
+  core::PutAlarmsInRecord(UpsStateOfBattery(OnBattery(true)), &record);
   EXPECT_EQ(record.powerFailure, 1);
   EXPECT_EQ(record.batteryCritical, 1);
   EXPECT_EQ(record.bypass, 0);
   EXPECT_EQ(record.signalFault, 0);
   EXPECT_EQ(record.autonomyEnd, 1);
   EXPECT_EQ(record.remainingAutonomy, 321);
-  PutBatteryAlarms(UpsStateOfBattery(std::nullopt), record);
+  core::PutAlarmsInRecord(UpsStateOfBattery(std::nullopt), &record);
   EXPECT_EQ(record.powerFailure + record.batteryCritical, 0);
   EXPECT_EQ(record.signalFault, 1);
 }
