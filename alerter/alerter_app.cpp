@@ -8,10 +8,13 @@
 
 #include "core/hid_device_name.h"
 #include "core/packet.h"
+#include "core/ups_figures.h"
 #include "alerter/texts.h"
 #include "alerter/user_messages.h"
 #include "framework/async_socket.h"
 #include "lineshare/line_tap.h"
+#include "platform/directories.h"
+#include "platform/durable_file.h"
 #include "platform/tick_count.h"
 #include "core/event_kind_table.h"
 #include "platform/service_readiness.h"
@@ -156,6 +159,7 @@ bool CAlerterApp::EnableShutdownPrivilege() {
 int CAlerterApp::ExitInstance() {
   SignalStopping();
   serialClose();
+  PublishUpsFigures(std::nullopt);  // no longer measured
   if (config_ && config_->logStartStop != 0) LogEvent(FileCode(Event::MonitoringEnd));
   socket_.reset();
   window_.reset();
@@ -213,6 +217,33 @@ void CAlerterApp::ReportLineReading(bool readable) {
   }
   DebugLine("%s\n", text);
   platform::JournalEvent("alerter", text);
+}
+
+// Beside the event file, under the name the datagrams carry: only a station
+// that notifies the LAN is on a gateway's board.
+void CAlerterApp::PublishUpsFigures(const std::optional<core::UpsState>& measured) {
+  char dir[1024];
+  uint32_t length = platform::GetWindowsDir(dir, sizeof dir);
+  if (length == 0 || length >= sizeof dir) return;
+  const std::string path = core::SuiteUpsFiguresPath(std::string_view(dir, length), platform::PathSeparator());
+  if (!measured || !socket_) {
+    if (figuresPace_.writtenMs >= 0) std::remove(path.c_str());
+    figuresPace_ = {};
+    return;
+  }
+  const std::string name = socket_->LocalName();
+  std::string figures = core::UpsFiguresText(name, 0, *measured);
+  int64_t now = platform::MonotonicMs();
+  if (!core::UpsFiguresDue(figuresPace_, figures, now)) return;
+  std::string error;
+  if (!platform::PrepareWindowsDirForWriting() ||
+      !platform::WriteFileDurably(path, core::UpsFiguresText(name, LanWallClockMs(), *measured), &error,
+                                  platform::FileReaders::kEveryone)) {
+    if (!figuresFailureTold_) DebugLine(texts::kFiguresNotWritten, path.c_str(), error.c_str());
+    figuresFailureTold_ = true;
+    return;
+  }
+  figuresPace_ = {figures, now};
 }
 
 int64_t CAlerterApp::Now() { return platform::MonotonicMs() / 1000; }

@@ -12,6 +12,7 @@
 #include "alerter/alarm_dlg.h"
 #include "core/lan_signature.h"
 #include "core/lan_trust.h"
+#include "core/ups_figures.h"
 #include "alerter/monitor.h"
 #include "alerter/socket_bind.h"
 #include "config/apl_config.h"
@@ -36,6 +37,7 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   int32_t ReadRing() override;
   std::optional<platform::UpsBatteryReading> ReadUpsBattery() override;
   void ReportLineReading(bool readable) override;
+  void PublishUpsFigures(const std::optional<core::UpsState>& measured) override;
   int64_t Now() override;
   void NotifyNetwork(core::CState& state) override;
   int AskUser(uint32_t style, const char* text) override;
@@ -71,4 +73,6 @@ class CAlerterApp : public CWinAppSrv, public CMonitorHost {
   // Why the last reading of the USB UPS failed, or what answered it.
   std::string batteryError_;
   std::string batteryDevice_;
+  core::UpsFiguresPace figuresPace_;  // the USB UPS's figures file, for the gateways
+  bool figuresFailureTold_ = false;
 };

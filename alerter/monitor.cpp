@@ -90,8 +90,13 @@ bool CUpsMonitor::SampleBattery(CState& record) {
   // autonomy count, so that an end of autonomy still shuts down.
   std::optional<platform::UpsBatteryReading> reading = host_.ReadUpsBattery();
   NoteLineReading(reading.has_value());
-  if (!reading) return false;
-  core::PutAlarmsInRecord(UpsStateOfBattery(reading), &record);
+  if (!reading) {
+    host_.PublishUpsFigures(std::nullopt);
+    return false;
+  }
+  core::UpsState state = UpsStateOfBattery(reading);
+  host_.PublishUpsFigures(state);
+  core::PutAlarmsInRecord(state, &record);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/status_record.h"
+#include "core/ups_state.h"
 #include "platform/ups_battery.h"
 
 class CMonitorHost {
@@ -25,6 +26,9 @@ class CMonitorHost {
   // The lines (or the USB UPS) could not be read (`readable` false: a pulled adapter, a
   // device gone) or can again; called once at each of these changes.
   virtual void ReportLineReading(bool readable) = 0;
+  // What the USB UPS measures (charge, runtime), for the gateways on this
+  // computer; nothing while it is not read.
+  virtual void PublishUpsFigures(const std::optional<core::UpsState>& measured) = 0;
 
   // Seconds on a clock that only moves forward.
   virtual int64_t Now() = 0;

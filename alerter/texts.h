@@ -57,6 +57,7 @@ inline constexpr const char* kUsbNotFound = "Nenhum NoBreak USB foi encontrado (
 inline constexpr const char* kUsbFound = "NoBreak USB (%s): %s, lido como bateria do sistema.\n";
 inline constexpr const char* kUsbLost = "Comunica\xE7\xE3o com o NoBreak USB (%s) perdida: %s.";
 inline constexpr const char* kUsbBack = "Comunica\xE7\xE3o com o NoBreak USB (%s) restabelecida: %s.";
+inline constexpr const char* kFiguresNotWritten = "N\xE3o foi poss\xEDvel gravar as medidas do NoBreak em %s: %s.\n";
 
 // The signalling-fault question.
 inline constexpr const char* kCableQuestion =

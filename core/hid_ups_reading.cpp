@@ -1,5 +1,7 @@
 #include "core/hid_ups_reading.h"
 
+#include <algorithm>
+
 namespace core {
 
 namespace {
@@ -235,6 +237,16 @@ std::optional<bool> HidUpsOnMains(const HidUpsReading& r) {
 std::optional<bool> HidUpsBatteryCritical(const HidUpsReading& r) {
   if (!r.below_remaining_capacity_limit && !r.shutdown_imminent) return std::nullopt;
   return r.below_remaining_capacity_limit.value_or(false) || r.shutdown_imminent.value_or(false);
+}
+
+UpsState HidUpsMeasured(const HidUpsReading& r) {
+  UpsState s;
+  s.charge_percent = r.charge_percent;
+  if (r.runtime_seconds) s.runtime_s = static_cast<int32_t>(std::clamp(*r.runtime_seconds, 0.0, 2147483647.0));
+  s.load_percent = r.load_percent;
+  s.input_voltage_v = r.input_voltage;
+  s.battery_voltage_v = r.battery_voltage;
+  return s;
 }
 
 }  // namespace core

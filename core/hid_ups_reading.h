@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/ups_state.h"
+
 #include "core/hid_descriptor.h"
 
 namespace core {
@@ -93,5 +95,11 @@ std::optional<bool> HidUpsOnMains(const HidUpsReading& r);
 // Whether the battery is critical: BelowRemainingCapacityLimit or
 // ShutdownImminent; nothing when the UPS gives neither.
 std::optional<bool> HidUpsBatteryCritical(const HidUpsReading& r);
+
+// The figures the UPS measures, as UpsState holds them: charge, its own
+// runtime estimate (whole seconds, within 0 and INT32_MAX), load and the
+// two voltages; each empty while the UPS has not given it. Flags and the
+// autonomy model are left unset.
+UpsState HidUpsMeasured(const HidUpsReading& r);
 
 }  // namespace core

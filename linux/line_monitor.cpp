@@ -29,6 +29,7 @@
 #include "linuxbase/monotonic_clock.h"
 #include "linuxbase/service_notify.h"
 #include "shared_block.h"
+#include "ups_figures_out.h"
 #include "worker_wake.h"
 
 using core::kLanSignedMax;
@@ -166,6 +167,7 @@ struct Port {
   bool usb = false;
   HidPort hid;
   std::optional<int32_t> published_runtime;  // the UPS's estimate last put in the block
+  UpsFiguresOut figures;                     // what it measures, for the gateways
 };
 
 constexpr const char* kUsbFoundAgain = "Nobreak USB encontrado de novo em ";
@@ -199,6 +201,22 @@ void PublishUpsRuntime(Port* port) {
   WriteAutonomyFigures(*figures);
   UnlockBlock(kLabel);
   port->published_runtime = figures->autonomy_left_s;
+}
+
+// The UPS's figures for the gateways while it answers; none while it is
+// unplugged.
+void PublishFigures(Port* port, bool read_ok) {
+  if (!port->usb) return;
+  if (!read_ok) {
+    WithdrawUpsFigures(&port->figures);
+    return;
+  }
+  char name[kNameMax];
+  LockBlock(kLabel);
+  int length = BlockName(name);
+  UnlockBlock(kLabel);
+  std::string failure = PublishUpsFigures(&port->figures, std::string_view(name, length), port->hid.ups.reading);
+  if (!failure.empty()) Log(failure.c_str());
 }
 
 // One read of the lines. A device that fails a read is let go and opened
@@ -315,6 +333,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
       decode_next = false;
     }
     if (read_ok) PublishUpsRuntime(&port);
+    PublishFigures(&port, read_ok);
     if (stable < kStableCap) ++stable;
     if (FlagsDifferFrom(reported)) changed = true;
 
@@ -376,6 +395,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
 
   sock.reset();
   if (port.usb) {
+    WithdrawUpsFigures(&port.figures);
     CloseHidPort(&port.hid);
     return RoleEnd::kStopped;
   }

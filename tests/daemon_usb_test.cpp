@@ -240,3 +240,43 @@ TEST(DaemonOnAUsbUps, ANameThatFindsNothingFailsTheStart) {
 }
 
 }  // namespace
+
+// What the UPS measures reaches vigil-nut on the same computer through the
+// daemon's figures file, and goes with the UPS when it is unplugged and
+// with the daemon when it stops.
+TEST(DaemonOnAUsbUps, ItsFiguresReachTheNutGatewayBesideIt) {
+  UsbStation station(Bytes(kInputReportUps), kMakerUps);
+  const Sandbox& box = station.box();
+  station.ups().SetFeature({0x04, 0x60, 0x09});  // the battery at 24 V
+  station.ups().Plug(2);
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb"}}));
+  box.Write("nut.conf", "LISTEN 127.0.0.1\n");
+  box.Run("chmod 600 /usr/local/nut.conf && " VIGIL_NUT_BIN " -c /usr/local/nut.conf >/usr/local/nut.log 2>&1 &");
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  ASSERT_TRUE(station.Send(kOnMains));
+  ASSERT_TRUE(station.Send({0x02, 81, 0xDC, 0x05, 23}));  // 81 %, 1500 s, 23 % of its load
+  ASSERT_TRUE(station.Send({0x03, 0xE6, 0x00}));         // 230 V in
+
+  const std::string figures = "vigil20/vigil20.ups";
+  std::string upsc;
+  auto ask = [&] {
+    upsc = box.Run("upsc estacao1@127.0.0.1").out;
+    return upsc;
+  };
+  EXPECT_TRUE(WaitUntil([&] { return ask().find("ups.load: 23\n") != std::string::npos; }, 8000))
+      << upsc << box.Read("nut.log") << (box.Exists(figures) ? box.Read(figures) : "no figures file");
+  EXPECT_NE(upsc.find("battery.charge: 81\n"), std::string::npos) << upsc;
+  EXPECT_NE(upsc.find("battery.runtime: 1500\n"), std::string::npos) << upsc;
+  EXPECT_NE(upsc.find("input.voltage: 230\n"), std::string::npos) << upsc;
+  EXPECT_NE(upsc.find("battery.voltage: 24\n"), std::string::npos) << upsc;
+  EXPECT_NE(box.Read(figures).find("station=estacao1\n"), std::string::npos);
+
+  station.ups().Unplug();
+  EXPECT_TRUE(WaitUntil([&] { return !box.Exists(figures); }, 3000)) << "unplugged: nothing is measured";
+  EXPECT_TRUE(WaitUntil([&] { return ask().find("ups.load") == std::string::npos; }, 3000)) << upsc;
+  station.ups().Plug(3);
+  EXPECT_TRUE(WaitUntil([&] { return box.Exists(figures); }, 4000)) << LogText(box);
+  Vigil(box, "stop");
+  ASSERT_TRUE(box.WaitDaemonGone(5000));
+  EXPECT_FALSE(box.Exists(figures)) << "a stopped daemon leaves no figures behind";
+}

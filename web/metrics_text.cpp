@@ -1,5 +1,9 @@
 #include "web/metrics_text.h"
 
+#include <cstdio>
+#include <iterator>
+#include <optional>
+
 #include "web/history_events.h"
 #include "web/text_escape.h"
 
@@ -14,6 +18,12 @@ void Family(std::string* out, const char* name, const char* type, const char* he
 }
 
 std::string Ups(const StationNow& s) { return "ups=\"" + LabelValue(s.label) + "\""; }
+
+std::string Number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
 
 }  // namespace
 
@@ -36,6 +46,27 @@ std::string MetricsText(const BoardNow& now, const std::map<std::string, std::ma
   Family(&out, "network_ups_tools_battery_runtime", "gauge", "Battery runtime (seconds)");
   for (const StationNow& s : now.stations)
     if (!s.silent) out += "network_ups_tools_battery_runtime{" + Ups(s) + "} " + std::to_string(RemainingNow(s)) + "\n";
+  // What a UPS measures, only where it is wired to this computer: no line
+  // for a station whose UPS does not say it.
+  const std::pair<const char*, std::optional<double> UpsState::*> measured[] = {
+      {"network_ups_tools_battery_charge", &UpsState::charge_percent},
+      {"network_ups_tools_ups_load", &UpsState::load_percent},
+      {"network_ups_tools_input_voltage", &UpsState::input_voltage_v},
+      {"network_ups_tools_battery_voltage", &UpsState::battery_voltage_v},
+  };
+  const char* help[] = {"Battery charge (percent)", "Load on UPS (percent)", "Input voltage (volts)",
+                        "Battery voltage (volts)"};
+  for (size_t i = 0; i < std::size(measured); ++i) {
+    std::string samples;
+    for (const StationNow& s : now.stations) {
+      const std::optional<double> figure = LastState(s).*measured[i].second;
+      if (!s.silent && figure) samples += std::string(measured[i].first) + "{" + Ups(s) + "} " + Number(*figure) + "\n";
+    }
+    // No family at all where no UPS measures the figure.
+    if (samples.empty()) continue;
+    Family(&out, measured[i].first, "gauge", help[i]);
+    out += samples;
+  }
   Family(&out, "network_ups_tools_device_info", "gauge", "UPS device information");
   for (const StationNow& s : now.stations)
     if (!s.silent)

@@ -1,8 +1,10 @@
-// On Linux: the daemon's log, and the event file of the suite's Linux build
-// under its host root.
+// On Linux: the daemon's log and figures, and the event file and figures of
+// the suite's Linux build under its host root.
 #include "web/own_events.h"
+#include "web/own_figures.h"
 
 #include "core/daemon_log_record.h"
+#include "core/ups_figures.h"
 
 namespace web {
 
@@ -12,5 +14,7 @@ std::vector<std::unique_ptr<OwnEventSource>> OwnEventSources() {
   sources.push_back(EventFileSource(SuiteEventsStation()));
   return sources;
 }
+
+std::vector<std::string> OwnFiguresPaths() { return {core::kDaemonUpsFiguresPath, SuiteFiguresPath()}; }
 
 }  // namespace web

@@ -1,5 +1,6 @@
-// On Windows: the suite's event file in the Windows directory.
+// On Windows: the suite's event file and figures in the Windows directory.
 #include "web/own_events.h"
+#include "web/own_figures.h"
 
 namespace web {
 
@@ -8,5 +9,7 @@ std::vector<std::unique_ptr<OwnEventSource>> OwnEventSources() {
   sources.push_back(EventFileSource(SuiteEventsStation()));
   return sources;
 }
+
+std::vector<std::string> OwnFiguresPaths() { return {SuiteFiguresPath()}; }
 
 }  // namespace web

@@ -24,6 +24,7 @@ tr.silenciosa td { color: #777; }
 svg.linha-do-tempo { width: 100%; max-width: 960px; height: auto; display: block; }
 .legenda span { display: inline-block; margin-right: 1em; }
 .legenda i { display: inline-block; width: .9em; height: .9em; margin-right: .3em; vertical-align: middle; }
+.medida { white-space: nowrap; font-size: .9em; color: #444; }
 td, dd, h1 { overflow-wrap: anywhere; }
 dl.resumo { margin: 0 0 1em; }
 dl.resumo div { display: flex; flex-wrap: wrap; gap: 0 .5em; padding: .25em 0; }
@@ -97,6 +98,14 @@ const char kPageScript[] = R"JS(
       marca.className = "estado " + (conhecido ? "estado-" + e.state : "estado-desconhecido");
       marca.textContent = e.state_text || e.state;
       estado.appendChild(marca);
+      var medida = e.measured && e.measured.charge_percent;
+      if (typeof medida === "number") {
+        var carga = document.createElement("span");
+        carga.className = "medida";
+        carga.textContent = "carga " + String(Math.round(medida * 10) / 10).replace(".", ",") + " %";
+        estado.appendChild(document.createTextNode(" "));
+        estado.appendChild(carga);
+      }
       var naBateria = e.heard && e.flags && e.flags.power_failure;
       var contando = naBateria && !e.silent;
       if (e.heard && e.autonomy) {

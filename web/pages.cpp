@@ -1,6 +1,8 @@
 #include "web/pages.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
 #include "web/history_events.h"
 #include "web/station_state.h"
@@ -45,6 +47,11 @@ const char* FieldWords(const char* field) {
   if (std::string(field) == "bateria") return "Na bateria há";
   if (std::string(field) == "ouvida") return "Último sinal";
   if (std::string(field) == "assinatura") return "Assinada";
+  if (std::string(field) == "carga") return "Carga da bateria";
+  if (std::string(field) == "estimativa") return "Autonomia estimada pelo nobreak";
+  if (std::string(field) == "uso") return "Uso do nobreak";
+  if (std::string(field) == "entrada") return "Tensão de entrada";
+  if (std::string(field) == "tensao_bateria") return "Tensão da bateria";
   return "";
 }
 
@@ -53,6 +60,24 @@ const char* FieldWords(const char* field) {
 // before the value); the script draws the same cells (page_assets.cpp).
 std::string Cell(const char* field, const std::string& html) {
   return std::string("<td data-campo=\"") + field + "\" data-rotulo=\"" + FieldWords(field) + "\">" + html + "</td>";
+}
+
+// "81 %", "230,5 V": one decimal where the figure has one, as Brazil writes it.
+std::string Measure(double value, const char* unit) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  std::string out = text;
+  if (out.size() > 2 && out.compare(out.size() - 2, 2, ".0") == 0) out.resize(out.size() - 2);
+  for (char& c : out)
+    if (c == '.') c = ',';
+  return out + " " + unit;
+}
+
+// The UPS's charge beside its state, where the UPS measures it.
+std::string ChargeNote(const StationNow& s) {
+  if (!s.heard) return "";
+  const std::optional<double> charge = LastState(s).charge_percent;
+  return charge ? " <span class=\"medida\">carga " + Measure(*charge, "%") + "</span>" : "";
 }
 
 // A timeline in both proportions; the style sheet shows the one that fits.
@@ -75,7 +100,7 @@ std::string OverviewPage(const BoardNow& now) {
     html += "<tr data-estacao=\"" + HtmlEscape(s.label) + "\"" + (s.silent ? " class=\"silenciosa\"" : "") + ">";
     html += "<td data-campo=\"nome\"><a href=\"/station/" + PathSegment(s.label) + "\">" + HtmlEscape(s.label) +
             "</a></td>";
-    html += Cell("estado", StateBadge(s));
+    html += Cell("estado", StateBadge(s) + ChargeNote(s));
     if (s.heard) {
       html += Cell("autonomia", Duration(RemainingNow(s)));
       html += Cell("bateria", LastState(s).mains_failure ? Duration(OnBatteryNow(s)) : "—");
@@ -108,6 +133,12 @@ std::string StationPage(const StationNow& s, const std::vector<HistoryEntry>& en
     std::string left = "<b>" + Duration(RemainingNow(s)) + "</b>";
     figure("autonomia", ups.autonomy_nominal_s ? left + " de " + Duration(*ups.autonomy_nominal_s) : left);
     figure("bateria", ups.mains_failure ? Duration(OnBatteryNow(s)) : "—");
+    // What the UPS measures itself: only the figures it gives.
+    if (ups.charge_percent) figure("carga", Measure(*ups.charge_percent, "%"));
+    if (ups.runtime_s) figure("estimativa", Duration(*ups.runtime_s));
+    if (ups.load_percent) figure("uso", Measure(*ups.load_percent, "%"));
+    if (ups.input_voltage_v) figure("entrada", Measure(*ups.input_voltage_v, "V"));
+    if (ups.battery_voltage_v) figure("tensao_bateria", Measure(*ups.battery_voltage_v, "V"));
     figure("ouvida", "há " + Duration(s.silentForMs / 1000));
   } else {
     figure("ouvida", "não ouvida desde o início do programa");

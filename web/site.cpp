@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "web/metrics_text.h"
+#include "web/own_figures.h"
 #include "web/page_assets.h"
 #include "web/pages.h"
 #include "web/station_history.h"
@@ -77,6 +78,7 @@ Response Site::Answer(const std::string& method, const std::string& target) cons
   if (path == "/vigil.js") return Text(200, "text/javascript; charset=utf-8", kPageScript);
 
   BoardNow now = board_.Now(clock_.monoMs(), clock_.unixMs());
+  JoinOwnFigures(&now, figuresPaths_);
   if (path == "/") return Text(200, kHtml, OverviewPage(now));
   if (path == "/api/status") return Text(200, "application/json", StatusJson(now));
   if (path == "/metrics")

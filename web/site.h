@@ -49,6 +49,9 @@ class Site {
 
   // More lines for /metrics, asked for on the server's threads.
   void AddMetrics(std::function<std::string()> more) { moreMetrics_ = std::move(more); }
+  // The files of this computer's UPS figures (own_figures.h), read at each
+  // request.
+  void JoinFiguresFrom(std::vector<std::string> paths) { figuresPaths_ = std::move(paths); }
 
   // `target` is the request line's target, undecoded, query included.
   Response Answer(const std::string& method, const std::string& target) const;
@@ -65,6 +68,7 @@ class Site {
   const std::vector<std::unique_ptr<OwnEventSource>>& own_;
   SiteClock clock_;
   std::function<std::string()> moreMetrics_;
+  std::vector<std::string> figuresPaths_;
 };
 
 }  // namespace web

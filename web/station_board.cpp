@@ -4,6 +4,7 @@
 
 #include "core/datagram_state.h"
 #include "core/lan_signature.h"
+#include "core/ups_figures.h"
 
 #include "platform/win1252.h"
 
@@ -69,7 +70,11 @@ const char* SignatureWords(LanSignature signature) {
   return "Não";
 }
 
-core::UpsState LastState(const StationNow& station) { return core::StateOfDatagram(station.last); }
+core::UpsState LastState(const StationNow& station) {
+  core::UpsState state = core::StateOfDatagram(station.last);
+  core::TakeMeasured(station.measured, &state);
+  return state;
+}
 
 int RemainingNow(const StationNow& station) {
   core::UpsState state = LastState(station);

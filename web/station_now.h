@@ -28,6 +28,9 @@ struct StationNow {
   int64_t heardUnixMs = 0;  // the wall clock when it came
   core::LanSignature signature = core::LanSignature::kNone;  // how its last datagram was signed
   uint64_t received = 0;    // datagrams believed since start
+  // What the UPS measures, only for the station wired to this computer
+  // (own_figures.h); the flags and the autonomy model stay unset.
+  core::UpsState measured;
 };
 
 // Why a received datagram was not believed; the metric's reason label.
@@ -42,8 +45,8 @@ struct BoardNow {
   uint64_t refused[kRefusalKinds] = {};
 };
 
-// What the station's last believed datagram says of its UPS; meaningful
-// when `heard`.
+// What the station's last believed datagram says of its UPS, with what its
+// UPS measures when it is wired to this computer; meaningful when `heard`.
 core::UpsState LastState(const StationNow& station);
 
 // The autonomy left now: the last datagram's, counted down by the silence

@@ -19,6 +19,10 @@ nlohmann::json Figure(const std::optional<int32_t>& seconds) {
   return seconds ? nlohmann::json(*seconds) : nlohmann::json(nullptr);
 }
 
+nlohmann::json Measured(const std::optional<double>& figure) {
+  return figure ? nlohmann::json(*figure) : nlohmann::json(nullptr);
+}
+
 }  // namespace
 
 std::string StatusJson(const BoardNow& now) {
@@ -47,6 +51,11 @@ std::string StatusJson(const BoardNow& now) {
       station["autonomy"] = {{"remaining_seconds", RemainingNow(s)},
                              {"nominal_seconds", Figure(ups.autonomy_nominal_s)},
                              {"base_seconds", Figure(ups.autonomy_full_s)}};
+      station["measured"] = {{"charge_percent", Measured(ups.charge_percent)},
+                             {"runtime_seconds", Figure(ups.runtime_s)},
+                             {"load_percent", Measured(ups.load_percent)},
+                             {"input_voltage", Measured(ups.input_voltage_v)},
+                             {"battery_voltage", Measured(ups.battery_voltage_v)}};
       station["on_battery_seconds"] = OnBatteryNow(s);
       station["last_heard_seconds"] = s.silentForMs / 1000;
       station["last_heard_at"] = UtcIso(s.heardUnixMs);

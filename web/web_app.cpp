@@ -6,6 +6,7 @@
 #include "platform/service_readiness.h"
 #include "platform/tick_count.h"
 #include "web/history_events.h"
+#include "web/own_figures.h"
 
 using core::kLanPort;
 
@@ -157,6 +158,7 @@ bool CWebApp::InitInstance() {
 
   site_ = std::make_unique<Site>(*board_, *store_, ownSources_, SiteClock{&platform::MonotonicMs, &UnixMs});
   if (notifier_) site_->AddMetrics([n = notifier_.get()] { return n->MetricsText(); });
+  site_->JoinFiguresFrom(OwnFiguresPaths());
   http_ = std::make_unique<HttpServer>(*site_, log_);
   if (!http_->Start(ListenAddresses(settings_), settings_.listen.empty(), settings_.allow, &error)) return Fail(error);
 
@@ -209,12 +211,16 @@ void CWebApp::Notify(const std::string& station, int kind, int64_t unixMs) {
   if (!notifier_) return;
   StationFacts facts;
   BoardNow now = board_->Now(platform::MonotonicMs(), UnixMs());
+  JoinOwnFigures(&now, OwnFiguresPaths());
   for (const StationNow& s : now.stations) {
     if (s.name != station || !s.heard) continue;
+    const core::UpsState ups = LastState(s);
     facts.known = true;
-    facts.mains_failure = LastState(s).mains_failure;
+    facts.mains_failure = ups.mains_failure;
     facts.autonomy_left_s = RemainingNow(s);
     facts.time_on_battery_s = OnBatteryNow(s);
+    if (ups.charge_percent) facts.charge_percent = static_cast<int>(*ups.charge_percent + 0.5);
+    if (ups.runtime_s) facts.runtime_s = *ups.runtime_s;
   }
   notifier_->OnEvent(station, kind, unixMs, facts);
 }

@@ -146,18 +146,26 @@ TEST_F(UsbMonitorTest, ACriticalBatteryIsEvent4AndTheShutdownThatFollows) {
   EXPECT_EQ(host.calls.back(), "shutdown forced");
 }
 
+// The figures for the gateways go with the battery and come back with it.
 TEST_F(UsbMonitorTest, NoBatteryAnsweringIsCommunicationLostToldOnceNeverAMainsFailure) {
   config.signalFilter = 0;
+  host.battery = OnLine(88);
   Ticks(2);
+  ASSERT_FALSE(host.figures.empty());
+  ASSERT_TRUE(host.figures.back());
+  EXPECT_EQ(host.figures.back()->charge_percent, 88);
   host.battery.reset();
   Ticks(5);
   EXPECT_EQ(host.events, Events{});
   EXPECT_EQ(monitor.currentState.powerFailure, 0);
   EXPECT_EQ(host.calls, std::vector<std::string>{"lines lost"});
+  EXPECT_FALSE(host.figures.back()) << "nothing is measured while no battery answers";
   host.battery = OnLine();
   Ticks(2);
   EXPECT_EQ(host.events, Events{});
   EXPECT_EQ(host.calls, (std::vector<std::string>{"lines lost", "lines back"}));
+  ASSERT_TRUE(host.figures.back());
+  EXPECT_EQ(host.figures.back()->charge_percent, 100);
 }
 
 TEST_F(UsbMonitorTest, LostInADischargeTheAutonomyRunsOnToItsShutdown) {

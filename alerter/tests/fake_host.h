@@ -24,12 +24,14 @@ class FakeHost : public CMonitorHost {
   std::vector<std::string> commands;
   // The calls of a shutdown, in order: "post 11 1 0", "wait 10000", "shutdown forced"...
   std::vector<std::string> calls;
+  std::vector<std::optional<core::UpsState>> figures;  // each PublishUpsFigures
 
   int32_t ReadDsr() override { return dsr; }
   int32_t ReadCts() override { return cts; }
   int32_t ReadRing() override { return ring; }
   std::optional<platform::UpsBatteryReading> ReadUpsBattery() override { return battery; }
   void ReportLineReading(bool readable) override { calls.push_back(readable ? "lines back" : "lines lost"); }
+  void PublishUpsFigures(const std::optional<core::UpsState>& measured) override { figures.push_back(measured); }
   int64_t Now() override { return now; }
   void LogEvent(int32_t code) override { events.push_back(code); }
   void NotifyNetwork(core::CState&) override { ++notifications; }

@@ -1,6 +1,7 @@
 #include "platform/durable_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,11 +26,13 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-bool WriteFileDurably(const std::string& path, const std::string& bytes, std::string* error) {
+bool WriteFileDurably(const std::string& path, const std::string& bytes, std::string* error, FileReaders readers) {
   std::string part = path + ".part";
   {
     linuxbase::UniqueFd fd(::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!fd) return Failed("open", part, error);
+    // Set whole, whatever the umask and a leftover part file had.
+    if (::fchmod(fd.get(), readers == FileReaders::kEveryone ? 0644 : 0600) != 0) return Failed("fchmod", part, error);
     size_t done = 0;
     while (done < bytes.size()) {
       ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);

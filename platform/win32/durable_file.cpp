@@ -13,7 +13,7 @@ bool Failed(const std::string& what, const std::string& path, std::string* error
 
 }  // namespace
 
-bool WriteFileDurably(const std::string& path, const std::string& bytes, std::string* error) {
+bool WriteFileDurably(const std::string& path, const std::string& bytes, std::string* error, FileReaders) {
   std::string part = path + ".part";
   HANDLE file = CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Failed("CreateFile", part, error);

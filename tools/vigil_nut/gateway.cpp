@@ -1,5 +1,7 @@
 #include "tools/vigil_nut/gateway.h"
 
+#include "linuxbase/ups_figures_file.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include "linuxbase/monotonic_clock.h"
+#include "linuxbase/ups_figures_file.h"
 #include "tools/vigil_nut/command_line.h"
 
 using core::LanDatagram;
@@ -157,7 +160,20 @@ std::string Gateway::AnswerLine(const std::string& line, Session& session, int64
   ProtocolContext context{stations_, config_.users, nowMs, [this](const std::function<void(const Session&)>& visit) {
                             for (const auto& client : clients_) visit(client->session());
                           }};
+  context.ownFigures = OwnFigures(nowMs);
+  context.nowUnixMs = static_cast<int64_t>(std::time(nullptr)) * 1000;
   return Answer(words, session, context);
+}
+
+const core::UpsFigures* Gateway::OwnFigures(int64_t nowMs) {
+  if (!ownFiguresRead_ || nowMs - ownFiguresReadMs_ >= 1000) {
+    std::optional<std::string> text =
+        linuxbase::ReadUpsFiguresFile(config_.upsFiguresPath.c_str(), core::kUpsFiguresMax);
+    ownFigures_ = text ? core::ParseUpsFigures(*text) : std::nullopt;
+    ownFiguresReadMs_ = nowMs;
+    ownFiguresRead_ = true;
+  }
+  return ownFigures_ ? &*ownFigures_ : nullptr;
 }
 
 void Gateway::Run(const volatile std::sig_atomic_t& stop, void (*alive)()) {

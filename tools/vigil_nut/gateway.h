@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/lan_trust.h"
+#include "core/ups_figures.h"
 #include "linuxbase/unique_fd.h"
 #include "tools/vigil_nut/client_connection.h"
 #include "tools/vigil_nut/gateway_config.h"
@@ -34,6 +36,9 @@ class Gateway {
   void Accept(int listener, int64_t nowMs);
   void TakeDatagrams(int64_t nowMs);
   std::string AnswerLine(const std::string& line, Session& session, int64_t nowMs);
+  // The figures of the UPS wired to this computer, read again when a
+  // request comes a second or more after the last reading.
+  const core::UpsFigures* OwnFigures(int64_t nowMs);
 
   GatewayConfig config_;
   core::LanTrust trust_;
@@ -42,6 +47,9 @@ class Gateway {
   std::vector<linuxbase::UniqueFd> listeners_;
   std::list<std::unique_ptr<ClientConnection>> clients_;
   int64_t acceptRestUntilMs_ = 0;
+  std::optional<core::UpsFigures> ownFigures_;
+  int64_t ownFiguresReadMs_ = 0;
+  bool ownFiguresRead_ = false;
 };
 
 }  // namespace vigil_nut

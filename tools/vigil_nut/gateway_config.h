@@ -29,6 +29,8 @@ struct GatewayConfig {
   std::vector<User> users;
   std::string key;  // empty: datagrams are not signed
   int maxConnections = 256;
+  // Not a setting: where the daemon leaves its USB UPS's figures.
+  std::string upsFiguresPath = core::kDaemonUpsFiguresPath;
 };
 
 // Reads the settings of `text` into `config`; false with `error` (naming

@@ -1,6 +1,7 @@
 #include "tools/vigil_nut/nut_variables.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <optional>
 
@@ -24,9 +25,12 @@ struct Description {
 constexpr Description kDescriptions[] = {
     {"battery.charge", "Battery charge (percent of full)"},
     {"battery.runtime", "Battery runtime (seconds)"},
+    {"battery.voltage", "Battery voltage (V)"},
     {"driver.name", "Driver name"},
     {"driver.version", "Driver version - NUT release"},
+    {"input.voltage", "Input voltage (V)"},
     {"ups.alarm", "UPS alarms"},
+    {"ups.load", "Load on UPS (percent of full)"},
     {"ups.status", "UPS status"},
     {"vigil.autonomy.base", "Autonomy when the discharge began (seconds)"},
     {"vigil.autonomy.nominal", "Autonomy of a full battery (seconds)"},
@@ -51,6 +55,15 @@ std::optional<int> ChargePercent(const UpsState& s) {
   if (!s.autonomy_left_s || !s.autonomy_nominal_s || *s.autonomy_nominal_s <= 0) return std::nullopt;
   int remaining = std::max(0, *s.autonomy_left_s);
   return std::min(100, static_cast<int>(int64_t{remaining} * 100 / *s.autonomy_nominal_s));
+}
+
+// As NUT's drivers give a measured figure: "230.1", "23", "13.5".
+std::string OneDecimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  std::string out = text;
+  if (out.size() > 2 && out.compare(out.size() - 2, 2, ".0") == 0) out.resize(out.size() - 2);
+  return out;
 }
 
 void AddFigure(std::vector<NutVariable>* vars, const char* name, const std::optional<int32_t>& figure) {
@@ -94,6 +107,9 @@ std::vector<NutVariable> StateVariables(const UpsState& s) {
   std::optional<int32_t> runtime = s.runtime_s ? s.runtime_s : s.autonomy_left_s;
   if (runtime) vars.push_back({"battery.runtime", std::to_string(std::max(0, *runtime))});
   if (s.signal_fault) vars.push_back({"ups.alarm", kFaultText});
+  if (s.load_percent) vars.push_back({"ups.load", OneDecimal(*s.load_percent)});
+  if (s.input_voltage_v) vars.push_back({"input.voltage", OneDecimal(*s.input_voltage_v)});
+  if (s.battery_voltage_v) vars.push_back({"battery.voltage", OneDecimal(*s.battery_voltage_v)});
   vars.push_back({"ups.status", StatusWords(s)});
   AddFigure(&vars, "vigil.autonomy.base", s.autonomy_full_s);
   AddFigure(&vars, "vigil.autonomy.nominal", s.autonomy_nominal_s);
@@ -101,8 +117,11 @@ std::vector<NutVariable> StateVariables(const UpsState& s) {
   return vars;
 }
 
-std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs) {
-  std::vector<NutVariable> vars = StateVariables(core::StateOfDatagram(station.lan->last));
+std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs, const core::UpsFigures* ownFigures,
+                                          int64_t nowUnixMs) {
+  UpsState state = core::StateOfDatagram(station.lan->last);
+  if (ownFigures) core::TakeUpsFigures(*ownFigures, station.stationName, nowUnixMs, &state);
+  std::vector<NutVariable> vars = StateVariables(state);
   vars.push_back({"device.mfr", "Tessaly"});
   vars.push_back({"device.model", "Vigil 2.0"});
   // Home Assistant makes its device id from the serial number.

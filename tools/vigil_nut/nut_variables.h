@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/ups_state.h"
+#include "core/ups_figures.h"
 #include "tools/vigil_nut/station_table.h"
 
 namespace vigil_nut {
@@ -19,8 +20,11 @@ struct NutVariable {
   std::string value;  // as sent between the quotes: already escaped
 };
 
-// Every variable of `station`, sorted by name as upsd lists them.
-std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs);
+// Every variable of `station`, sorted by name as upsd lists them. With
+// `ownFigures`, the figures of the UPS wired to this computer join the
+// station they name while fresh at `nowUnixMs` (core/ups_figures.h).
+std::vector<NutVariable> StationVariables(const Station& station, int64_t nowMs,
+                                          const core::UpsFigures* ownFigures = nullptr, int64_t nowUnixMs = 0);
 
 // The variables that tell a UPS's state, unsorted; a figure the state does
 // not know gives no variable.

@@ -120,7 +120,7 @@ class Responder {
     if (!station) return error;
     if (Is(what, "DESC")) return "DESC " + ups + " " + var + " \"" + VariableDescription(var) + "\"\n";
     if (Is(what, "CMDDESC")) return "CMDDESC " + ups + " " + var + " \"Description unavailable\"\n";
-    std::vector<NutVariable> vars = StationVariables(*station, c_.nowMs);
+    std::vector<NutVariable> vars = StationVariables(*station, c_.nowMs, c_.ownFigures, c_.nowUnixMs);
     const NutVariable* found = FindVariable(vars, var);
     if (!found) return Err("VAR-NOT-SUPPORTED");
     // Read-only values that are not flagged as strings: upsd calls them numbers.
@@ -157,7 +157,7 @@ class Responder {
       std::string out = "BEGIN LIST " + kind + " " + ups + "\n";
       // Nothing can be written or commanded here: RW and CMD lists are empty.
       if (kind == "VAR")
-        for (const NutVariable& v : StationVariables(*station, c_.nowMs))
+        for (const NutVariable& v : StationVariables(*station, c_.nowMs, c_.ownFigures, c_.nowUnixMs))
           out += "VAR " + ups + " " + v.name + " \"" + v.value + "\"\n";
       return out + "END LIST " + kind + " " + ups + "\n";
     }
@@ -166,7 +166,7 @@ class Responder {
       const Station* station = Available(ups, &error);
       if (!station) return error;
       const std::string& var = r[2];
-      if (!FindVariable(StationVariables(*station, c_.nowMs), var)) return Err("VAR-NOT-SUPPORTED");
+      if (!FindVariable(StationVariables(*station, c_.nowMs, c_.ownFigures, c_.nowUnixMs), var)) return Err("VAR-NOT-SUPPORTED");
       std::string kind = Is(what, "ENUM") ? "ENUM" : "RANGE";
       return "BEGIN LIST " + kind + " " + ups + " " + var + "\nEND LIST " + kind + " " + ups + " " + var + "\n";
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ups_figures.h"
 #include "tools/vigil_nut/station_table.h"
 
 namespace vigil_nut {
@@ -31,6 +32,10 @@ struct ProtocolContext {
   int64_t nowMs;
   // Calls its argument with every session (this one included).
   std::function<void(const std::function<void(const Session&)>&)> forEachSession;
+  // What the UPS wired to this computer measures, when a file of its
+  // figures was read; and the wall clock that judges its age.
+  const core::UpsFigures* ownFigures = nullptr;
+  int64_t nowUnixMs = 0;
 };
 
 // The reply, whole lines, to one request of `words` (as SplitCommandLine

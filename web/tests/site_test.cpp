@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "core/ups_figures.h"
 #include "web/history_events.h"
 
 #include "page_fixture.h"
@@ -97,6 +99,60 @@ TEST_F(SiteFixture, MetricsUseTheNutExportersNamesAndLeaveOutASilentStationsFigu
   // Every family has its type before its samples, and no line is blank.
   EXPECT_EQ(Count(m, "# TYPE "), 9);
   EXPECT_EQ(m.find("\n\n"), std::string::npos);
+}
+
+// The USB UPS wired to this computer leaves its figures in a file: they
+// show for its station on every page while the file is fresh, and no
+// station shows a figure its UPS does not measure.
+TEST_F(SiteFixture, TheFiguresOfTheUpsWiredHereShowForItsStationOnly) {
+  const std::string path = testing::TempDir() + "site_test_vigil20.ups";
+  core::UpsState measured;
+  measured.charge_percent = 81;
+  measured.runtime_s = 1500;
+  measured.load_percent = 23.5;
+  measured.input_voltage_v = 0;  // mains gone: measured, and shown
+  measured.battery_voltage_v = 13.6;
+  {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(file);
+    std::string text = core::UpsFiguresText("servidor", unix - 4000, measured);
+    ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
+    std::fclose(file);
+  }
+  site->JoinFiguresFrom({path, testing::TempDir() + "missing_vigil20.ups"});
+  Hear(Datagram("servidor", {1}, 1500, 1800, 60), kT0);
+  Hear(Datagram("estacao1", {1}, 590, 600, 10), kT0);
+
+  nlohmann::json doc = nlohmann::json::parse(Get("/api/status").body);
+  auto estacao = doc["stations"][0], servidor = doc["stations"][1];
+  EXPECT_EQ(servidor["measured"]["charge_percent"], 81);
+  EXPECT_EQ(servidor["measured"]["runtime_seconds"], 1500);
+  EXPECT_EQ(servidor["measured"]["input_voltage"], 0);
+  EXPECT_EQ(servidor["measured"]["battery_voltage"], 13.6);
+  EXPECT_TRUE(estacao["measured"]["charge_percent"].is_null());
+  EXPECT_TRUE(estacao["measured"]["load_percent"].is_null());
+
+  std::string m = Get("/metrics").body;
+  EXPECT_NE(m.find("network_ups_tools_battery_charge{ups=\"servidor\"} 81\n"), std::string::npos) << m;
+  EXPECT_NE(m.find("network_ups_tools_ups_load{ups=\"servidor\"} 23.5\n"), std::string::npos);
+  EXPECT_NE(m.find("network_ups_tools_input_voltage{ups=\"servidor\"} 0\n"), std::string::npos);
+  EXPECT_NE(m.find("network_ups_tools_battery_voltage{ups=\"servidor\"} 13.6\n"), std::string::npos);
+  EXPECT_EQ(m.find("_charge{ups=\"estacao1\""), std::string::npos);
+  EXPECT_EQ(m.find("_load{ups=\"estacao1\""), std::string::npos);
+
+  EXPECT_NE(Get("/").body.find("carga 81 %"), std::string::npos);
+  std::string page = Get("/station/servidor").body;
+  EXPECT_NE(page.find("Carga da bateria</dt><dd>81 %"), std::string::npos) << page;
+  EXPECT_NE(page.find("Uso do nobreak</dt><dd>23,5 %"), std::string::npos);
+  EXPECT_NE(page.find("Tensão da bateria</dt><dd>13,6 V"), std::string::npos);
+  EXPECT_EQ(Get("/station/estacao1").body.find("Carga da bateria"), std::string::npos);
+
+  // The daemon stopped writing: after a minute its figures are gone.
+  unix += core::kUpsFiguresStaleAfterMs;
+  mono += 1000;
+  EXPECT_EQ(Get("/metrics").body.find("battery_charge"), std::string::npos);
+  EXPECT_EQ(Get("/").body.find("carga 81"), std::string::npos);
+  std::remove(path.c_str());
 }
 
 TEST_F(SiteFixture, HostileStationNamesStayInertEverywhere) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "tools/vigil_nut/command_line.h"
 #include "tools/vigil_nut/nut_variables.h"
@@ -59,6 +60,8 @@ class NutProtocol : public ::testing::Test {
                                 visit(session);
                                 for (const Session& other : others_) visit(other);
                               }};
+      if (ownFigures_) context.ownFigures = &*ownFigures_;
+      context.nowUnixMs = nowUnixMs_;
       replies += Answer(words, session, context);
     }
     return replies;
@@ -74,6 +77,8 @@ class NutProtocol : public ::testing::Test {
   std::vector<User> users_ = {{"monuser", "secret"}, {"monuser", "second entry is never used"}};
   std::vector<Session> others_;
   int64_t now_ = 100500;
+  std::optional<core::UpsFigures> ownFigures_;
+  int64_t nowUnixMs_ = 1797000000000;
 };
 
 TEST_F(NutProtocol, ListsEveryStationHeardStaleOnesToo) {
@@ -105,6 +110,33 @@ TEST_F(NutProtocol, ListsTheVariablesOfAStationInOrder) {
             "VAR estacao1 vigil.datagram.time \"2026-12-11T14:40:00Z\"\n"
             "VAR estacao1 vigil.onbattery.time \"45\"\n"
             "END LIST VAR estacao1\n");
+}
+
+// The USB UPS wired to this computer: what it measures joins its station
+// while the file is fresh, and a figure it does not measure stays absent.
+TEST_F(NutProtocol, TheFiguresOfTheUpsWiredHereJoinItsStationWhileFresh) {
+  Hear(Datagram("estacao1", 1, 0, 0, 0, 0, 1400, 1400, 1100, 30), "192.168.1.20", 99000);
+  core::UpsState measured;
+  measured.charge_percent = 81;
+  measured.runtime_s = 1100;
+  measured.load_percent = 23;
+  measured.input_voltage_v = 0;
+  measured.battery_voltage_v = 13.6;
+  ownFigures_ = core::ParseUpsFigures(core::UpsFiguresText("estacao1", nowUnixMs_ - 2000, measured));
+  ASSERT_TRUE(ownFigures_);
+  std::string vars = Ask("LIST VAR estacao1\n");
+  EXPECT_NE(vars.find("VAR estacao1 battery.charge \"81\"\n"), std::string::npos) << vars;  // not the model's 78
+  EXPECT_NE(vars.find("VAR estacao1 battery.voltage \"13.6\"\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("VAR estacao1 input.voltage \"0\"\n"), std::string::npos) << vars;  // mains gone: a measured 0
+  EXPECT_NE(vars.find("VAR estacao1 ups.load \"23\"\n"), std::string::npos) << vars;
+  Hear(Datagram("estacao2", 1, 0, 0, 0, 0, 1400, 1400, 1100, 30), "192.168.1.21", 99000);
+  EXPECT_EQ(Ask("GET VAR estacao2 ups.load\n"), "ERR VAR-NOT-SUPPORTED\n");  // another station's are not its own
+
+  nowUnixMs_ += core::kUpsFiguresStaleAfterMs;  // the daemon stopped writing
+  vars = Ask("LIST VAR estacao1\n");
+  EXPECT_EQ(vars.find("ups.load"), std::string::npos) << vars;
+  EXPECT_EQ(vars.find("voltage"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("VAR estacao1 battery.charge \"78\"\n"), std::string::npos) << vars;
 }
 
 TEST_F(NutProtocol, StatusFollowsTheFlags) {
