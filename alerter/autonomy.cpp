@@ -26,6 +26,10 @@ constexpr uint32_t kAfterEndSession = 5000;
 }  // namespace
 
 void CUpsMonitor::UpdateAutonomy(CState& s) {
+  if (FollowsUpsRuntime()) {
+    FollowUpsRuntime(s);
+    return;
+  }
   const int64_t n = config_.autonomiaNominal;
   const int64_t r = config_.tempoRecarga;
   // Without a positive nominal autonomy and recharge time the model has no
@@ -68,6 +72,36 @@ void CUpsMonitor::UpdateAutonomy(CState& s) {
     s.remainingAutonomy = s.fullAutonomy = autonomy;
     if (left == 0) rechargeLeft = 0;
   }
+}
+
+// The estimate is the autonomy left; while the UPS is not heard on battery
+// it runs down one second per second from its last reading. The end comes
+// a minute before it runs out, unless a critical battery came first, even
+// one still passing the signal filter: its forced shutdown rules.
+void CUpsMonitor::FollowUpsRuntime(CState& s) {
+  int64_t now = host_.Now();
+  if (s.powerFailure != 0) {
+    int32_t left = ToInt32(*upsRuntime - (now - upsRuntimeAt));
+    if (onMains) {
+      onMains = false;
+      onBattery = true;
+      dischargeStart = now;
+      s.fullAutonomy = left;
+    }
+    s.timeOnBattery = ToInt32(now - dischargeStart);
+    s.remainingAutonomy = left;
+    if (left <= core::kUpsRuntimeReserveS && s.batteryCritical == 0 && !upsCritical) s.autonomyEnd = 1;
+    return;
+  }
+  if (onBattery) {
+    onMains = true;
+    onBattery = false;
+    s.autonomyEnd = 0;
+  }
+  // On mains the UPS's estimate is what a discharge starting now would give.
+  rechargeLeft = 0;
+  s.timeOnBattery = 0;
+  s.remainingAutonomy = s.fullAutonomy = *upsRuntime;
 }
 
 void CUpsMonitor::RunCountdowns() {

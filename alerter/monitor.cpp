@@ -1,5 +1,7 @@
 #include "alerter/monitor.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "alerter/battery_state.h"
@@ -96,6 +98,11 @@ bool CUpsMonitor::SampleBattery(CState& record) {
   }
   core::UpsState state = UpsStateOfBattery(reading);
   host_.PublishUpsFigures(state);
+  upsCritical = state.battery_critical;
+  if (state.runtime_s) {
+    upsRuntime = std::max(0, *state.runtime_s);
+    upsRuntimeAt = host_.Now();
+  }
   core::PutAlarmsInRecord(state, &record);
   return true;
 }

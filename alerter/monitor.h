@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "alerter/monitor_host.h"
@@ -52,6 +53,12 @@ class CUpsMonitor {
   // A USB UPS named in "UsbPort" takes the place of the serial cable.
   bool WatchesUsbUps() const { return config_.comMode == 1 && !config_.usbPort.empty(); }
   void UpdateAutonomy(core::CState& s);
+  // "Modo Autonomia" 0 (the default) with a USB UPS that estimates its
+  // runtime: the autonomy is that estimate. 1, a contact-closure UPS, or a
+  // UPS without the estimate: the linear model of "Autonomia Nominal" and
+  // "Tempo Recarga".
+  bool FollowsUpsRuntime() const { return WatchesUsbUps() && config_.modoAutonomia == 0 && upsRuntime.has_value(); }
+  void FollowUpsRuntime(core::CState& s);
   void ProcessStateChange(core::CState& s);
 
   bool ShutdownNormal();
@@ -78,6 +85,9 @@ class CUpsMonitor {
   int64_t dischargeStart = 0;
   int64_t rechargeStart = 0;
   int32_t rechargeLeft = 0;
+  std::optional<int32_t> upsRuntime;  // the USB UPS's last runtime estimate, seconds
+  int64_t upsRuntimeAt = 0;           // when it was read (Now())
+  bool upsCritical = false;           // its last reading said critical, filtered or not yet
   int autonomyCountdown = 0;    // monitor ticks; 0 idle
   int lowBatteryCountdown = 0;  // monitor ticks; 0 idle
   bool shutdownAllowed = false;

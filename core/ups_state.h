@@ -10,6 +10,10 @@
 
 namespace core {
 
+// Following a UPS's own runtime estimate, the autonomy ends this many
+// seconds before the estimate runs out: a minute kept for the shutdown.
+inline constexpr int32_t kUpsRuntimeReserveS = 60;
+
 struct UpsState {
   // What the UPS (or the station that tells it) says now.
   bool mains_failure = false;     // running on battery

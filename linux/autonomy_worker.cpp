@@ -29,7 +29,6 @@ constexpr const char* kLabel = "Controle Da Autonomia";
 constexpr time_t kTextInterval = 29;
 // Seconds of a UPS's own runtime estimate kept for the shutdown itself: the
 // autonomy ends when the estimate falls to this.
-constexpr int kUpsRuntimeReserveS = 60;
 
 void Lock() { LockBlock(kLabel); }
 void Unlock() { UnlockBlock(kLabel); }
@@ -275,7 +274,7 @@ void FollowOneDischarge(Countdown* countdown) {
       if (ups.signal_fault) figures.autonomy_left_s = left;
       WriteAutonomyFigures(figures);
       // A critical battery rules, as with the linear model.
-      if (!ups.battery_critical && left <= kUpsRuntimeReserveS)
+      if (!ups.battery_critical && left <= core::kUpsRuntimeReserveS)
         SetAutonomyEnd(true);
       else if (!ups.battery_critical && !ups.autonomy_end)
         line = CountdownLine(countdown, left);

@@ -171,6 +171,7 @@ TEST_F(UsbMonitorTest, NoBatteryAnsweringIsCommunicationLostToldOnceNeverAMainsF
 TEST_F(UsbMonitorTest, LostInADischargeTheAutonomyRunsOnToItsShutdown) {
   config.signalFilter = 0;
   config.autonomiaNominal = 10;
+  config.modoAutonomia = 1;  // the linear model's ten seconds, not the UPS's 600
   monitor.Reset();
   Ticks(1);
   host.battery = OnBattery();
@@ -197,6 +198,59 @@ TEST_F(UsbMonitorTest, ABatteryAnsweringWithoutAPowerStateIsASignalFaultAndNoEve
   EXPECT_EQ(monitor.currentState.signalFault, 1);
   EXPECT_EQ(monitor.currentState.powerFailure + monitor.currentState.batteryCritical, 0);
   EXPECT_TRUE(host.calls.empty()) << "it answers: nothing is lost";
+}
+
+// "Modo Autonomia" 0: the UPS's own estimate is the autonomy, and its end
+// comes a minute before the estimate runs out, counting down on its own
+// while the UPS is not heard.
+TEST_F(UsbMonitorTest, TheAutonomyFollowsTheUpsEstimateToItsEnd) {
+  config.signalFilter = 0;
+  config.autonomiaNominal = 3000;
+  monitor.Reset();
+  host.battery = OnLine();
+  host.battery->runtime_s = 1800;
+  Ticks(1);
+  EXPECT_EQ(monitor.currentState.remainingAutonomy, 1800) << "on mains: what a discharge now would give";
+  host.battery = OnBattery();  // 600 s
+  Ticks(1);
+  ASSERT_EQ(host.events, Events{1});
+  EXPECT_EQ(monitor.currentState.remainingAutonomy, 600);
+  EXPECT_EQ(monitor.currentState.fullAutonomy, 600);
+  host.battery->runtime_s = 70;
+  Ticks(1);
+  EXPECT_EQ(monitor.currentState.remainingAutonomy, 70);
+  EXPECT_EQ(monitor.currentState.autonomyEnd, 0);
+  host.battery.reset();  // lost: the estimate runs down on its own
+  Ticks(5);
+  EXPECT_EQ(monitor.currentState.remainingAutonomy, 65);
+  Ticks(5);
+  EXPECT_EQ(monitor.currentState.autonomyEnd, 1);
+  EXPECT_EQ(host.events, (Events{1, 20}));
+}
+
+// A critical battery and an estimate under the minute in one reading: the
+// critical battery's forced shutdown, even while the filter still holds it.
+TEST_F(UsbMonitorTest, ACriticalBatteryRulesOverTheEstimatesEnd) {
+  host.battery = OnBattery();
+  Ticks(5);
+  ASSERT_EQ(host.events, Events{1});
+  host.battery = OnBattery(true);  // 40 s left, critical
+  Ticks(5);
+  EXPECT_EQ(host.events, (Events{1, 4}));
+  EXPECT_EQ(monitor.currentState.autonomyEnd, 0);
+}
+
+TEST_F(UsbMonitorTest, ModoAutonomia1KeepsTheLinearModel) {
+  config.signalFilter = 0;
+  config.autonomiaNominal = 3000;
+  config.modoAutonomia = 1;
+  monitor.Reset();
+  host.battery = OnBattery();  // says 600 s
+  Ticks(1);
+  ASSERT_EQ(host.events, Events{1});
+  Ticks(2);
+  EXPECT_EQ(monitor.currentState.remainingAutonomy, 2998);
+  EXPECT_EQ(monitor.currentState.autonomyEnd, 0);
 }
 
 TEST_F(UsbMonitorTest, WithoutAUsbNameTheLinesAreReadAsBefore) {
