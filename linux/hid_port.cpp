@@ -9,6 +9,15 @@ using namespace core;
 
 namespace {
 
+constexpr const char* kUsbCalibrating =
+    "Nobreak USB diz estar na rede e descarregando ao mesmo tempo (calibracao?): lido como na rede";
+constexpr const char* kUsbRangeMended =
+    "Nobreak USB descreve um campo com minimo acima do maximo: o maximo foi lido sem sinal";
+constexpr const char* kUsbVoltageRescaled =
+    "Nobreak USB informa uma tensao fora de escala: corrigida por uma potencia de dez";
+constexpr const char* kUsbFeatureSilent =
+    "Nobreak USB nao responde ao relatorio de recurso %u: ele nao sera mais pedido";
+
 // The block holds the autonomy left as a signed 16-bit figure.
 constexpr int32_t kRuntimeCap = 32767;
 
@@ -127,6 +136,33 @@ std::optional<UpsState> HidRuntimeFigures(HidPort* port) {
   figures.autonomy_left_s = left;
   figures.autonomy_nominal_s = port->largest_runtime_s;
   return figures;
+}
+
+bool NextHidFaultLine(HidPort* port, char* text, size_t size) {
+  const HidUpsReading& r = port->ups.reading;
+  if (!port->told_calibrating && r.ac_present.value_or(false) && r.discharging.value_or(false)) {
+    port->told_calibrating = true;
+    std::snprintf(text, size, "%s", kUsbCalibrating);
+    return true;
+  }
+  if (!port->told_range && r.range_mended) {
+    port->told_range = true;
+    std::snprintf(text, size, "%s", kUsbRangeMended);
+    return true;
+  }
+  if (!port->told_rescaled && r.voltage_rescaled) {
+    port->told_rescaled = true;
+    std::snprintf(text, size, "%s", kUsbVoltageRescaled);
+    return true;
+  }
+  for (size_t i = 0; i < port->ups.feature_count; ++i) {
+    uint8_t id = port->ups.feature_ids[i];
+    if (!port->ups.feature_silent[id] || port->told_silent[id]) continue;
+    port->told_silent[id] = true;
+    std::snprintf(text, size, kUsbFeatureSilent, static_cast<unsigned>(id));
+    return true;
+  }
+  return false;
 }
 
 void CloseHidPort(HidPort* port) { CloseHidUps(&port->ups); }

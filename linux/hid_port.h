@@ -23,6 +23,11 @@ struct HidPort {
   int64_t next_poll_ms = 0;     // monotonic millisecond of the next feature poll
   int32_t largest_runtime_s = 0;  // the longest runtime the UPS has estimated
   bool state_by_poll = false;   // no input report tells mains or battery: polled as on battery
+  // What NextHidFaultLine has told, once each for the daemon's life.
+  bool told_calibrating = false;
+  bool told_range = false;
+  bool told_rescaled = false;
+  bool told_silent[256] = {};
 };
 
 // Opens the UPS that `name` (line 8) asks for and reads what it says at
@@ -54,5 +59,12 @@ int HidFlagWord(const core::HidUpsReading& reading);
 // autonomy, the longest estimate seen. Nothing without an estimate.
 // Figures are cut to the block's 16-bit range.
 std::optional<core::UpsState> HidRuntimeFigures(HidPort* port);
+
+// The next fault of the UPS's that the reader worked around and that the
+// log has not been told yet, as its line in `text`; false when none is
+// left. "On line and discharging" is read as on line: a calibration or a
+// firmware quirk cannot be told from a real discharge that also says on
+// line, and a false shutdown is the worse mistake.
+bool NextHidFaultLine(HidPort* port, char* text, size_t size);
 
 void CloseHidPort(HidPort* port);

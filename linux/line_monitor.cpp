@@ -219,6 +219,11 @@ void PublishFigures(Port* port, bool read_ok) {
   if (!failure.empty()) Log(failure.c_str());
 }
 
+void TellHidFaults(HidPort* hid) {
+  char text[160];
+  while (NextHidFaultLine(hid, text, sizeof text)) Log(text);
+}
+
 // One read of the lines. A device that fails a read is let go and opened
 // again every kReopenSeconds until it reads, with the outputs set again;
 // until then every read fails, which is the communication failure that a
@@ -334,6 +339,7 @@ RoleEnd RunLineMonitor(pid_t worker, StartGate* gate, const DaemonConfig& fixed)
     }
     if (read_ok) PublishUpsRuntime(&port);
     PublishFigures(&port, read_ok);
+    if (read_ok && port.usb) TellHidFaults(&port.hid);
     if (stable < kStableCap) ++stable;
     if (FlagsDifferFrom(reported)) changed = true;
 

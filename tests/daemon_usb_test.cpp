@@ -86,6 +86,41 @@ TEST(DaemonOnAUsbUps, ACalibratingUpsAndAFlickerRaiseNoMainsFailure) {
   // A failure that lasts is still seen.
   ASSERT_TRUE(station.Send(kOnBattery));
   EXPECT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
+  ASSERT_TRUE(station.Send({0x01, 0b01001}));
+  ASSERT_TRUE(WaitForLog(box, "Retorno da rede\n", 3000)) << LogText(box);
+  // The safe reading is said once, however often the UPS calibrates; and
+  // the feature report this UPS never answers (the test set none) once.
+  std::string log = LogText(box);
+  EXPECT_EQ(CountOf(log, "descarregando ao mesmo tempo (calibracao?): lido como na rede\n"), 1) << log;
+  EXPECT_EQ(CountOf(log, "Nobreak USB nao responde ao relatorio de recurso 4: ele nao sera mais pedido\n"), 1) << log;
+}
+
+// A UPS whose descriptor and values are wrong as some in the field are:
+// what was mended is said once each, and its figures come out right.
+TEST(DaemonOnAUsbUps, AFaultyUpsIsReadRightAndItsFaultsToldOnce) {
+  UsbStation station(Bytes(kFaultyUps), {3, 0x0665, 0x5161, "Faulty UPS", ""});
+  const Sandbox& box = station.box();
+  station.ups().Plug(0);
+  box.WriteConf(LocalConf({{8, "Porta serial (COM1 a COM8) = usb"}}));
+  ASSERT_EQ(station.Start().status, 0) << LogText(box);
+  // On line, 90 % on a charge field whose maximum reads -1, 600 s, the
+  // input's 230 V sent as volts under a centivolt exponent, the battery's
+  // 12.0 V sent as decivolts.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(station.Send({0b001, 90, 0x58, 0x02, 0xE6, 0x00, 0x78}));
+  const std::string figures = "vigil20/vigil20.ups";
+  // Changed figures are written at most every 2 s after the first file.
+  std::string written;
+  ASSERT_TRUE(WaitUntil([&] {
+    written = box.Exists(figures) ? box.Read(figures) : "";
+    return written.find("charge_percent") != std::string::npos;
+  }, 5000)) << written << LogText(box);
+  EXPECT_NE(written.find("charge_percent=90.0\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("input_voltage_v=230.0\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("battery_voltage_v=12.0\n"), std::string::npos) << written;
+  std::string log = LogText(box);
+  EXPECT_EQ(CountOf(log, "com minimo acima do maximo: o maximo foi lido sem sinal\n"), 1) << log;
+  EXPECT_EQ(CountOf(log, "tensao fora de escala: corrigida por uma potencia de dez\n"), 1) << log;
+  EXPECT_EQ(CountOf(log, "Falta de Rede"), 0) << log;
 }
 
 // Idle on mains, the monitor sleeps in poll() until a report comes or the
