@@ -113,8 +113,7 @@ class Station {
   // --- a USB UPS of the HID Power Device class wired to this station: the
   // device model (tests/support/hidraw) under /usr/local/hid, plugged as
   // /dev/hidraw`number`; the handle drives it (feature reports, unplug).
-  HidrawDevice& PlugUsbUps(const std::vector<uint8_t>& descriptor, const HidrawDevice::Identity& identity,
-                           int number);
+  HidrawDevice& PlugUsbUps(const std::vector<uint8_t>& descriptor, const HidrawDevice::Identity& identity, int number);
   // Sends one input report once a program has the UPS's node open; false
   // when none did within 3 s.
   bool UsbReport(const std::vector<uint8_t>& report) const;
