@@ -1,6 +1,7 @@
 #include "tests/road/road_fixture.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -35,6 +36,11 @@ int CountOf(const std::string& text, const std::string& needle) {
   int n = 0;
   for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) ++n;
   return n;
+}
+
+bool InOrder(const std::string& text, const std::string& first, const std::string& then) {
+  size_t a = text.find(first), b = text.find(then);
+  return a != std::string::npos && b != std::string::npos && a < b;
 }
 
 long long MillisecondsSince(Clock::time_point start) {
@@ -107,8 +113,8 @@ void Station::Lines(const std::string& file, const std::string& words) const {
 
 namespace {
 
-std::vector<std::string> DaemonConf(int minutes, const std::string& station, bool local_ups, bool send, bool receive,
-                                    bool accept_any, const std::string& server) {
+std::vector<std::string> DaemonConf(int minutes, const std::string& station, const std::string& port, bool local_ups,
+                                    bool send, bool receive, bool accept_any, const std::string& server) {
   auto yes = [](bool on) { return std::string(on ? "sim" : "nao"); };
   return {
       "Autonomia em minutos = " + std::to_string(minutes),
@@ -118,7 +124,7 @@ std::vector<std::string> DaemonConf(int minutes, const std::string& station, boo
       "Avisos sonoros (sim/nao) = sim",
       "Mensagens no console (sim/nao) = sim",
       "Nobreak ligado a este computador (sim/nao) = " + yes(local_ups),
-      "Porta serial (COM1 a COM8) = COM2",
+      "Porta serial (COM1 a COM8) = " + port,
       "Enviar o estado pela rede (sim/nao) = " + yes(send),
       "Nome desta estacao = " + station,
       "Receber o estado pela rede (sim/nao) = " + yes(receive),
@@ -136,13 +142,43 @@ std::vector<std::string> DaemonConf(int minutes, const std::string& station, boo
 // The tones of the simulation go beside the line file, never to the
 // speaker's ports: every vigil20 runs with VIGIL20_SIMLINES.
 void Station::StartVigil20Server(int autonomy_minutes) const {
-  box_.WriteConf(DaemonConf(autonomy_minutes, name_, true, true, false, false, "servidor"));
+  box_.WriteConf(DaemonConf(autonomy_minutes, name_, "COM2", true, true, false, false, "servidor"));
   Lines("lines", "set DSR CTS RI");
   Check(box_.Run("VIGIL20_SIMLINES=/usr/local/lines " VIGIL20_BIN), "vigil20 server");
 }
 
+// A static program resolves its ioctl calls inside itself, out of the
+// shim's reach: the USB server is vigil20-dynamic, the same objects linked
+// against the shared C library. Its serial ports are /dev/null, so that
+// even a name gone wrong reaches no real UART.
+void Station::StartVigil20UsbServer(int autonomy_minutes, const std::string& port) const {
+  box_.WriteConf(DaemonConf(autonomy_minutes, name_, port, true, true, false, false, "servidor"));
+  Lines("lines", "set DSR CTS RI");
+  Check(box_.Run("for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do\n"
+                 "  [ -e \"$device\" ] || continue\n"
+                 "  mount --bind /dev/null \"$device\" || exit 1\n"
+                 "done"),
+        "serial ports out of reach");
+  Check(box_.Run("VIGIL20_SIMLINES=/usr/local/lines ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" HIDRAW_SHIM
+                 " VIGIL_HIDRAW_ROOT=/usr/local/hid " VIGIL20_DYNAMIC_BIN),
+        "vigil20 USB server");
+}
+
+HidrawDevice& Station::PlugUsbUps(const std::vector<uint8_t>& descriptor, const HidrawDevice::Identity& identity,
+                                  int number) {
+  std::filesystem::create_directories(box_.Path("hid"));
+  usb_ups_ = std::make_unique<HidrawDevice>(box_.Path("hid"), identity, descriptor);
+  usb_ups_->Plug(number);
+  return *usb_ups_;
+}
+
+bool Station::UsbReport(const std::vector<uint8_t>& report) const {
+  if (!usb_ups_) throw std::logic_error("no USB UPS plugged at " + name_);
+  return WaitUntil([&] { return usb_ups_->SendInput(report) > 0; }, 3000);
+}
+
 void Station::StartVigil20Receiver(const std::string& server, bool accept_any) const {
-  box_.WriteConf(DaemonConf(10, name_, false, false, true, accept_any, server));
+  box_.WriteConf(DaemonConf(10, name_, "COM2", false, false, true, accept_any, server));
   Lines("lines", "set DSR CTS RI");
   Check(box_.Run("VIGIL20_SIMLINES=/usr/local/lines " VIGIL20_BIN), "vigil20 receiver");
 }

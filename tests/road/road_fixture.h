@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "hidraw_device.h"
 #include "sandbox.h"
 
 namespace road {
@@ -65,6 +66,10 @@ class Station {
   // --- vigil20 (the Linux daemon); its lines are /usr/local/lines.
   void StartVigil20Server(int autonomy_minutes) const;
   void StartVigil20Receiver(const std::string& server, bool accept_any) const;
+  // A vigil20 server on a USB UPS that line 8 names `port` ("usb", say):
+  // the UPS plugged first with PlugUsbUps, served to this vigil20 (the
+  // dynamically linked build) by the hidraw shim preloaded into it.
+  void StartVigil20UsbServer(int autonomy_minutes, const std::string& port) const;
   void StopVigil20() const;
   std::string Vigil20Log() const;
   std::string Console() const { return box_.Read("console"); }
@@ -105,18 +110,27 @@ class Station {
   // Sets the simulated lines of vigil20 ("lines") or alerter ("alines").
   void Lines(const std::string& file, const std::string& words) const;
 
+  // --- a USB UPS of the HID Power Device class wired to this station: the
+  // device model (tests/support/hidraw) under /usr/local/hid, plugged as
+  // /dev/hidraw`number`; the handle drives it (feature reports, unplug).
+  HidrawDevice& PlugUsbUps(const std::vector<uint8_t>& descriptor, const HidrawDevice::Identity& identity, int number);
+  // Sends one input report once a program has the UPS's node open; false
+  // when none did within 3 s.
+  bool UsbReport(const std::vector<uint8_t>& report) const;
+
  private:
   const BridgeLan& lan_;
   int host_;
   std::string name_, address_;
   Sandbox box_;
   std::unique_ptr<ChildProcess> trapd_;
+  std::unique_ptr<HidrawDevice> usb_ups_;  // unplugged before the sandbox goes
 };
 
 // The fields of alerter's status record.
 int32_t StatusField(const std::string& status, size_t offset);
-constexpr size_t kPowerFailure = 44, kServerLost = 56, kAutonomyEnd = 60, kNominal = 64, kFull = 68,
-                 kRemaining = 72, kOnBattery = 76;
+constexpr size_t kBatteryCritical = 40, kPowerFailure = 44, kServerLost = 56, kAutonomyEnd = 60, kNominal = 64,
+                 kFull = 68, kRemaining = 72, kOnBattery = 76;
 
 // The trap line snmptrapd writes for trap `n` of the agent.
 std::string TrapLine(int n);
@@ -130,6 +144,8 @@ struct Figures {
 Figures Vigil20Figures(const Station& station);
 
 int CountOf(const std::string& text, const std::string& needle);
+// Whether `first` and `then` are both in `text`, `first` before.
+bool InOrder(const std::string& text, const std::string& first, const std::string& then);
 long long MillisecondsSince(Clock::time_point start);
 
 }  // namespace road

@@ -1,6 +1,7 @@
 // The road of one mains failure between Linux programs: a server on the
 // simulated lines (alerter with LineTap and the SNMP agent beside it, or
-// vigil20), clients of both kinds (an alerter client, a vigil20 receiver)
+// vigil20) or on a USB UPS (vigil20 through the hidraw shim), clients of
+// both kinds (an alerter client, a vigil20 receiver)
 // and an SNMP manager's snmptrapd, each computer a station of one bridged
 // LAN. Autonomy figures are seconds, so that each walk takes seconds.
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "core/tests/hid_test_descriptors.h"
 #include "tests/road/road_fixture.h"
 
 namespace road {
@@ -185,6 +187,93 @@ TEST_F(RoadTest, LinuxToLinuxAVigil20ServerAndTheMainsBackInTime) {
   std::this_thread::sleep_for(milliseconds(1000));
   EXPECT_EQ(server.Recorded() + client.Recorded() + receiver.Recorded(), "");
   EXPECT_EQ(CountOf(receiver.Vigil20Log(), "Falta de Rede"), 1);
+}
+
+// Report 1 of kInputReportUps: ACPresent, BelowRemainingCapacityLimit,
+// Charging, Discharging, ShutdownImminent from bit 0. Report 2: charge (%),
+// RunTimeToEmpty (s, low byte first), load (%).
+const std::vector<uint8_t> kUsbOnMains = {0x01, 0b00101};
+const std::vector<uint8_t> kUsbOnBattery = {0x01, 0b01000};
+const std::vector<uint8_t> kUsbBelowCapacityLimit = {0x01, 0b01010};
+std::vector<uint8_t> UsbFigures(int charge, int runtime_s) {
+  return {0x02, static_cast<uint8_t>(charge), static_cast<uint8_t>(runtime_s & 0xFF),
+          static_cast<uint8_t>(runtime_s >> 8), 40};
+}
+
+// A vigil20 server on a USB UPS: its mains failure and its critical
+// battery reach a vigil20 receiver and an alerter client, and all three
+// computers are powered off, each once. The clients have no UPS of their
+// own and hold the UPS's 25-minute runtime, far from any end of their
+// autonomy: only the server's datagram can shut them down.
+TEST_F(RoadTest, AVigil20ServerOnAUsbUpsShutsTheLanDownOnItsCriticalBattery) {
+  MakeLan({"servidor", "cliente", "receptor"});
+  Station& server = At(0);
+  const Station& client = At(1);
+  Station& receiver = At(2);
+  ASSERT_NO_FATAL_FAILURE(StartReceiverAndClient(receiver, client));
+  server.PlugUsbUps(std::vector<uint8_t>(std::begin(kInputReportUps), std::end(kInputReportUps)),
+                    {3, 0x051D, 0x0002, "Maker UPS", "AS1"}, 0);
+  server.StartVigil20UsbServer(10, "usb");
+  ASSERT_NE(server.Vigil20Log().find("Nobreak USB \"usb\": /dev/hidraw0, 051D:0002"), std::string::npos);
+  ASSERT_TRUE(server.UsbReport(kUsbOnMains));
+  ASSERT_TRUE(server.UsbReport(UsbFigures(100, 1500)));
+  // The UPS's own estimate, not line 1's ten minutes, is what the
+  // datagram carries (from the next resend, within 5 s).
+  ASSERT_TRUE(WaitUntil([&] { Figures f = Vigil20Figures(server); return f.total == 1500 && f.left == 1500; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return StatusField(client.AlerterStatus(), kNominal) == 1500; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { Figures f = Vigil20Figures(receiver); return f.name == "servidor" && f.total == 1500; },
+                        10000));
+
+  auto failed = Clock::now();
+  ASSERT_TRUE(server.UsbReport(kUsbOnBattery));
+  ASSERT_TRUE(server.WaitForLog("Falta de Rede\n", 5000));
+  // Announced from the third pass of the stability filter that reads it.
+  EXPECT_GE(MillisecondsSince(failed), 150);
+  ASSERT_TRUE(WaitUntil([&] { return Vigil20Figures(server).pf == 1; }, 5000));
+  ASSERT_TRUE(client.WaitForEvents({1}, 10000));
+  ASSERT_TRUE(receiver.WaitForLog("--> servidor: Falta de Rede\n", 10000));
+  std::printf("the mains failure at the clients %lld ms after ACPresent went false\n", MillisecondsSince(failed));
+  ASSERT_TRUE(WaitUntil([&] {
+    std::string s = client.AlerterStatus();
+    return StatusField(s, kPowerFailure) == 1 && StatusField(s, kOnBattery) > 0;
+  }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { Figures f = Vigil20Figures(receiver); return f.pf == 1 && f.dt > 0; }, 10000));
+  // On battery, nobody shuts down yet.
+  EXPECT_EQ(server.Recorded() + client.Recorded() + receiver.Recorded(), "");
+  EXPECT_EQ(StatusField(client.AlerterStatus(), kBatteryCritical), 0);
+
+  auto critical = Clock::now();
+  ASSERT_TRUE(server.UsbReport(kUsbBelowCapacityLimit));
+  ASSERT_TRUE(server.WaitForLog("Bateria em nivel critico\n", 5000));
+  ASSERT_TRUE(receiver.WaitForLog("--> servidor: Desligamento iniciado\n", 10000));
+  // alerter's forced shutdown: three ticks, then its event, then the
+  // sessions' 15 s before the power-off.
+  ASSERT_TRUE(client.WaitForEvents({1, 4, 6}, 10000));
+  EXPECT_EQ(StatusField(client.AlerterStatus(), kBatteryCritical), 1);
+  EXPECT_EQ(StatusField(client.AlerterStatus(), kServerLost), 0);
+  std::printf("the clients' shutdowns %lld ms after BelowRemainingCapacityLimit\n", MillisecondsSince(critical));
+  ASSERT_TRUE(WaitUntil([&] { return client.Recorded() != ""; }, 25000));
+  // alerter ends after its request: no second one can follow. The
+  // daemons have had the same 15 s for one.
+  ASSERT_TRUE(WaitUntil([&] { return client.AlerterStatus().empty(); }, 10000));
+  EXPECT_EQ(client.Recorded(), "/usr/local/sbin/poweroff --force\n");
+  EXPECT_EQ(client.AlerterEvents(), (Events{1, 4, 6}));
+  EXPECT_EQ(server.Recorded(), "/sbin/poweroff \n");
+  EXPECT_EQ(receiver.Recorded(), "/sbin/poweroff \n");
+
+  // Each station's record in the order of the road, the failure told once
+  // and never as a lost UPS.
+  std::string log = server.Vigil20Log();
+  EXPECT_TRUE(InOrder(log, "Falta de Rede\n", "Bateria em nivel critico\n")) << log;
+  EXPECT_TRUE(InOrder(log, "Bateria em nivel critico\n", "Desligamento iniciado\n")) << log;
+  EXPECT_EQ(CountOf(log, "Falta de Rede"), 1) << log;
+  EXPECT_EQ(CountOf(log, "Problemas na comunicacao"), 0) << log;
+  std::string heard = receiver.Vigil20Log();
+  EXPECT_TRUE(InOrder(heard, "--> servidor: Falta de Rede\n", "--> servidor: Bateria em nivel critico\n")) << heard;
+  EXPECT_TRUE(InOrder(heard, "--> servidor: Bateria em nivel critico\n", "--> servidor: Desligamento iniciado\n"))
+      << heard;
+  EXPECT_EQ(CountOf(heard, "Falta de Rede"), 1) << heard;
+  EXPECT_EQ(CountOf(heard, "Termino da autonomia prevista"), 0) << heard;
 }
 
 TEST_F(RoadTest, TheServerPulledOffTheNetworkEachClientsSilenceRuleAtItsTime) {

@@ -3,17 +3,20 @@
 // pairing: the filtered drop at the server, the failure at every client and
 // trap 1 at the manager, the countdown from the server's figures, the mains
 // back in time (nothing shut down), then a second failure to the end of the
-// autonomy and one shutdown per computer. Run by the Windows build's tests,
-// which name the Wine runner and road_peer.exe.
+// autonomy and one shutdown per computer. And alerter.exe on a USB UPS that
+// Wine shows as the system's battery, to its critical battery. Run by the
+// Windows build's tests, which name the Wine runner and road_peer.exe.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
 #include "tests/road/road_fixture.h"
 #include "tests/road/wine_station.h"
+#include "tests/support/power_supply_tree.h"
 
 namespace road {
 namespace {
@@ -241,6 +244,78 @@ TEST_F(RoadUnderWine, WindowsToWindows) {
   ASSERT_TRUE(client.WaitReady(kWineStart)) << client.Report();
   ASSERT_TRUE(server.WaitReady(kWineStart)) << server.Report();
   Walk(WindowsServer(server), {WindowsClient(client)});
+}
+
+// alerter.exe on a USB UPS ("UsbPort"), which Wine shows as the system's
+// battery: the runner's /sys/class/power_supply, written from here. Its
+// mains failure and its critical battery (under 5 %, Wine's critical)
+// reach an alerter client and a vigil20 receiver on Linux, and each of the
+// three computers is shut down once. The server's autonomy is ten minutes
+// and the battery's runtime as long: only the critical battery, told by the
+// server's datagram, can shut the clients down.
+TEST_F(RoadUnderWine, AUsbUpsOnAWindowsServerShutsTheLanDownOnItsCriticalBattery) {
+  MakeLan({"wservidor", "cliente", "receptor"});
+  Station& client = Linux(1, "cliente");
+  Station& receiver = Linux(2, "receptor");
+  client.ConfigureAlerterClient("wservidor", kInterval, 10);
+  client.StartAlerter();
+  ASSERT_TRUE(client.WaitAlerterServing());
+  receiver.StartVigil20Receiver("wservidor", false);
+  std::vector<std::string> settings = WineServerSettings(600, kInterval);
+  settings.push_back("UsbPort=usb");
+  WineStation& server = Windows(0, "wservidor", false, settings);
+  ASSERT_TRUE(server.WaitReady(kWineStart)) << server.Report();
+  PowerSupplyTree battery = PowerSupplyTree::Existing(server.PowerSupplyFolder());
+  ASSERT_TRUE(std::filesystem::exists(battery.Folder() + "/BAT0/status")) << battery.Folder();
+  auto report = [&] {
+    return Reports(WindowsServer(server), {LinuxAlerterClient(client), Vigil20Receiver(receiver, "wservidor")});
+  };
+  ASSERT_TRUE(WaitUntil([&] { return StatusField(client.AlerterStatus(), kNominal) == 600; }, 30000)) << report();
+  ASSERT_TRUE(WaitUntil([&] { Figures f = Vigil20Figures(receiver); return f.name == "wservidor" && f.total == 600; },
+                        30000))
+      << report();
+
+  auto failed = Clock::now();
+  battery.OnBattery(60, 600);
+  ASSERT_TRUE(WaitUntil([&] { return server.Events() == Events{1}; }, 10000)) << report();
+  // "Signal Filter" 2: the fourth tick that reads the battery, no sooner.
+  EXPECT_GE(MillisecondsSince(failed), 3 * kInterval - 50);
+  ASSERT_TRUE(client.WaitForEvents({1}, 10000)) << report();
+  ASSERT_TRUE(receiver.WaitForLog("--> wservidor: Falta de Rede\n", 10000)) << report();
+  std::printf("the mains failure at the clients %lld ms after the battery's\n", MillisecondsSince(failed));
+  ASSERT_TRUE(WaitUntil([&] { Figures f = Vigil20Figures(receiver); return f.pf == 1 && f.dt > 0; }, 10000));
+  // On battery, nobody shuts down yet.
+  EXPECT_EQ(server.ShutdownRequests(), 0);
+  EXPECT_EQ(client.Recorded() + receiver.Recorded(), "");
+  EXPECT_EQ(StatusField(client.AlerterStatus(), kBatteryCritical), 0);
+
+  auto critical = Clock::now();
+  battery.OnBattery(3, 30);
+  // Its forced shutdown's event follows three ticks later: either will do.
+  ASSERT_TRUE(WaitUntil([&] { Events e = server.Events(); return e.size() >= 2 && e[0] == 1 && e[1] == 4; }, 10000))
+      << report();
+  ASSERT_TRUE(receiver.WaitForLog("--> wservidor: Desligamento iniciado\n", 10000)) << report();
+  // alerter's forced shutdown at each alerter: three ticks, then its event,
+  // then the sessions' 15 s before the request.
+  ASSERT_TRUE(client.WaitForEvents({1, 4, 6}, 10000)) << report();
+  EXPECT_EQ(StatusField(client.AlerterStatus(), kBatteryCritical), 1);
+  EXPECT_EQ(StatusField(client.AlerterStatus(), kServerLost), 0);
+  std::printf("the clients' shutdowns %lld ms after the critical battery\n", MillisecondsSince(critical));
+  ASSERT_TRUE(WaitUntil([&] { return server.ShutdownRequests() >= 1; }, 30000)) << report();
+  ASSERT_TRUE(WaitUntil([&] { return client.Recorded() != ""; }, 30000)) << report();
+  // alerter ends after its request: no second one can follow.
+  ASSERT_TRUE(WaitUntil([&] { return client.AlerterStatus().empty(); }, 10000)) << report();
+  EXPECT_EQ(client.Recorded(), "/usr/local/sbin/poweroff --force\n");
+  EXPECT_EQ(client.AlerterEvents(), (Events{1, 4, 6}));
+  EXPECT_EQ(receiver.Recorded(), "/sbin/poweroff \n");
+  EXPECT_EQ(server.ShutdownRequests(), 1) << report();
+  EXPECT_EQ(server.Events(), (Events{1, 4, 6})) << report();
+  std::string heard = receiver.Vigil20Log();
+  EXPECT_TRUE(InOrder(heard, "--> wservidor: Falta de Rede\n", "--> wservidor: Bateria em nivel critico\n")) << heard;
+  EXPECT_TRUE(InOrder(heard, "--> wservidor: Bateria em nivel critico\n", "--> wservidor: Desligamento iniciado\n"))
+      << heard;
+  EXPECT_EQ(CountOf(heard, "Falta de Rede"), 1) << heard;
+  EXPECT_EQ(CountOf(heard, "Termino da autonomia prevista"), 0) << heard;
 }
 
 }  // namespace

@@ -135,16 +135,26 @@ void WineStation::Lines(const std::string& words) const {
   if (r.status != 0) throw std::runtime_error("vigil-lines: " + r.err);
 }
 
-std::string WineStation::EventFile() const {
+std::string WineStation::RunFolder() const {
   DIR* dir = opendir(work_.c_str());
   if (!dir) return "";
   std::string found;
   while (dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
-    if (name.rfind("vigil-wine-", 0) == 0) found = work_ + "/" + name + "/upper/drive_c/windows/EvtVigil20.dat";
+    if (name.rfind("vigil-wine-", 0) == 0) found = work_ + "/" + name;
   }
   closedir(dir);
   return found;
+}
+
+std::string WineStation::EventFile() const {
+  std::string run = RunFolder();
+  return run.empty() ? "" : run + "/upper/drive_c/windows/EvtVigil20.dat";
+}
+
+std::string WineStation::PowerSupplyFolder() const {
+  std::string run = RunFolder();
+  return run.empty() ? "" : run + "/power_supply";
 }
 
 std::vector<int32_t> WineStation::Events() const {
@@ -168,7 +178,8 @@ int WineStation::ShutdownRequests() const {
   int n = 0;
   while (std::getline(lines, line))
     if (line.find("CreateProcessInternalW") != std::string::npos &&
-        line.find("wineboot.exe --end-session --shutdown") != std::string::npos)
+        (line.find("wineboot.exe --end-session --shutdown") != std::string::npos ||
+         line.find("wineboot.exe --kill --shutdown") != std::string::npos))
       ++n;
   return n;
 }

@@ -34,11 +34,18 @@ class WineStation {
   std::vector<int32_t> Events() const;
   std::vector<int> Traps() const;
   // Requests to shut Windows down, as Wine's process trace shows them: the
-  // session's end that ExitWindowsEx starts.
+  // wineboot that ExitWindowsEx starts, ending the session ("--end-session")
+  // or, when forced, killing its programs ("--kill").
   int ShutdownRequests() const;
   std::string Report() const;
+  // The runner's /sys/class/power_supply for this station, as seen from
+  // Linux (empty before the runner made it). A station given "UsbPort"
+  // finds its UPS's battery there, laid on mains by road_peer.
+  std::string PowerSupplyFolder() const;
 
  private:
+  // The runner's folder of this station's Wine run (empty before it made it).
+  std::string RunFolder() const;
   std::string Read(const std::string& name) const;
   bool Running() const;
   // The event file in the upper layer of the runner's prefix, written

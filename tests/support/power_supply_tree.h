@@ -25,6 +25,9 @@ class PowerSupplyTree {
     OnMains(100);
   }
 
+  // A tree that another program laid out, taken as it is.
+  static PowerSupplyTree Existing(std::string folder) { return PowerSupplyTree(std::move(folder), Taken{}); }
+
   const std::string& Folder() const { return folder_; }
 
   // One attribute, written whole with its line end as the kernel gives it.
@@ -53,6 +56,9 @@ class PowerSupplyTree {
   }
 
  private:
+  struct Taken {};
+  PowerSupplyTree(std::string folder, Taken) : folder_(std::move(folder)) {}
+
   // Below 5 % both readers call the battery critical.
   void Charge(int percent) const {
     Write("BAT0", "capacity", std::to_string(percent));

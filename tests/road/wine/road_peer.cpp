@@ -9,11 +9,15 @@
 //   agent    what the agent's poller sees of the lines
 //   ready    made once alerter.exe answers its pipe (and the agent has
 //            seen its reading)
-// Then ends alerter.exe through its pipe.
+// Then ends alerter.exe through its pipe. With a "UsbPort" setting, the
+// UPS is the system's battery: a power_supply tree on mains is laid in the
+// runner's folder (VIGIL_POWER_SUPPLY_TREE) before alerter.exe starts,
+// and the test drives it from Linux.
 //
 //   road_peer OUT (agent|plain) NAME=VALUE...   (a VALUE of digits is a DWORD)
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -27,6 +31,7 @@
 #include "platform/named_pipe.h"
 #include "platform/registry.h"
 #include "tests/support/child_process.h"
+#include "tests/support/power_supply_tree.h"
 #include "tests/support/test_host.h"
 
 namespace {
@@ -103,8 +108,20 @@ int main(int argc, char** argv) {
   out_dir = argv[1];
   bool with_agent = std::string(argv[2]) == "agent";
   TestHost host;  // refuses to run outside a throwaway prefix
-  for (int i = 3; i < argc; ++i)
+  bool usb = false;
+  for (int i = 3; i < argc; ++i) {
     if (!Setting(argv[i])) return Fail(std::string("setting ") + argv[i]);
+    usb = usb || std::string(argv[i]).rfind("UsbPort=", 0) == 0;
+  }
+  if (usb) {
+    const char* tree = std::getenv("VIGIL_POWER_SUPPLY_TREE");
+    if (!tree || !*tree) return Fail("no VIGIL_POWER_SUPPLY_TREE: run through the Wine runner");
+    try {
+      PowerSupplyTree on_mains(NativePath(tree));
+    } catch (const std::exception& e) {
+      return Fail(std::string("the UPS's battery: ") + e.what());
+    }
+  }
 
   std::unique_ptr<AgentHost> agent;
   if (with_agent) {
