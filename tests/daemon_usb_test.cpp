@@ -55,9 +55,9 @@ INSTANTIATE_TEST_SUITE_P(DaemonOnAUsbUps, EachName,
                          testing::Values("usb", "usb:051D:0002", "usb:51d:2:AS1", "/dev/hidraw2"));
 
 // "On line" and "discharging" at once is no mains failure; a flag that
-// flickers shorter than the stability filter's three passes of 100 ms is
-// not announced (judged only when the machine let the test keep each
-// flicker short enough).
+// flickers (mains, then low battery) shorter than the stability filter's
+// three passes of 100 ms is not announced (judged only when the machine
+// let the test keep each flicker short enough).
 TEST(DaemonOnAUsbUps, ACalibratingUpsAndAFlickerRaiseNoMainsFailure) {
   UsbStation station(Bytes(kInputReportUps), kMakerUps);
   const Sandbox& box = station.box();
@@ -86,6 +86,20 @@ TEST(DaemonOnAUsbUps, ACalibratingUpsAndAFlickerRaiseNoMainsFailure) {
   // A failure that lasts is still seen.
   ASSERT_TRUE(station.Send(kOnBattery));
   EXPECT_TRUE(WaitForLog(box, "Falta de Rede\n", 3000)) << LogText(box);
+  // On battery, a low-battery flag that flickers is no critical battery.
+  short_enough = true;
+  for (int i = 0; i < 5; ++i) {
+    auto raised = std::chrono::steady_clock::now();
+    ASSERT_TRUE(station.Send(kOnBatteryLow));
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    ASSERT_TRUE(station.Send(kOnBattery));
+    if (std::chrono::steady_clock::now() - raised > std::chrono::milliseconds(150)) short_enough = false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  if (short_enough) {
+    EXPECT_EQ(CountOf(LogText(box), "Bateria em nivel critico"), 0) << LogText(box);
+  }
   ASSERT_TRUE(station.Send({0x01, 0b01001}));
   ASSERT_TRUE(WaitForLog(box, "Retorno da rede\n", 3000)) << LogText(box);
   // The safe reading is said once, however often the UPS calibrates; and
