@@ -5,7 +5,8 @@
 //       to FILE: arrival time (ms since the epoch), size, and for a valid
 //       notification its fields "pf bl bp cf ao total base left dt name".
 //   vigil-dgram send ADDRESS EVERY_MS COUNT NAME PF BL BP CF AO TOTAL BASE LEFT DT
-//       sends COUNT notifications (0: for ever), one every EVERY_MS.
+//       sends COUNT notifications (0: for ever), one every EVERY_MS, and
+//       prints when the first left (ms since the epoch).
 //   vigil-dgram raw ADDRESS HEX
 //       sends the bytes given in hexadecimal once.
 //   vigil-dgram record FILE
@@ -136,8 +137,12 @@ int SendBytes(const char* address, const std::vector<uint8_t>& bytes, int every_
   if (sock < 0) return 1;
   for (long i = 0; count == 0 || i < count; ++i) {
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(every_ms));
-    if (sendto(sock, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0)
+    if (sendto(sock, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0) {
       std::perror("vigil-dgram: sendto");
+    } else if (i == 0) {
+      std::printf("%lld\n", NowMs());
+      std::fflush(stdout);
+    }
   }
   return 0;
 }
