@@ -8,8 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh windows
+# vigil-web's notifications: libcurl with Schannel, from Debian's source
+# package, built once per curl version (a few minutes) and cached.
+curl_prefix=$(scripts/build-windows-curl.sh)
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@"
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVIGIL_MINGW_CURL="$curl_prefix" "$@"
 cmake --build build-windows -j "${VIGIL_JOBS:-2}"
 
 # The suite's Windows files built above; the test programs only when the

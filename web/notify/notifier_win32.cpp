@@ -1,6 +1,6 @@
-// The notifications are not built for Windows yet: libcurl with Schannel
-// is not part of the cross-build, and the registry has no settings for
-// them, so the service runs without.
+// The channels (libcurl with Schannel) are built for Windows, but the
+// registry has no settings for them yet, so the service runs without
+// notifications and the test message says so.
 #include "web/notify/notifier.h"
 
 namespace web {
