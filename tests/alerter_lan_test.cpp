@@ -9,8 +9,6 @@
 #include "alerter_fixture.h"
 #include "daemon_fixture.h"
 #include "lan_fixture.h"
-#include "tests/support/power_supply_tree.h"
-#include "web_fixture.h"
 
 namespace {
 
@@ -62,35 +60,6 @@ TEST_F(AlerterLanTest, AVigil20ReceiverFollowsAnAlerterServer) {
   AlerterLines(server, "raise DSR");
   ASSERT_TRUE(WaitForLog(receiver, "--> posto7.exemplo.com.br: Retorno da rede\n", 5000));
   EXPECT_EQ(AlerterEvents(server), (Events{1, 2}));
-}
-
-// An alerter server on a USB UPS leaves what it measures for vigil-web on
-// the same computer, which shows it for that station.
-TEST_F(AlerterLanTest, AServerOnAUsbUpsShowsItsChargeOnTheStatusPageBesideIt) {
-  const Sandbox& server = first_;
-  AlerterServerOnLine(server);
-  AlerterSetting(server, "UsbPort", "usb");
-  PowerSupplyTree tree(server.Path("power_supply"));
-  tree.OnBattery(77, 1200);
-  server.Run("VIGIL20_POWER_SUPPLY=/usr/local/power_supply VIGIL20_HOST_ROOT=/usr/local/root "
-             "VIGIL20_SIMLINES=/usr/local/alines VIGIL20_POWEROFF=/usr/local/sbin/poweroff " ALERTER_BIN
-             " -normal > /usr/local/alerter.log 2>&1 &");
-  const std::string figures = "root/windows/Vigil20Ups.txt";
-  ASSERT_TRUE(WaitUntil([&] { return server.Exists(figures); }, 10000)) << server.Read("alerter.log");
-  const std::string written = server.Read(figures);
-  EXPECT_NE(written.find("\nstation=posto7.exemplo.com.br\n"), std::string::npos) << written;
-  EXPECT_NE(written.find("\ncharge_percent=77.0\n"), std::string::npos) << written;
-
-  StartWeb(server);
-  std::string status;
-  EXPECT_TRUE(WaitUntil([&] {
-    status = Get(server, "/api/status").body;
-    return status.find("\"charge_percent\":77") != std::string::npos;
-  }, 10000)) << status << server.Read("web/web.log");
-  EXPECT_NE(status.find("\"runtime_seconds\":1200"), std::string::npos) << status;
-
-  // vigil-web runs as a user of its own under systemd.
-  EXPECT_EQ(server.Run("stat -c %a /usr/local/root/windows/Vigil20Ups.txt").out, "644\n");
 }
 
 TEST_F(AlerterLanTest, TheServerNotifiesOnItsFirstTickAndRepeatsAfterTheDelay) {

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <thread>
 
+#include "tests/support/power_supply_tree.h"
 #include "web_fixture.h"
 
 namespace {
@@ -143,6 +144,35 @@ TEST_F(WebLanTest, BothServersAreFollowedUntilOneFallsSilent) {
   EXPECT_EQ(CountOf(history, "<td>Falta de rede</td><td>rede</td>"), 0) << history;
   EXPECT_EQ(CountOf(Get(web_, "/events.csv").body, ",mains_failure,"), 1);
   EXPECT_EQ(Metric(Metrics(), "vigil_events_total{kind=\"mains_failure\",ups=\"estacao1\"}"), 1) << Metrics();
+}
+
+// An alerter server on a USB UPS leaves what it measures for vigil-web on
+// the same computer, which shows it for that station.
+TEST_F(TwoStationsTest, AnAlerterServerOnAUsbUpsShowsItsChargeOnTheStatusPageBesideIt) {
+  const Sandbox& server = first_;
+  AlerterServerOnLine(server);
+  AlerterSetting(server, "UsbPort", "usb");
+  PowerSupplyTree tree(server.Path("power_supply"));
+  tree.OnBattery(77, 1200);
+  server.Run("VIGIL20_POWER_SUPPLY=/usr/local/power_supply VIGIL20_HOST_ROOT=/usr/local/root "
+             "VIGIL20_SIMLINES=/usr/local/alines VIGIL20_POWEROFF=/usr/local/sbin/poweroff " ALERTER_BIN
+             " -normal > /usr/local/alerter.log 2>&1 &");
+  const std::string figures = "root/windows/Vigil20Ups.txt";
+  ASSERT_TRUE(WaitUntil([&] { return server.Exists(figures); }, 10000)) << server.Read("alerter.log");
+  const std::string written = server.Read(figures);
+  EXPECT_NE(written.find("\nstation=posto7.exemplo.com.br\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("\ncharge_percent=77.0\n"), std::string::npos) << written;
+
+  StartWeb(server);
+  std::string status;
+  EXPECT_TRUE(WaitUntil([&] {
+    status = Get(server, "/api/status").body;
+    return status.find("\"charge_percent\":77") != std::string::npos;
+  }, 10000)) << status << server.Read("web/web.log");
+  EXPECT_NE(status.find("\"runtime_seconds\":1200"), std::string::npos) << status;
+
+  // vigil-web runs as a user of its own under systemd.
+  EXPECT_EQ(server.Run("stat -c %a /usr/local/root/windows/Vigil20Ups.txt").out, "644\n");
 }
 
 }  // namespace
